@@ -1,0 +1,167 @@
+// Configuration files: the candidate files, and the line-by-line scan of
+// one file for the program's section and a key within it.
+#include "config/config_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "config/text.h"
+#include "driver/stop.h"
+
+namespace config {
+namespace {
+
+std::string programPath;
+
+// Reading one configuration file line by line. Only a line feed ends a
+// line; a carriage return is one of the control characters that every step
+// of the scan passes over.
+struct ConfigReader {
+  std::FILE* file;
+  const std::string& name;
+
+  int Next() {
+    int c = std::getc(file);
+    if (c == EOF && std::ferror(file)) driver::FatalIoError(name, errno);
+    return c;
+  }
+
+  // A line of at most 255 characters; the rest of a longer line is dropped.
+  std::string ReadLine() {
+    std::string line;
+    for (int c = Next(); c != EOF && c != '\n'; c = Next())
+      if (line.size() < kMaxText) line += static_cast<char>(c);
+    return line;
+  }
+
+  // Passes over everything up to the next character above code 32 and
+  // tells whether one is left.
+  bool SkipToNextLine() {
+    for (int c = Next(); c != EOF; c = Next()) {
+      if (static_cast<unsigned char>(c) > 32) {
+        std::ungetc(c, file);
+        return true;
+      }
+    }
+    return false;
+  }
+};
+
+bool IsControlOrBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+std::string WithoutControls(const std::string& text) {
+  std::string result;
+  for (char c : text)
+    if (!IsControlOrBlank(c)) result += c;
+  return result;
+}
+
+bool IsRegularCandidate(const std::string& name) {
+  struct stat st;
+  return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+// The text after the first "=", without blanks around it and without a
+// trailing comment ("%" first, then "#").
+std::string ExtractValue(const std::string& line) {
+  std::string value = line.substr(line.find('=') + 1);
+  std::size_t start = 0;
+  while (start < value.size() && IsControlOrBlank(value[start])) ++start;
+  value.erase(0, start);
+  std::size_t cut = value.find('%');
+  if (cut != std::string::npos) value.erase(cut);
+  cut = value.find('#');
+  if (cut != std::string::npos) value.erase(cut);
+  while (!value.empty() && IsControlOrBlank(value.back())) value.pop_back();
+  return value;
+}
+
+// Phase A: passes lines until one holds the section header. A header on the
+// last non-blank line is never used, since nothing of the section follows.
+bool FindSection(ConfigReader& in, const std::string& header) {
+  for (;;) {
+    std::string line = WithoutControls(UpperCaseText(in.ReadLine()));
+    if (!in.SkipToNextLine()) return false;
+    if (line.find(header) != std::string::npos) return true;
+  }
+}
+
+// Phase B: the first line of the section that sets the key, or "" when the
+// section ends (a line beginning with "[" or the end of the file) first.
+std::string FindKey(ConfigReader& in, const std::string& prefix) {
+  for (;;) {
+    std::string line = in.ReadLine();
+    std::size_t eq = line.find('=');
+    if (eq != std::string::npos) {
+      std::string key = WithoutControls(line.substr(0, eq)) + line.substr(eq);
+      bool comment = !key.empty() && (key[0] == '#' || key[0] == '%');
+      if (!comment && UpperCaseText(key).compare(0, prefix.size(), prefix) == 0)
+        return ExtractValue(key);
+    }
+    if (!in.SkipToNextLine() || (!line.empty() && line[0] == '[')) return "";
+  }
+}
+
+}  // namespace
+
+void SetProgramPath(const char* argument0) {
+  programPath = argument0 ? argument0 : "";
+}
+
+ProgramPathParts ProgramPath() {
+  std::string full = programPath;
+  if (full.empty() || full[0] != '/') {
+    char cwd[4096];
+    std::string base = ::getcwd(cwd, sizeof cwd) ? cwd : ".";
+    if (base.empty() || base.back() != '/') base += '/';
+    full = base + full;
+  }
+  ProgramPathParts parts;
+  std::size_t slash = full.rfind('/');
+  parts.Dir = full.substr(0, slash + 1);
+  parts.Name = full.substr(slash + 1);
+  std::size_t dot = parts.Name.rfind('.');
+  if (dot != std::string::npos && dot > 0) parts.Name.erase(dot);
+  return parts;
+}
+
+std::string UpperCaseText(const std::string& text) {
+  std::string result = CutText(text);
+  for (char& c : result)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return result;
+}
+
+std::string ScanConfigFile(const std::string& fileName,
+                           const std::string& upperSection,
+                           const std::string& upperKey) {
+  std::FILE* file = std::fopen(fileName.c_str(), "rb");
+  if (!file) driver::FatalIoError(fileName, errno);
+  ConfigReader in{file, fileName};
+  std::string value;
+  if (FindSection(in, "[" + upperSection + "]")) value = FindKey(in, upperKey + "=");
+  std::fclose(file);
+  return value;
+}
+
+std::string ConfigValue(const std::string& section, const std::string& key) {
+  const std::string upperSection = UpperCaseText(section);
+  const std::string upperKey = UpperCaseText(key);
+  const ProgramPathParts path = ProgramPath();
+  const std::string candidates[4] = {
+      "./kurvex.cfg", "./" + path.Name + ".cfg", path.Dir + "kurvex.cfg",
+      path.Dir + path.Name + ".cfg"};
+  std::string value;
+  for (const std::string& name : candidates) {
+    if (!value.empty()) break;
+    if (IsRegularCandidate(name)) value = ScanConfigFile(name, upperSection, upperKey);
+  }
+  return value;
+}
+
+std::string ConfigValue(const std::string& key) { return ConfigValue(ConfigSection, key); }
+
+}  // namespace config

@@ -1,0 +1,37 @@
+// Configuration file lookup. Every setting is read by ConfigValue, which
+// scans up to four candidate files afresh on each call; a key missing or
+// empty in one file is taken from the next file that has it.
+#pragma once
+#include <string>
+
+namespace config {
+
+// Remembers the program's own path as started (argument 0; null for none).
+// The configuration files and the image directory are found from it.
+void SetProgramPath(const char* argument0);
+
+// The program's path expanded against the current directory, split into
+// its directory (with its final "/") and its name cut before the last "."
+// that is not its first character.
+struct ProgramPathParts {
+  std::string Dir;
+  std::string Name;
+};
+ProgramPathParts ProgramPath();
+
+// Only "a" to "z" change; the result is cut at 255 characters.
+std::string UpperCaseText(const std::string& text);
+
+// The value of KEY in the first "[SECTION]" of one file, in the case it is
+// written there, or "". Section and key are given upper-cased. A file that
+// exists but cannot be read is the fatal input/output stop.
+std::string ScanConfigFile(const std::string& fileName,
+                           const std::string& upperSection,
+                           const std::string& upperKey);
+
+// The value of a key, or "" when no candidate file has a non-empty one.
+std::string ConfigValue(const std::string& section, const std::string& key);
+// The same in the program's own section.
+std::string ConfigValue(const std::string& key);
+
+}  // namespace config

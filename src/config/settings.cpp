@@ -1,0 +1,186 @@
+// Conversion, bounds and defaults of every setting, and the command-line
+// overrides.
+#include "config/settings.h"
+
+#include <cstdlib>
+
+#include "config/config_file.h"
+#include "config/convert.h"
+#include "config/text.h"
+#include "output/number_format.h"
+
+namespace config {
+
+SettingsRecord Settings;
+CommandLineRecord CommandLine;
+
+namespace {
+
+// An integer setting within [low, high], or the fallback.
+int32_t IntegerInRange(const std::string& value, int32_t low, int32_t high,
+                       int32_t fallback) {
+  int32_t v;
+  return ParseInteger(value, v) && v >= low && v <= high ? v : fallback;
+}
+
+// A present argument that converts replaces the setting, without a range check.
+int32_t WithArgument(int32_t setting, const std::string& argument) {
+  int32_t v;
+  return !argument.empty() && ParseInteger(argument, v) ? v : setting;
+}
+
+}  // namespace
+
+void SaveCommandLine(int argc, char** argv) {
+  CommandLine = CommandLineRecord{};
+  CommandLine.HasProgramPath = argc > 0 && argv[0];
+  for (int i = 0; i < argc && i < 7; ++i)
+    if (argv[i]) CommandLine.Argument[i] = argv[i];
+}
+
+bool IsYes(const std::string& value) { return UpperCaseText(value) == "YES"; }
+bool IsNo(const std::string& value) { return UpperCaseText(value) == "NO"; }
+
+std::string SettleFileName(const std::string& value, const char* fallback) {
+  return value.empty() ? fallback : CutText(value);
+}
+
+int32_t SettleColorBits(const std::string& value) {
+  int32_t v;
+  if (!ParseInteger(value, v)) return 4;
+  switch (v) {
+    case 1: case 2: case 4: case 8: case 15: case 16: case 24: case 32: return v;
+    default: return 4;
+  }
+}
+
+ResolutionOutcome SettleResolution(const std::string& resolution,
+                                   const std::string& driver, int32_t& width,
+                                   int32_t& height) {
+  if (resolution + driver == "??") return ResolutionOutcome::ListRequest;
+  if (resolution.empty() || resolution == "?") {
+    width = 640;
+    height = 480;
+    return ResolutionOutcome::Size;
+  }
+  std::size_t x = resolution.find('x');
+  if (x == std::string::npos) x = resolution.find('X');
+  if (x == std::string::npos) return ResolutionOutcome::Unparsable;
+  int32_t w, h;
+  if (!ParseInteger(resolution.substr(0, x), w) ||
+      !ParseInteger(resolution.substr(x + 1), h))
+    return ResolutionOutcome::Unparsable;
+  width = w;
+  height = h;
+  return ResolutionOutcome::Size;
+}
+
+int32_t SettleMaxIteration(const std::string& value) {
+  return IntegerInRange(value, 10, 32000, 1000);
+}
+
+int32_t SettleNumberWidth(const std::string& numberDigits) {
+  int32_t digits = IntegerInRange(numberDigits, 1, 20, 0);
+  if (digits == 0) return 13;
+  return digits + 6 < 10 ? 10 : digits + 6;
+}
+
+int32_t SettleDisplayDigits(const std::string& value) {
+  return IntegerInRange(value, 1, 20, 5);
+}
+
+long double SettleSizingStep(const std::string& value) {
+  long double s;
+  return ParseReal(value, s) && s < 0.5L ? s : 0.04L;
+}
+
+void SetSizingStep(SettingsRecord& s, long double step) {
+  s.SizingStep = step;
+  s.ZoomIn = 1 - 2 * step;
+  s.ZoomOut = 1 / s.ZoomIn;
+  s.ZoomShift = (s.ZoomOut - 1) / 2;
+}
+
+int32_t SettleColumn(const std::string& value, int32_t fallback,
+                     const std::string& argument) {
+  return WithArgument(IntegerInRange(value, 1, INT32_MAX, fallback), argument);
+}
+
+int32_t SettleOmittedRows(const std::string& value, const std::string& argument) {
+  int32_t rows;
+  if (!ParseInteger(value, rows)) rows = 0;
+  // The absolute value of the smallest integer does not exist in 32 bits;
+  // it means "skip as many as can be counted".
+  if (rows < 0) rows = rows == INT32_MIN ? INT32_MAX : -rows;
+  return WithArgument(rows, argument);
+}
+
+bool SettleShowCalculus(const std::string& value, const std::string& argument4) {
+  return !IsNo(value) && argument4.find('-') == std::string::npos;
+}
+
+long double SettleErrorFill(const std::string& errorValue) {
+  long double v;
+  return ParseReal(errorValue, v) ? v : -1;
+}
+
+ErrorRatioOutcome SettleErrorRatio(const std::string& value,
+                                   const std::string& argument6) {
+  ErrorRatioOutcome r;
+  std::string v = UpperCaseText(value);
+  if (v == "YES") {
+    r.Ratio = 1;
+  } else if (v.compare(0, 3, "YES") == 0 && v.size() > 3) {
+    std::string rest = v.substr(3);
+    while (rest.size() > 1 && rest[0] == ' ') rest.erase(0, 1);
+    if (!ParseInteger(rest, r.Ratio)) r.Ratio = 0;
+  }
+  int32_t a;
+  if (!argument6.empty() && ParseInteger(argument6, a) && a > 0) {
+    if (r.Ratio == 0) r.Ratio = a;
+    r.Estimate = true;
+    r.FromCommandLine = true;
+  } else {
+    r.Estimate = r.Ratio > 0;
+  }
+  return r;
+}
+
+int32_t MaxColourValue(int32_t depth) {
+  switch (depth) {
+    case 1: return 1;
+    case 2: return 3;
+    case 4: return 15;
+    case 8: return 255;
+    case 15: return 0x7FFF;
+    case 16: return 0xFFFF;
+    default: return 0xFFFFFF;
+  }
+}
+
+void SettleColourKey(const std::string& value, int32_t depth, int32_t& colour) {
+  int32_t v;
+  if (ParseInteger(value, v) && v <= MaxColourValue(depth)) colour = v;
+}
+
+int16_t SettleSize(const std::string& value, int16_t fallback) {
+  return static_cast<int16_t>(IntegerInRange(value, 1, 254, fallback));
+}
+
+int16_t SettleJumpSize(const std::string& value, int32_t maxX) {
+  int32_t v;
+  if (!ParseInteger(value, v) || v >= maxX / 10 || v < INT16_MIN || v > INT16_MAX)
+    return 1;
+  return static_cast<int16_t>(v);
+}
+
+std::string BuildParameterText(const std::string& dataFileName, const SettingsRecord& s) {
+  using output::IntText;
+  std::string text = dataFileName + " x" + IntText(s.ColumnX) + " y" +
+                     IntText(s.ColumnY) + " r" + IntText(s.OmittedRows) +
+                     " e" + IntText(s.ColumnError) + " ";
+  if (s.ErrorRatio > 0 || s.ErrorRatioFromCommandLine) text += IntText(s.ErrorRatio);
+  return text;
+}
+
+}  // namespace config

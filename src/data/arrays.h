@@ -1,0 +1,26 @@
+// The five arrays of a run: allocated once for the row bound, each with its
+// line in the run log, and released only when the program stops. Sorting
+// by X with the duplicate check, and the Y range.
+#pragma once
+#include <cstdint>
+
+namespace data {
+
+// Allocates X, Y and D (rows 1..N), A and R (rows 0..N) in this order, each
+// logged before it is requested. A failure logs "failed." and "There is not
+// enough memory!" and stops.
+void AllocateArrays(int32_t rowBound);
+
+// Releases every array that has been allocated and empties its reference.
+void ReleaseArrays();
+
+// Heap sort of rows 1..n by X; Y and error move with their X.
+void SortByX(int32_t n, long double* X, long double* Y, long double* E);
+
+// The first X that occurs twice in sorted X[1..n], or -1 when all differ.
+int32_t FindDuplicate(int32_t n, const long double* X);
+
+// Sorts DataSet, stops on a repeated X, and sets YMin and YMax.
+void PrepareData();
+
+}  // namespace data

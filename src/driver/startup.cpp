@@ -1,0 +1,139 @@
+// The start-up sequence. The settings are read one by one in a fixed order,
+// each lookup re-reading the configuration files, because later steps
+// depend on earlier ones (the colour keys on the depth, JumpSize on the
+// screen width) and the data file is opened between them.
+#include "driver/startup.h"
+
+#include <cstdio>
+
+#include "config/config_file.h"
+#include "config/settings.h"
+#include "config/text.h"
+#include "data/arrays.h"
+#include "data/dataset.h"
+#include "data/reader.h"
+#include "driver/stop.h"
+#include "graph/mode_report.h"
+#include "graph/view.h"
+#include "output/run_log.h"
+#include "spline/fit.h"
+
+namespace driver {
+namespace {
+
+config::SettingsRecord& S = config::Settings;
+
+const std::string& Argument(int i) { return config::CommandLine.Argument[i]; }
+
+// Step 1: the log exists before any other setting is read.
+void OpenLog() {
+  S.LogFileName = config::SettleFileName(config::ConfigValue("LogFileName"), "kurvex.log");
+  output::OpenRunLog(S.LogFileName);
+  output::LogLine(std::string(config::ProgramBanner) + " has started ...");
+}
+
+// Steps 3 and 4: driver, depth and size.
+void SettleGraphics() {
+  S.GraphGRXDriver = config::ConfigValue("GraphGRXDriver");
+  S.GraphColorBits = config::SettleColorBits(config::ConfigValue("GraphColorBits"));
+  switch (config::SettleResolution(config::ConfigValue("GraphResolution"),
+                                   S.GraphGRXDriver, S.GraphWidth, S.GraphHeight)) {
+    case config::ResolutionOutcome::ListRequest: graph::ModeReport(kExitNormal);
+    case config::ResolutionOutcome::Unparsable: graph::ModeReport(kExitErrorStop);
+    case config::ResolutionOutcome::Size: break;
+  }
+}
+
+// Step 5 (and again at step 8): the colour chart exists only for palettes.
+bool ColourChartWanted() {
+  return config::IsYes(config::ConfigValue("GetColorCodes")) && S.GraphColorBits <= 8;
+}
+
+// Steps 10 to 12: the fit, output and column settings.
+void ReadFitAndColumnSettings() {
+  S.MaxIteration = config::SettleMaxIteration(config::ConfigValue("MaxIteration"));
+  S.NumberWidth = config::SettleNumberWidth(config::ConfigValue("NumberDigits"));
+  S.DisplayDigits = config::SettleDisplayDigits(config::ConfigValue("DisplayDigits"));
+  config::SetSizingStep(S, config::SettleSizingStep(config::ConfigValue("SizingStep")));
+  S.ColumnX = config::SettleColumn(config::ConfigValue("ColumnX"), 1, Argument(2));
+  S.ColumnY = config::SettleColumn(config::ConfigValue("ColumnY"), 2, Argument(3));
+  S.OmittedRows = config::SettleOmittedRows(config::ConfigValue("OmittedRows"), Argument(4));
+}
+
+void ReadRowSettings() {
+  S.ShowCalculus = config::SettleShowCalculus(config::ConfigValue("ShowCalculus"), Argument(4));
+  S.WriteCurve = !config::IsNo(config::ConfigValue("WriteCurve"));
+  S.ColumnError = config::SettleColumn(config::ConfigValue("ColumnError"), 0, Argument(5));
+  S.ErrorFill = -1;
+  if (S.ColumnError == 0)
+    S.ErrorFill = config::SettleErrorFill(config::ConfigValue("ErrorValue"));
+}
+
+// Step 13: count the rows, allocate for them, read them.
+void ReadData() {
+  data::DataSetRecord& d = data::DataSet;
+  int32_t rowBound = data::CountRows(data::DataFile);
+  data::ReopenDataFile(S.OmittedRows);
+  data::AllocateArrays(rowBound);
+  data::ColumnLayout columns{S.ColumnX, S.ColumnY, S.ColumnError, S.ErrorFill};
+  d.ErrorFill = S.ErrorFill;
+  d.Count = data::ReadRows(data::DataFile, columns, d.XValues, d.YValues,
+                           d.ErrValues, rowBound);
+  data::CloseDataFile();
+}
+
+// Steps 14 and 15: at least two rows, sorted, no X twice.
+void PrepareData() {
+  if (data::DataSet.Count < 2) ErrorStop({"The number of data is less than two!"});
+  output::LogLine("Sorting ...");
+  data::PrepareData();
+}
+
+// Step 16: the error values are completed, and estimated from the scatter
+// when the error ratio (settled only now) asks for it.
+void SettleErrors() {
+  spline::CompleteErrors(S.ColumnError);
+  config::ErrorRatioOutcome r =
+      config::SettleErrorRatio(config::ConfigValue("ErrorRatio"), Argument(6));
+  S.ErrorRatio = r.Ratio;
+  S.EstimateErrors = r.Estimate;
+  S.ErrorRatioFromCommandLine = r.FromCommandLine;
+  if (S.EstimateErrors) spline::EstimateErrorsFromScatter(S.ErrorRatio);
+  S.ParameterText = config::BuildParameterText(data::DataFile.Name, S);
+}
+
+// The steps this version cannot do yet end the run honestly.
+[[noreturn]] void NotAvailable(const char* what) {
+  std::fprintf(stderr, "kurvex: settings read; %s is not available in this version\n", what);
+  StopProgram(3);
+}
+
+}  // namespace
+
+void StartUp(int argc, char** argv) {
+  config::SaveCommandLine(argc, argv);
+  config::SetProgramPath(argc > 0 ? argv[0] : nullptr);
+  OpenLog();                                  // 1. run log and its first line
+  MouseInUse = false;                         // 2.
+  SettleGraphics();                           // 3, 4. driver, depth, size
+  if (ColourChartWanted()) NotAvailable("the colour chart");  // 5, 8.
+  data::OpenDataFile();                       // 6. data file chosen and opened
+  RequiredValuesOpen = false;                 // 9.
+  ReadFitAndColumnSettings();                 // 10, 11.
+  data::SkipLines(data::DataFile, S.OmittedRows);  // 11. header lines
+  ReadRowSettings();                          // 12.
+  ReadData();                                 // 13. count, allocate, read
+  PrepareData();                              // 14, 15. sort, check
+  SettleErrors();                             // 16. complete, estimate
+  S.OutputFileName = config::SettleFileName(config::ConfigValue("OutputFileName"), "kurvex.out");  // 17.
+  graph::InitialView(data::DataSet.Count, data::DataSet.XValues, data::DataSet.YMin,
+                     data::DataSet.YMax);
+}
+
+void NormalEnd() {
+  output::LogLine(std::string(config::ProgramBanner) + " has stopped nicely.");
+  output::CloseRunLog();
+  StopProgram(kExitNormal);
+}
+
+}  // namespace driver

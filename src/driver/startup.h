@@ -1,0 +1,13 @@
+// The start-up sequence of a run, from the run log to the first pass of the
+// graph, and the normal end.
+#pragma once
+
+namespace driver {
+
+// Runs every start-up step in order; returns when the graph can start.
+void StartUp(int argc, char** argv);
+
+// The normal end after the quit key: closing line, log closed, stop.
+[[noreturn]] void NormalEnd();
+
+}  // namespace driver

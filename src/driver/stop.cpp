@@ -1,0 +1,39 @@
+// StopProgram and the two kinds of fatal stop built on it.
+#include "driver/stop.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "data/arrays.h"
+#include "output/run_log.h"
+
+namespace driver {
+
+bool MouseInUse = false;
+bool RequiredValuesOpen = false;
+
+void StopProgram(int status) {
+  data::ReleaseArrays();
+  std::fflush(nullptr);
+  std::exit(status);
+}
+
+void ErrorStop(std::initializer_list<std::string> lines) {
+  for (const std::string& line : lines) {
+    std::fprintf(stderr, "kurvex: %s\n", line.c_str());
+    if (output::RunLogIsOpen()) output::LogLine(line);
+  }
+  StopProgram(kExitErrorStop);
+}
+
+void FatalIoError(const std::string& fileName, int error) {
+  std::fprintf(stderr, "kurvex: %s: %s\n", fileName.c_str(),
+               error ? std::strerror(error) : "input/output error");
+  std::fflush(stderr);
+  // Files still open are not flushed again: a failing file must not be
+  // written further, and every completed line has already been handed on.
+  std::_Exit(kExitIoFailure);
+}
+
+}  // namespace driver

@@ -1,0 +1,77 @@
+// The text of the mode report: a four-column table of 19-character cells
+// under a centred title per driver.
+#include "graph/mode_report.h"
+
+#include <cstdio>
+
+#include "config/text.h"
+#include "driver/stop.h"
+#include "graph/graphics_setup.h"
+#include "output/number_format.h"
+#include "output/run_log.h"
+
+namespace graph {
+
+namespace {
+
+std::string ModeCell(const ModeEntry& m) {
+  std::string cell = output::IntText(m.Bpp, 3) + " " + output::IntText(m.Width, 5) +
+                     "x" + output::IntText(m.Height) + "        ";
+  cell.resize(19, ' ');
+  return cell;
+}
+
+// The title is right-justified in (length of label) div 2 + 45 characters,
+// which centres it over the 76-character table.
+std::string DriverTitle(const DriverEntry& d) {
+  std::string label = d.Name + (d.AnySize ? " (!)" : "");
+  if (label.size() > 19) label.resize(19);
+  return output::PadLeft("*** Driver: " + label + " ***",
+                         static_cast<int32_t>(label.size() / 2 + 45));
+}
+
+void AddDriverBlock(std::vector<std::string>& lines, const DriverEntry& d) {
+  lines.push_back(DriverTitle(d));
+  std::string line;
+  for (std::size_t i = 0; i < d.Modes.size(); ++i) {
+    line += ModeCell(d.Modes[i]);
+    if (i % 4 == 3) lines.push_back(std::move(line)), line.clear();
+  }
+  if (d.Modes.size() % 4 != 0) lines.push_back(line);
+}
+
+}  // namespace
+
+std::vector<std::string> ModeReportLines(const std::vector<DriverEntry>& drivers) {
+  std::vector<std::string> lines = {
+      "",
+      "The required graphic mode cannot be initialized. Supported graphic modes for",
+      "the available drivers are (BPP: color depth in bits, Width and Height:",
+      "horizontal and vertical sizes of the graph given in pixels):",
+      "",
+      "BPP Width Height   BPP Width Height   BPP Width Height   BPP Width Height   "};
+  for (const DriverEntry& d : drivers) AddDriverBlock(lines, d);
+  const std::vector<std::string> closing = {
+      "Behind the driver name, (!) denotes that (besides the standard sizes) the",
+      "driver allows to choose arbitrary width and height within the physical",
+      "limitation of the graphics adapter and the RAM.",
+      "",
+      "Please, choose valid graphic driver and mode (i.e. correct BPP, width and",
+      "height values) in the \"kurvex.cfg\" configuration file!",
+      "",
+      std::string(config::ProgramBanner) + " has stopped."};
+  lines.insert(lines.end(), closing.begin(), closing.end());
+  return lines;
+}
+
+void ModeReport(int status) {
+  const std::vector<std::string> lines = ModeReportLines(AvailableDrivers());
+  for (const std::string& line : lines) output::LogLine(line);
+  output::CloseRunLog();
+  if (status != driver::kExitNormal)
+    std::fprintf(stderr, "kurvex: The required graphic mode cannot be initialized; "
+                         "the supported modes are listed in the run log.\n");
+  driver::StopProgram(status);
+}
+
+}  // namespace graph

@@ -1,0 +1,40 @@
+// The records the fit produces and works in. Both arrays are allocated once,
+// with the data arrays, for rows 0..N; row 0 stays zero.
+#pragma once
+
+namespace spline {
+
+// The cubic a + b*t + c*t^2 + d*t^3 with t = x - X[i] on [X[i], X[i+1]], and
+// Int, the integral of the spline from X[1] to X[i]. Record n holds the value
+// and slope at X[n] (c = d = 0) and the integral up to X[n].
+struct SplineSegment {
+  long double a, b, c, d, Int;
+};
+
+// One row of the fit's workspace, named as in Reinsch's algorithm.
+struct FitWorkspace {
+  long double r, r1, r2, t, t1, u, v;
+};
+
+// 0 converged (or the iteration could go no further), 1 straight-line limit,
+// 2 iteration limit used up.
+using FitStatus = int;
+
+}  // namespace spline
+
+namespace spline {
+
+// The cubic of one segment in absolute x, A x^3 + B x^2 + C x + D, for the
+// segment that starts at x0: the coefficients the result file shows, and the
+// A and B from which the curve analysis takes the second derivative.
+struct PowerForm {
+  long double A, B, C, D;
+};
+
+inline PowerForm PowerCoefficients(const SplineSegment& s, long double x0) {
+  const long double x02 = x0 * x0, x03 = x02 * x0;
+  return PowerForm{s.d, s.c - 3 * s.d * x0, s.b - 2 * s.c * x0 + 3 * s.d * x02,
+                   s.a - s.b * x0 + s.c * x02 - s.d * x03};
+}
+
+}  // namespace spline

@@ -1,0 +1,168 @@
+// Conversions and the bounds, defaults and overrides of the settings.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+
+#include "config/convert.h"
+#include "config/settings.h"
+
+namespace {
+
+// The whole program computes in x87 extended precision; a build where long
+// double is narrower must fail loudly instead of printing other digits.
+TEST(Platform, LongDoubleHasA64BitSignificand) {
+  EXPECT_EQ(LDBL_MANT_DIG, 64);
+  EXPECT_EQ(sizeof(long double), 16u);
+}
+
+TEST(Convert, Integers) {
+  struct { const char* text; bool ok; int32_t value; } cases[] = {
+      {"42", true, 42}, {"  42", true, 42}, {"+7", true, 7}, {"-7", true, -7},
+      {"$1F", true, 31}, {"-$10", true, -16}, {"2147483647", true, INT32_MAX},
+      {"-2147483648", true, INT32_MIN}, {"2147483648", false, 0},
+      {"-2147483649", false, 0}, {"99999999999999999999", false, 0},
+      {"$FFFFFFFF", false, 0}, {"", false, 0}, {" ", false, 0}, {"+", false, 0},
+      {"$", false, 0}, {"42 ", false, 0}, {"4 2", false, 0}, {"0x10", false, 0},
+      {"1.0", false, 0}, {"- 1", false, 0}, {"1e3", false, 0},
+  };
+  for (auto& c : cases) {
+    int32_t v = 0;
+    EXPECT_EQ(config::ParseInteger(c.text, v), c.ok) << c.text;
+    if (c.ok) EXPECT_EQ(v, c.value) << c.text;
+  }
+}
+
+TEST(Convert, Reals) {
+  struct { const char* text; bool ok; long double value; } cases[] = {
+      {"1.5", true, 1.5L}, {"  -2", true, -2}, {"- 2.5", true, -2.5L},
+      {"+ .5", true, 0.5L}, {".25", true, 0.25L}, {"5.", true, 5},
+      {"1e3", true, 1000}, {"1E-2", true, 0.01L}, {"-1.5e+2", true, -150},
+      {"0.1", true, 0.1L}, {"1e-5000", true, 0}, {"", false, 0}, {".", false, 0},
+      {"-", false, 0}, {"e5", false, 0}, {"1e", false, 0}, {"1e+", false, 0},
+      {"1.5 ", false, 0}, {"nan", false, 0}, {"inf", false, 0},
+      {"0x1p3", false, 0}, {"1,5", false, 0}, {"1e5000", false, 0}, {"--1", false, 0},
+  };
+  for (auto& c : cases) {
+    long double v = 0;
+    EXPECT_EQ(config::ParseReal(c.text, v), c.ok) << c.text;
+    if (c.ok) EXPECT_EQ(v, c.value) << c.text;
+  }
+  long double v;
+  ASSERT_TRUE(config::ParseReal("0." + std::string(400, '0') + "1", v));  // long text
+  EXPECT_TRUE(v > 0 && v < 1e-399L);
+}
+
+TEST(Settings, IntegerKeysBoundsAndDefaults) {
+  using namespace config;
+  EXPECT_EQ(SettleMaxIteration("9"), 1000);
+  EXPECT_EQ(SettleMaxIteration("10"), 10);
+  EXPECT_EQ(SettleMaxIteration("32000"), 32000);
+  EXPECT_EQ(SettleMaxIteration("32001"), 1000);
+  const char* widths[][2] = {{"1", "10"}, {"3", "10"}, {"7", "13"}, {"20", "26"},
+                             {"0", "13"}, {"21", "13"}, {"-1", "13"}, {"x", "13"}, {"", "13"}};
+  for (auto& w : widths) EXPECT_EQ(SettleNumberWidth(w[0]), std::stoi(w[1])) << w[0];
+  EXPECT_EQ(SettleDisplayDigits("0"), 5);
+  EXPECT_EQ(SettleDisplayDigits("20"), 20);
+  EXPECT_EQ(SettleColorBits("12"), 4);
+  EXPECT_EQ(SettleColorBits("32"), 32);
+  EXPECT_EQ(SettleSize("254", 4), 254);
+  EXPECT_EQ(SettleSize("255", 4), 4);
+  EXPECT_EQ(SettleSize("0", 3), 3);
+}
+
+TEST(Settings, ColumnsRowsAndTheirArguments) {
+  using namespace config;
+  EXPECT_EQ(SettleColumn("0", 1, ""), 1);
+  EXPECT_EQ(SettleColumn("-1", 1, ""), 1);
+  EXPECT_EQ(SettleColumn("3", 1, ""), 3);
+  EXPECT_EQ(SettleColumn("3", 1, "0"), 0);     // an argument is taken unchecked
+  EXPECT_EQ(SettleColumn("3", 1, "abc"), 3);   // one that does not convert is not
+  EXPECT_EQ(SettleOmittedRows("-5", ""), 5);
+  EXPECT_EQ(SettleOmittedRows("-2147483648", ""), INT32_MAX);
+  EXPECT_EQ(SettleOmittedRows("5", "-3"), -3);
+  EXPECT_TRUE(SettleShowCalculus("", ""));
+  EXPECT_FALSE(SettleShowCalculus("no", ""));
+  EXPECT_TRUE(SettleShowCalculus("nope", ""));
+  EXPECT_FALSE(SettleShowCalculus("yes", "-3"));
+  EXPECT_FALSE(SettleShowCalculus("yes", "x-"));  // any "-" in argument 4
+  EXPECT_EQ(SettleErrorFill("0.2"), 0.2L);
+  EXPECT_EQ(SettleErrorFill("none"), -1);
+}
+
+TEST(Settings, ErrorRatio) {
+  struct { const char* value; const char* arg6; int32_t ratio; bool estimate, fromArgs; } cases[] = {
+      {"yes", "", 1, true, false},   {"YES 3", "", 3, true, false},
+      {"yesx", "", 0, false, false}, {"NO", "", 0, false, false},
+      {"", "", 0, false, false},     {"", "4", 4, true, true},
+      {"yes 2", "4", 2, true, true}, {"", "0", 0, false, false},
+      {"", "-4", 0, false, false},   {"YES-2", "", -2, false, false},
+  };
+  for (auto& c : cases) {
+    config::ErrorRatioOutcome r = config::SettleErrorRatio(c.value, c.arg6);
+    EXPECT_EQ(r.Ratio, c.ratio) << c.value << "|" << c.arg6;
+    EXPECT_EQ(r.Estimate, c.estimate) << c.value << "|" << c.arg6;
+    EXPECT_EQ(r.FromCommandLine, c.fromArgs) << c.value << "|" << c.arg6;
+  }
+}
+
+TEST(Settings, Resolution) {
+  using config::ResolutionOutcome;
+  struct { const char* r; const char* d; ResolutionOutcome outcome; int32_t w, h; } cases[] = {
+      {"", "win32", ResolutionOutcome::Size, 640, 480},
+      {"?", "memory", ResolutionOutcome::Size, 640, 480},
+      {"?", "?", ResolutionOutcome::ListRequest, 0, 0},
+      {"??", "", ResolutionOutcome::ListRequest, 0, 0},
+      {"800x600", "", ResolutionOutcome::Size, 800, 600},
+      {"800X600", "", ResolutionOutcome::Size, 800, 600},
+      {"800x 600", "", ResolutionOutcome::Size, 800, 600},
+      {"800 x600", "", ResolutionOutcome::Unparsable, 0, 0},
+      {"800*600", "", ResolutionOutcome::Unparsable, 0, 0},
+      {"x600", "", ResolutionOutcome::Unparsable, 0, 0},
+  };
+  for (auto& c : cases) {
+    int32_t w = 0, h = 0;
+    EXPECT_EQ(config::SettleResolution(c.r, c.d, w, h), c.outcome) << c.r;
+    if (c.outcome == ResolutionOutcome::Size) EXPECT_EQ(w * 10000 + h, c.w * 10000 + c.h) << c.r;
+  }
+}
+
+TEST(Settings, ViewKeys) {
+  using namespace config;
+  int32_t colour = 7;
+  SettleColourKey("16", 4, colour);
+  EXPECT_EQ(colour, 7);
+  SettleColourKey("-1", 4, colour);
+  EXPECT_EQ(colour, -1);
+  SettleColourKey("16777215", 24, colour);
+  EXPECT_EQ(colour, 16777215);
+  SettleColourKey("16777216", 32, colour);
+  EXPECT_EQ(colour, 16777215);
+  EXPECT_EQ(SettleJumpSize("62", 639), 62);
+  EXPECT_EQ(SettleJumpSize("63", 639), 1);
+  EXPECT_EQ(SettleJumpSize("-5", 639), -5);
+  EXPECT_EQ(SettleJumpSize("-40000", 639), 1);
+  EXPECT_EQ(SettleJumpSize("40000", 1000000), 1);
+  // Steps of 0.5 or more would divide by zero or turn the zoom around.
+  EXPECT_EQ(SettleSizingStep("0.5"), 0.04L);
+  EXPECT_EQ(SettleSizingStep("0.1"), 0.1L);
+  SettingsRecord s;
+  SetSizingStep(s, 0.04L);
+  EXPECT_EQ(s.ZoomIn, 1 - 2 * 0.04L);
+  EXPECT_EQ(s.ZoomShift, (1 / (1 - 2 * 0.04L) - 1) / 2);
+}
+
+TEST(Settings, ParameterText) {
+  config::SettingsRecord s;
+  s.ColumnError = 3;
+  s.ErrorRatio = 1;
+  EXPECT_EQ(config::BuildParameterText("data.dat", s), "data.dat x1 y2 r0 e3 1");
+  s.ErrorRatio = 0;
+  s.OmittedRows = -3;
+  EXPECT_EQ(config::BuildParameterText("d", s), "d x1 y2 r-3 e3 ");
+  s.ErrorRatio = -2;
+  s.ErrorRatioFromCommandLine = true;
+  EXPECT_EQ(config::BuildParameterText("d", s), "d x1 y2 r-3 e3 -2");
+}
+
+}  // namespace
