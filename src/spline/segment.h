@@ -20,10 +20,6 @@ struct FitWorkspace {
 // 2 iteration limit used up.
 using FitStatus = int;
 
-}  // namespace spline
-
-namespace spline {
-
 // The cubic of one segment in absolute x, A x^3 + B x^2 + C x + D, for the
 // segment that starts at x0: the coefficients the result file shows, and the
 // A and B from which the curve analysis takes the second derivative.

@@ -1,0 +1,152 @@
+// Reading the data file. A value is a run of characters above code 32; any
+// character of code 32 or less separates values, and only a line feed ends
+// a line, so CR LF files, tabs and stray control characters all read alike.
+#include "data/reader.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "config/config_file.h"
+#include "config/convert.h"
+#include "config/settings.h"
+#include "dialogs/dialogs.h"
+#include "driver/stop.h"
+
+namespace data {
+
+TextInput DataFile;
+
+int TextInput::Refill() {
+  Pos = 0;
+  Len = std::fread(Buffer, 1, sizeof Buffer, File);
+  if (Len == 0 && std::ferror(File)) driver::FatalIoError(Name, errno);
+  return Len ? Buffer[0] : EOF;
+}
+
+namespace {
+
+bool IsSeparator(int c) { return c != EOF && c != '\n' && c <= 32; }
+
+// Passes over empty and blank lines; true when a row follows.
+bool SkipBlankLines(TextInput& in) {
+  for (int c = in.Peek(); c != EOF; c = in.Peek()) {
+    if (c > 32) return true;
+    in.Get();
+  }
+  return false;
+}
+
+void SkipRestOfLine(TextInput& in) {
+  for (int c = in.Get(); c != EOF && c != '\n'; c = in.Get()) {
+  }
+}
+
+// Passes the separators before the next value; true when the line holds one.
+bool ValueFollows(TextInput& in) {
+  while (IsSeparator(in.Peek())) in.Get();
+  int c = in.Peek();
+  return c != EOF && c != '\n';
+}
+
+[[noreturn]] void DataFileErrorStop(const std::string& name) {
+  const std::string first = "Input file (" + name + ") cannot be read!";
+  const std::string second =
+      "Check the configuration file and/or the first command line parameter!";
+  dialogs::ShowMessageBox("Stopped with error!||" + first + "|" + second);
+  driver::ErrorStop({first, second});
+}
+
+// The name the user gave is used whole: a cut path would name another file.
+std::string ChooseDataFileName() {
+  std::string name = config::CommandLine.Argument[1];
+  if (name.empty()) name = config::ConfigValue("InputFileName");
+  if (name.empty() || name == "?") name = dialogs::SelectDataFile();
+  if (name.empty()) name = "kurvex.dat";
+  return name;
+}
+
+std::FILE* OpenForReading(const std::string& name) {
+  std::FILE* f = std::fopen(name.c_str(), "rb");
+  struct stat st;
+  if (f && (::fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode))) {
+    std::fclose(f);
+    errno = EISDIR;
+    return nullptr;
+  }
+  return f;
+}
+
+}  // namespace
+
+void OpenDataFile() {
+  DataFile.Name = ChooseDataFileName();
+  DataFile.File = OpenForReading(DataFile.Name);
+  DataFile.Pos = DataFile.Len = 0;
+  if (!DataFile.File) DataFileErrorStop(DataFile.Name);
+}
+
+void SkipLines(TextInput& in, int32_t count) {
+  for (int32_t i = 0; i < count && in.Peek() != EOF; ++i) SkipRestOfLine(in);
+}
+
+int32_t CountRows(TextInput& in) {
+  int32_t rows = 0;
+  while (SkipBlankLines(in) && rows < INT32_MAX) {
+    SkipRestOfLine(in);
+    ++rows;
+  }
+  return rows;
+}
+
+void ReopenDataFile(int32_t omittedRows) {
+  if (std::fclose(DataFile.File) != 0) driver::FatalIoError(DataFile.Name, errno);
+  DataFile.File = OpenForReading(DataFile.Name);
+  if (!DataFile.File) driver::FatalIoError(DataFile.Name, errno);
+  DataFile.Pos = DataFile.Len = 0;
+  SkipLines(DataFile, omittedRows);
+}
+
+void CloseDataFile() {
+  std::FILE* f = DataFile.File;
+  DataFile.File = nullptr;
+  if (f && std::fclose(f) != 0) driver::FatalIoError(DataFile.Name, errno);
+}
+
+bool ReadNumberToken(TextInput& in, long double& value) {
+  char text[30];
+  std::size_t length = 0;
+  while (IsSeparator(in.Peek())) in.Get();
+  for (int c = in.Peek(); c != EOF && c > 32; c = in.Peek()) {
+    if (length < sizeof text) text[length++] = static_cast<char>(c);
+    in.Get();
+  }
+  if (IsSeparator(in.Peek())) in.Get();  // the separator after a value is consumed
+  return config::ParseReal(text, length, value);
+}
+
+int32_t ReadRows(TextInput& in, const ColumnLayout& columns, long double* X,
+                 long double* Y, long double* E, int32_t rowBound) {
+  int32_t count = 0;
+  int32_t last = std::max(columns.X, std::max(columns.Y, columns.Error));
+  // The file is counted before it is read; should it have grown since, the
+  // rows beyond the bound are not read, so the arrays are never overrun.
+  while (count < rowBound && SkipBlankLines(in)) {
+    ++count;
+    bool hasX = false, hasY = false, hasError = false;
+    for (int32_t k = 1; k <= last && ValueFollows(in); ++k) {
+      long double v;
+      if (!ReadNumberToken(in, v)) continue;
+      if (k == columns.X) X[count] = v, hasX = true;
+      if (k == columns.Y) Y[count] = v, hasY = true;
+      if (k == columns.Error) E[count] = v, hasError = true;
+    }
+    SkipRestOfLine(in);
+    if (!hasError) E[count] = columns.ErrorFill;
+    if (!hasX || !hasY) --count;
+  }
+  return count;
+}
+
+}  // namespace data

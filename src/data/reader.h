@@ -1,0 +1,57 @@
+// The data file reader: choosing and opening the file, skipping header
+// lines, counting the rows and reading the X, Y and error columns.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace data {
+
+// A data file read through a buffer of its own, one character at a time.
+// A read error is the fatal input/output stop, naming the file.
+struct TextInput {
+  std::FILE* File = nullptr;
+  std::string Name;
+  unsigned char Buffer[1 << 16];
+  std::size_t Pos = 0, Len = 0;
+
+  int Peek() { return Pos < Len ? Buffer[Pos] : Refill(); }
+  int Get() {
+    int c = Peek();
+    if (c != EOF) ++Pos;
+    return c;
+  }
+  int Refill();
+};
+
+// The data file of the run: its name as used, and its input.
+extern TextInput DataFile;
+
+// Chooses the name (argument 1, then InputFileName, the file-selection
+// dialog for an empty name or "?", then "kurvex.dat") and opens the file.
+// A file that cannot be opened, or a directory, is the data-file error stop.
+void OpenDataFile();
+// Reads and discards `count` lines (nothing when count is 0 or negative).
+void SkipLines(TextInput& in, int32_t count);
+// The rows from here on: every line that holds a character above code 32.
+int32_t CountRows(TextInput& in);
+// Reopens the data file from its start and skips the header lines again.
+void ReopenDataFile(int32_t omittedRows);
+void CloseDataFile();
+
+// The column settings a row is read with.
+struct ColumnLayout {
+  int32_t X = 1, Y = 2, Error = 0;
+  long double ErrorFill = -1;
+};
+
+// Reads rows into entries 1.. of X, Y and E, at most `rowBound` of them;
+// a row without a numeric X or Y is dropped. Returns the accepted count.
+int32_t ReadRows(TextInput& in, const ColumnLayout& columns, long double* X,
+                 long double* Y, long double* E, int32_t rowBound);
+
+// The next value of the current line, as at most its first 30 characters;
+// false when it is not a number. Called only when the line holds one more value.
+bool ReadNumberToken(TextInput& in, long double& value);
+
+}  // namespace data

@@ -1,0 +1,56 @@
+// Writing the required-values file.
+#include "output/required_values.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "config/config_file.h"
+#include "config/settings.h"
+#include "config/text.h"
+#include "driver/stop.h"
+#include "output/spline_file.h"
+#include "spline/evaluate.h"
+
+namespace output {
+namespace {
+
+std::FILE* valuesFile = nullptr;
+
+const std::string& FileName() { return config::Settings.CalcDataFileName; }
+
+void WriteLine(const std::string& line) {
+  if (std::fputs(line.c_str(), valuesFile) == EOF || std::fflush(valuesFile) != 0)
+    driver::FatalIoError(FileName(), errno);
+}
+
+void CreateWithHeader() {
+  config::SettingsRecord& s = config::Settings;
+  s.CalcDataFileName =
+      config::SettleFileName(config::ConfigValue("CalcDataFileName"), "kurvex.cal");
+  valuesFile = std::fopen(FileName().c_str(), "w");
+  if (!valuesFile) driver::FatalIoError(FileName(), errno);
+  WriteLine(std::string(config::ProgramBanner) +
+            " calculated the next user required values \n");
+  WriteLine("(with the \"" + s.ParameterText + "\" parameters):\n");
+  WriteLine(HeaderLine({"  X", "  Y", "  Der1", "  Der2", "  Der3", "  Int"}, s.NumberWidth));
+  driver::RequiredValuesOpen = true;
+}
+
+}  // namespace
+
+void AppendRequiredValues(long double x) {
+  if (!driver::RequiredValuesOpen) CreateWithHeader();
+  spline::Evaluation e;
+  spline::EvaluateSpline(x, e);
+  WriteLine(ValuesRow(x, e));
+}
+
+void CloseRequiredValues() {
+  std::FILE* f = valuesFile;
+  valuesFile = nullptr;
+  driver::RequiredValuesOpen = false;
+  if (f && std::fclose(f) != 0) driver::FatalIoError(FileName(), errno);
+}
+
+}  // namespace output

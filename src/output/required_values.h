@@ -1,0 +1,15 @@
+// The required-values file: one row of x, value, three derivatives and the
+// integral per request from the graph. Created with its header on the first
+// request of a run, so a run without requests leaves an older file alone.
+#pragma once
+
+namespace output {
+
+// Appends the row for x, creating the file first when it is not open yet.
+// Every row reaches the file as soon as it is complete.
+void AppendRequiredValues(long double x);
+
+// Closes the file at the normal end, when it was opened.
+void CloseRequiredValues();
+
+}  // namespace output

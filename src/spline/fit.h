@@ -1,0 +1,74 @@
+// The smoothing-spline fit and the error values that weight it: completion
+// and scatter estimate of the errors, the fit by Reinsch's method, the
+// segment records, the error-scaling keys and the two quality figures.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "spline/segment.h"
+
+namespace spline {
+
+// Arrays follow the data set: X, Y and E are indexed from 1 to n (element 0
+// is never read), the workspace R and the segments A have rows 0..n.
+
+// Turns the error values as read into the ones the fit uses. With r one
+// millionth of the Y range: a negative value becomes r; otherwise, when the
+// errors come from a column (columnError > 0), the value is taken in units of r.
+void CompleteErrors(int32_t n, const long double* Y, long double* E, int32_t columnError);
+
+// Replaces every error value by the square root of the absolute least-squares
+// slope of Y on X over the points i-w..i+w (cut at the ends), rescaled so
+// that the sum of the errors is kept. Nothing changes when w <= 0 or when
+// every slope is 0 (no scale to rescale from).
+void EstimateErrorsFromScatter(int32_t n, const long double* X, const long double* Y,
+                               long double* E, int32_t w);
+
+// What a fit ended with, for callers that want more than the status.
+struct FitOutcome {
+  long double P = 0;            // smoothing parameter the segments were built with
+  long double ResidualSum = 0;  // weighted residual sum of the last pass
+  int32_t Iterations = 0;       // passes made
+};
+
+// Fits the cubic smoothing spline to X[1..n] (strictly increasing, n >= 2),
+// Y and the errors E (Reinsch, Numer. Math. 10 (1967) 177-183): the smoothing
+// parameter p is raised from 0 until the weighted residual sum
+// sum(((Y[i] - S(X[i])) / E[i])^2) is n within n/10000. Works in R and A only
+// and always leaves the finished segments in A[0..n]. Returns 0 (converged, or
+// the iteration could go no further), 1 (straight-line limit reached with the
+// sum still below n) or 2 (maxIteration passes used up).
+FitStatus FitSmoothingSpline(int32_t n, int32_t maxIteration, const long double* X,
+                             const long double* Y, const long double* E, FitWorkspace* R,
+                             SplineSegment* A, FitOutcome* outcome = nullptr);
+
+// Turns the fit's solution in R (u, v) for smoothing parameter p into the
+// segment records A[1..n], with the running integral.
+void BuildSegments(int32_t n, const long double* X, const long double* Y,
+                   const FitWorkspace* R, long double p, SplineSegment* A);
+
+// The weighting keys: "0" halves E[1..n], "1" multiplies it by 1.1, "2" to
+// "9" by the digit, the backquote by 1.01; "-" divides by the factor of the
+// most recent of these keys (by 1 before any). Other keys change nothing.
+void ScaleErrors(int key, int32_t n, long double* E);
+// Forgets the most recent factor key, as at the start of a run.
+void ResetErrorScaling();
+
+// Base error (E[1]) and average deviation of the curve from the points,
+// with the text line the graph shows.
+struct QualityFigures {
+  long double BaseError = 0;
+  long double AverageDeviation = 0;
+  std::string Text;  // "base error=...; average deviation=...", at most 255 characters
+};
+QualityFigures FitQuality(int32_t n, const long double* X, const long double* Y,
+                          const long double* E, const SplineSegment* A);
+
+// The same operations on the program's data set (data::DataSet).
+void CompleteErrors(int32_t columnError);
+void EstimateErrorsFromScatter(int32_t w);
+FitStatus FitSmoothingSpline(int32_t maxIteration, FitOutcome* outcome = nullptr);
+void ScaleErrors(int key);
+QualityFigures FitQuality();
+
+}  // namespace spline
