@@ -2,6 +2,7 @@
 # Installs the Debian packages the build and the tests need (skipping those
 # already present), then configures and builds one build tree.
 #   scripts/setup.sh BUILD_DIR [extra cmake arguments...]
+# KURVEX_TARGET, when set, names the one target to build (default: all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,7 +10,7 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev zlib1g-dev libfreetype-dev fonts-dejavu-core
-  libgtk-3-dev xvfb xdotool
+  libgtk-3-dev xvfb xdotool x11-utils
 )
 
 missing=()
@@ -31,4 +32,4 @@ fi
 build=${1:-build}
 shift || true
 cmake -S . -B "$build" -G Ninja "$@" >/dev/null
-cmake --build "$build" -j "$(nproc)"
+cmake --build "$build" -j "$(nproc)" ${KURVEX_TARGET:+--target "$KURVEX_TARGET"}

@@ -1,0 +1,71 @@
+// Inside the graphics layer: its one global state record, the interface
+// every driver implements, and the helpers the drawing files share.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "gfx/gfx.h"
+
+namespace gfx {
+
+// A back end. Every driver fills the same small table, so the layer above
+// never asks which driver runs.
+struct Driver {
+  const char* Name;
+  bool AcceptsAnySize;
+  bool (*Open)();                                   // can it run here?
+  bool (*StartMode)(int32_t width, int32_t height);  // show a screen of this size
+  void (*Close)();                                  // deselected: drop the window
+  void (*SetTitle)(const std::string& title);
+  void (*Present)();  // bring the window up to date with the screen context
+  // The next input event, waiting at most timeoutMs (negative: no limit);
+  // Flags 0 with the pointer state now when nothing came.
+  MouseEvent (*NextEvent)(int32_t timeoutMs);
+  int32_t (*ReadKey)();  // blocks until a key arrives
+  void (*ShowCursor)(const Cursor* cursor);  // nullptr: the default pointer
+  bool (*HasMouse)();
+};
+extern const Driver MemoryDriver;
+extern const Driver WindowDriver;
+
+struct State {
+  const Driver* ActiveDriver = nullptr;
+  bool HasMode = false;
+  Context Screen;
+  Context* Current = nullptr;  // never null while a mode is set
+  std::vector<Rgb> Palette;    // 2^depth entries at depths up to 8, else empty
+  std::vector<bool> PaletteUsed;
+  bool MouseOn = false;
+  Cursor PointerShape;
+  bool HasPointerShape = false;
+};
+extern State G;
+
+// Valid depths are 1, 2, 4, 8, 15, 16, 24 and 32.
+bool ValidDepth(int32_t bpp);
+// All bits a stored value may have at this depth.
+uint32_t DepthMask(int32_t bpp);
+// The RGB colour of a stored value at `bpp`, palette depths through the
+// current palette. The one place where pixel formats are decoded.
+Rgb DecodePixel(int32_t bpp, uint32_t value);
+void ResetPalette(int32_t bpp);
+// Sizes a context may have; false when the arithmetic would not fit.
+bool ContextSizeOk(int32_t width, int32_t height);
+// Gives a context its pixels, all 0, and the full clip box; false when
+// memory runs out.
+bool AllocatePixels(Context& context, int32_t width, int32_t height, int32_t bpp);
+
+// Marks a rectangle of the screen as changed, so the window shows it.
+void MarkDirty(Context& context, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+// Writes value into columns x0..x1 of row y of the current context, cut to
+// its clip box. Coordinates may be anything a 64-bit sum produces.
+void FillSpan(int64_t x0, int64_t x1, int64_t y, Colour colour);
+// The built-in fonts (fonts/lucss_fonts.cpp, generated).
+extern const Font FontLucs11, FontLucs15, FontLucs21;
+
+// Everything drawn is announced here, so the window driver can keep up
+// during long drawing work.
+void AfterDrawing();
+
+}  // namespace gfx
