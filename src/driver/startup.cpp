@@ -13,7 +13,12 @@
 #include "data/dataset.h"
 #include "data/reader.h"
 #include "driver/stop.h"
+#include "gfx/gfx.h"
+#include "graph/colour_chart.h"
+#include "graph/graph_state.h"
+#include "graph/graphics_setup.h"
 #include "graph/mode_report.h"
+#include "graph/plot.h"
 #include "graph/view.h"
 #include "output/run_log.h"
 #include "spline/fit.h"
@@ -32,9 +37,17 @@ void OpenLog() {
   output::LogLine(std::string(config::ProgramBanner) + " has started ...");
 }
 
-// Steps 3 and 4: driver, depth and size.
+// Steps 3 and 4: driver, depth and size. A driver that cannot run here
+// still gives the mode list with status 0 when the list was asked for.
 void SettleGraphics() {
   S.GraphGRXDriver = config::ConfigValue("GraphGRXDriver");
+  if (!graph::SelectDriver(S.GraphGRXDriver)) {
+    int32_t w, h;
+    bool asked = config::SettleResolution(config::ConfigValue("GraphResolution"),
+                                          S.GraphGRXDriver, w, h) ==
+                 config::ResolutionOutcome::ListRequest;
+    graph::ModeReport(asked ? kExitNormal : kExitErrorStop);
+  }
   S.GraphColorBits = config::SettleColorBits(config::ConfigValue("GraphColorBits"));
   switch (config::SettleResolution(config::ConfigValue("GraphResolution"),
                                    S.GraphGRXDriver, S.GraphWidth, S.GraphHeight)) {
@@ -102,10 +115,36 @@ void SettleErrors() {
   S.ParameterText = config::BuildParameterText(data::DataFile.Name, S);
 }
 
-// The steps this version cannot do yet end the run honestly.
-[[noreturn]] void NotAvailable(const char* what) {
-  std::fprintf(stderr, "kurvex: settings read; %s is not available in this version\n", what);
-  StopProgram(3);
+// Step 8: the chart is asked for once more; should the answer have changed
+// since step 5, the run goes on, with the data file it skipped opened now.
+void ColourChartStep(bool chartMode) {
+  if (!chartMode) return;
+  if (ColourChartWanted()) graph::ShowColourChart();
+  data::OpenDataFile();
+}
+
+// Step 19: colours and sizes, which depend on the depth and the screen.
+void ReadViewSettings() {
+  graph::SetDefaultColours(S.GraphColorBits);
+  graph::ReadColourKeys(S.GraphColorBits);
+  S.SizeSymbol = config::SettleSize(config::ConfigValue("SizeSymbol"), 4);
+  S.WidthLine = config::SettleSize(config::ConfigValue("WidthLine"), 3);
+  S.WidthCalculus = config::SettleSize(config::ConfigValue("WidthCalculus"), 1);
+  S.WidthXplace = config::SettleSize(config::ConfigValue("WidthXplace"), 1);
+  S.JumpSize = config::SettleJumpSize(config::ConfigValue("JumpSize"), gfx::MaxX());
+}
+
+// Step 21: the screen, the legend, the layout and the frame, then the
+// off-screen areas and the view of the first pass.
+void PrepareGraph() {
+  const data::DataSetRecord& d = data::DataSet;
+  graph::ClearGraph();
+  graph::PrepareStyles(S.GraphWidth);
+  graph::DrawLegend();
+  graph::ComputeLayout();
+  graph::DrawFrame();
+  if (!graph::CreateOffScreenAreas(S.GraphWidth)) ErrorStop({"There is not enough memory!"});
+  graph::InitialView(d.Count, d.XValues, d.YMin, d.YMax);
 }
 
 }  // namespace
@@ -116,18 +155,23 @@ void StartUp(int argc, char** argv) {
   OpenLog();                                  // 1. run log and its first line
   MouseInUse = false;                         // 2.
   SettleGraphics();                           // 3, 4. driver, depth, size
-  if (ColourChartWanted()) NotAvailable("the colour chart");  // 5, 8.
-  data::OpenDataFile();                       // 6. data file chosen and opened
+  const bool chartMode = ColourChartWanted(); // 5.
+  if (!chartMode) data::OpenDataFile();       // 6. data file chosen and opened
+  graph::SetGraphicsMode(S.GraphWidth, S.GraphHeight, S.GraphColorBits);  // 7.
+  ColourChartStep(chartMode);                 // 8.
   RequiredValuesOpen = false;                 // 9.
   ReadFitAndColumnSettings();                 // 10, 11.
+  graph::SetWindowTitle();                    // 10.
   data::SkipLines(data::DataFile, S.OmittedRows);  // 11. header lines
   ReadRowSettings();                          // 12.
   ReadData();                                 // 13. count, allocate, read
   PrepareData();                              // 14, 15. sort, check
   SettleErrors();                             // 16. complete, estimate
   S.OutputFileName = config::SettleFileName(config::ConfigValue("OutputFileName"), "kurvex.out");  // 17.
-  graph::InitialView(data::DataSet.Count, data::DataSet.XValues, data::DataSet.YMin,
-                     data::DataSet.YMax);
+  // 18. The dialogs leave no window behind, so there is nothing to hide.
+  ReadViewSettings();                         // 19. colours and sizes
+  graph::InitMouseCursor(S.GraphColorBits);   // 20.
+  PrepareGraph();                             // 21.
 }
 
 void NormalEnd() {

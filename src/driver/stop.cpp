@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "data/arrays.h"
+#include "graph/graphics_setup.h"
 #include "output/run_log.h"
 
 namespace driver {
@@ -15,6 +16,7 @@ bool RequiredValuesOpen = false;
 
 void StopProgram(int status) {
   data::ReleaseArrays();
+  graph::ReleaseGraphics();
   std::fflush(nullptr);
   std::exit(status);
 }

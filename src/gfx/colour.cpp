@@ -108,6 +108,13 @@ Colour AllocColor(int32_t red, int32_t green, int32_t blue) {
   return static_cast<Colour>((r << 16) | (g << 8) | b);
 }
 
+void SetColor(Colour index, int32_t red, int32_t green, int32_t blue) {
+  const int32_t bpp = CurrentBpp();
+  if (!PaletteDepth(bpp)) return;
+  SetEntry(static_cast<int32_t>(static_cast<uint32_t>(index) & DepthMask(bpp)),
+           Rgb{Clamp255(red), Clamp255(green), Clamp255(blue)});
+}
+
 Colour Black() { return 0; }
 
 Colour White() {

@@ -67,6 +67,10 @@ void UpdateScreen();
 // an entry holding exactly that colour, else take the next free entry, else
 // return the nearest entry. Components are clamped to 0..255.
 Colour AllocColor(int32_t red, int32_t green, int32_t blue);
+// Palette modes only: sets entry `index` (masked to the depth) to an RGB
+// colour, so that a colour number can be given a colour of its own even when
+// another entry already holds the same colour. Other depths: nothing.
+void SetColor(Colour index, int32_t red, int32_t green, int32_t blue);
 // Always available. Palette modes: entry 0 is black, the last entry (entry
 // 15 at depths 4 and 8) is white. Depths 4 and 8 start with the 16 standard
 // colours in entries 0 to 15; depth 2 with black, two free entries, white.

@@ -1,0 +1,112 @@
+// The drawing pass. The curve walk and the interval loop are shared by the
+// result file and the picture, so the file's rows are the drawn points.
+#include "graph/draw_pass.h"
+
+#include "config/settings.h"
+#include "data/dataset.h"
+#include "driver/stop.h"
+#include "gfx/gfx.h"
+#include "graph/curve_walk.h"
+#include "graph/graph_state.h"
+#include "graph/plot.h"
+#include "graph/view.h"
+#include "output/number_format.h"
+#include "output/spline_file.h"
+#include "spline/analysis.h"
+#include "spline/fit.h"
+
+namespace graph {
+namespace {
+
+void Fit() {
+  const int32_t limit = config::Settings.MaxIteration;
+  if (spline::FitSmoothingSpline(limit) == 2)
+    driver::ErrorStop({output::IntText(limit) + " iterations are not enough!"});
+}
+
+void DrawDataPoints() {
+  const data::DataSetRecord& d = data::DataSet;
+  const int32_t radius = config::Settings.SizeSymbol;
+  for (int32_t i = 1; i <= d.Count; ++i)
+    gfx::FilledCircle(ToScreenX(d.XValues[i]), ToScreenY(d.YValues[i]), radius,
+                      GraphColours.Symbol);
+}
+
+// A pass that writes the curve rows walks the whole curve; one that only
+// draws walks the part in view, so that a deep zoom stays quick to redraw.
+void DrawCurve(bool writeRows) {
+  const ViewWindowRecord& v = ViewWindow;
+  CurveWalk walk = writeRows ? StartCurveWalk(v.CurveStep, v.Xrange, v.Yrange)
+                             : StartCurveWalk(v.CurveStep, v.Xrange, v.Yrange, v.Xlow,
+                                              v.Xlow + v.Xrange);
+  long double x;
+  spline::Evaluation e;
+  bool first = true;
+  int32_t px = 0, py = 0;
+  while (NextCurvePoint(walk, x, e)) {
+    if (writeRows) output::WriteCurveRow(x, e);
+    const int32_t sx = ToScreenX(x), sy = ToScreenY(e.Value);
+    if (!first) gfx::CustomLine(sx, sy, px, py, GraphStyles.CurveLine);
+    first = false;
+    px = sx, py = sy;
+  }
+}
+
+const char* MarkLabel(spline::MarkKind kind) {
+  switch (kind) {
+    case spline::MarkKind::Minimum: return "  Minimum at x=";
+    case spline::MarkKind::Maximum: return "  Maximum at x=";
+    default: return "  Point of inflection at x=";
+  }
+}
+
+// A vertical line from the plot's edge to the curve: maxima hang from the
+// top, minima stand on the bottom, a flat minimum spans the whole height,
+// and an inflection comes from the side its cubic term points away from.
+void DrawMark(const spline::CalculusMark& m) {
+  const GraphLayoutRecord& L = Layout;
+  const int32_t sx = ToScreenX(m.X), sy = ToScreenY(m.Value);
+  const int32_t top = L.PY0 + 1, bottom = L.PY1 - 1;
+  const GraphStylesRecord& st = GraphStyles;
+  switch (m.Kind) {
+    case spline::MarkKind::Maximum: gfx::CustomLine(sx, top, sx, sy, st.ExtremumLine); break;
+    case spline::MarkKind::Minimum:
+      if (m.ZeroSecondDerivative) gfx::CustomLine(sx, bottom, sx, top, st.ExtremumLine);
+      else gfx::CustomLine(sx, bottom, sx, sy, st.ExtremumLine);
+      break;
+    case spline::MarkKind::Inflection:
+      gfx::CustomLine(sx, m.NegativeD ? top : bottom, sx, sy, st.InflectionLine);
+      break;
+  }
+}
+
+void WalkIntervals(bool writeResults) {
+  const bool showCalculus = config::Settings.ShowCalculus;
+  for (int32_t i = 1; i < data::DataSet.Count; ++i) {
+    if (writeResults) output::WriteSegmentRow(i);
+    if (!showCalculus) continue;
+    spline::SegmentMarks marks;
+    spline::AnalyseSegment(i, marks);
+    for (int32_t m = 0; m < marks.Count; ++m) {
+      DrawMark(marks.Mark[m]);
+      if (writeResults) output::WriteAnalysisLine(MarkLabel(marks.Mark[m].Kind), marks.Mark[m].X);
+    }
+  }
+}
+
+}  // namespace
+
+void DrawPass(bool refit, bool writeResults) {
+  SetPlotClip();
+  if (writeResults) output::BeginSplineFile();
+  if (refit) Fit();
+  DrawDataPoints();
+  DrawCurve(writeResults && config::Settings.WriteCurve);
+  if (writeResults) output::WriteTableHead();
+  WalkIntervals(writeResults);
+  if (writeResults) output::EndSplineFile();
+  DrawXplaceLine();
+  DrawQualityLine(spline::FitQuality().Text);
+}
+
+}  // namespace graph

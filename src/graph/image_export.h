@@ -1,0 +1,15 @@
+// Saving the graph as the next numbered PNG image beside the program file.
+#pragma once
+#include <string>
+
+namespace graph {
+
+// The first free name of prefix + "000" .. "999" + ".png"; "" when every
+// number is taken, since overwriting would destroy an earlier image.
+std::string NextImageName(const std::string& prefix);
+
+// Saves the picture above the legend; a failure is an error stop. When no
+// number is free, "no free image number" is shown and nothing is written.
+void ExportImage();
+
+}  // namespace graph

@@ -1,0 +1,236 @@
+// The command loop, the command table, the cursor steps and the mouse.
+#include "graph/navigation.h"
+
+#include "config/settings.h"
+#include "config/text.h"
+#include "data/dataset.h"
+#include "driver/startup.h"
+#include "driver/stop.h"
+#include "gfx/gfx.h"
+#include "graph/draw_pass.h"
+#include "graph/graph_state.h"
+#include "graph/image_export.h"
+#include "graph/plot.h"
+#include "graph/view.h"
+#include "output/number_format.h"
+#include "output/required_values.h"
+#include "spline/fit.h"
+
+namespace graph {
+namespace {
+
+// The loop's own state: the multiplier a click gives the next cursor step,
+// and whether the next fitting pass rewrites the spline data file.
+uint16_t JumpMultiplier = 1;
+bool ResultsPending = true;
+
+// The legend's words in order, as key codes (word 27, "q", quits as "Q").
+const int32_t kLegendKeys[kKeyWords + 1] = {
+    0,   gfx::KeyLeft, gfx::KeyRight, gfx::KeyUp, gfx::KeyDown, gfx::KeyF1, gfx::KeyF2,
+    gfx::KeyF3, gfx::KeyF4, '`', '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', '-',
+    'b', 'B', 'x', 'X', 'y', 'Y', 'Q'};
+
+bool IsFactorKey(int32_t key) { return (key >= '0' && key <= '9') || key == '`' || key == '-'; }
+
+// JumpSize is a pixel count of 16 bits without sign: a negative setting
+// makes every step too long to be taken.
+uint16_t JumpPixels() { return static_cast<uint16_t>(config::Settings.JumpSize); }
+
+void ZoomX(bool in) {
+  ViewWindowRecord& v = ViewWindow;
+  const config::SettingsRecord& s = config::Settings;
+  if (in) {
+    v.Xlow += s.SizingStep * v.Xrange;
+    v.Xrange *= s.ZoomIn;
+    v.CurveStep *= s.ZoomIn;
+  } else {
+    v.Xlow -= s.ZoomShift * v.Xrange;
+    v.Xrange /= s.ZoomIn;
+    v.CurveStep /= s.ZoomIn;
+  }
+}
+
+void ZoomY(bool in) {
+  ViewWindowRecord& v = ViewWindow;
+  const config::SettingsRecord& s = config::Settings;
+  if (in) {
+    v.Ylow += s.SizingStep * v.Yrange;
+    v.Yrange *= s.ZoomIn;
+  } else {
+    v.Ylow -= s.ZoomShift * v.Yrange;
+    v.Yrange /= s.ZoomIn;
+  }
+}
+
+// Pan and zoom: the view changes, the plot area is cleared for a full pass.
+bool ChangeView(int32_t key) {
+  ViewWindowRecord& v = ViewWindow;
+  const long double s = config::Settings.SizingStep;
+  switch (key) {
+    case gfx::KeyLeft: v.Xlow += s * v.Xrange; break;
+    case gfx::KeyRight: v.Xlow -= s * v.Xrange; break;
+    case gfx::KeyUp: v.Ylow -= s * v.Yrange; break;
+    case gfx::KeyDown: v.Ylow += s * v.Yrange; break;
+    case 'x': ZoomX(true); break;
+    case 'X': ZoomX(false); break;
+    case 'y': ZoomY(true); break;
+    case 'Y': ZoomY(false); break;
+    case 'b': case gfx::KeyCtrlUp: ZoomX(true), ZoomY(true); break;
+    case 'B': case gfx::KeyCtrlDown: ZoomX(false), ZoomY(false); break;
+    default: return false;
+  }
+  return true;
+}
+
+void ClearPlotArea() {
+  const GraphLayoutRecord& L = Layout;
+  ClearBox(L.PX0, L.PY0, L.PX1, L.PY1);
+}
+
+void ClearQualityBand() {
+  const GraphLayoutRecord& L = Layout;
+  ClearBox(L.PX0 - 1, L.StatusY - L.CharHeight + 1, L.PX1 + 1, L.StatusY);
+}
+
+// One cursor step of JumpSize x JumpMultiplier pixels; a step that would
+// leave the plot area is not taken at all.
+void MoveXplace(int direction) {
+  const GraphLayoutRecord& L = Layout;
+  const int64_t jump = int64_t{JumpPixels()} * JumpMultiplier;
+  const int64_t target = XPlace.XS + direction * jump;
+  // Only the side moved towards is checked, so a cursor left outside the
+  // plot by panning can still be stepped back in.
+  if (direction < 0 ? target < L.PX0 : target > L.PX1) return;
+  EraseXplaceLine();
+  XPlace.XS = static_cast<int32_t>(target);
+  XPlace.XP = WorldX(XPlace.XS);
+  SetPlotClip();
+  DrawXplaceLine();
+}
+
+[[noreturn]] void Quit() {
+  ClearPlotArea();
+  DestroyOffScreenAreas();
+  output::CloseRequiredValues();
+  driver::NormalEnd();
+}
+
+void Execute(int32_t key) {
+  if (ChangeView(key)) {
+    ResultsPending = false;
+    ClearPlotArea();
+  } else if (IsFactorKey(key)) {
+    spline::ScaleErrors(key);
+    ResultsPending = true;
+    ClearQualityBand();
+    ClearPlotArea();
+  } else if (key == gfx::KeyF1 || key == gfx::KeyCtrlLeft) {
+    MoveXplace(-1);
+  } else if (key == gfx::KeyF2 || key == gfx::KeyCtrlRight) {
+    MoveXplace(+1);
+  } else if (key == gfx::KeyF3) {
+    output::AppendRequiredValues(XPlace.XP);
+  } else if (key == gfx::KeyF4) {
+    ExportImage();
+  } else if (key == 'q' || key == 'Q') {
+    Quit();
+  }
+}
+
+// A left click in the plot moves the cursor towards it in whole steps; on
+// the legend rows it acts as the word above or below it.
+int32_t LeftClick(int32_t mx, int32_t my) {
+  const GraphLayoutRecord& L = Layout;
+  if (my > L.PY1 + L.CharHeight) return LegendKeyAt(mx);
+  if (my > L.PY1 || mx == XPlace.XS) return 0;
+  // A JumpSize of 0 steps nowhere; the division still needs a divisor.
+  const int32_t step = JumpPixels() > 0 ? JumpPixels() : 1;
+  const int32_t distance = mx < XPlace.XS ? XPlace.XS - mx : mx - XPlace.XS;
+  JumpMultiplier = static_cast<uint16_t>(distance / step > 0xFFFF ? 0xFFFF : distance / step);
+  return mx < XPlace.XS ? gfx::KeyF1 : gfx::KeyF2;
+}
+
+// The world coordinates under the pointer, at the right end of the
+// fit-quality row; nothing outside the plot.
+void ShowMousePosition(int32_t mx, int32_t my) {
+  const GraphLayoutRecord& L = Layout;
+  ClearBox(L.StatusTextWidth + 2, L.StatusY + 1 - L.CharHeight, L.PX1, L.QualityBottom);
+  gfx::SetClipBox(L.PX0, L.PY0, L.PX1, L.QualityBottom);
+  if (mx < L.PX0 || mx > L.PX1 || my <= 1 || my < L.PY0 || my > L.PY1) return;
+  const int32_t digits = config::Settings.DisplayDigits;
+  const std::string text = "(" + output::FormatCompact(WorldX(mx), digits) + "," +
+                           output::FormatCompact(WorldY(my), digits) + ")";
+  gfx::DrawString(config::CutText(text), L.PX1, L.StatusY - 2, GraphStyles.TextStyleRight);
+}
+
+int32_t KeyOfEvent(const gfx::MouseEvent& ev) {
+  if (ev.Key > 0) return ev.Key;
+  switch (ev.Buttons) {
+    case gfx::LeftButton: return LeftClick(ev.X, ev.Y);
+    case gfx::RightButton: return gfx::KeyF3;
+    case 0: ShowMousePosition(ev.X, ev.Y); return 0;
+    default: return 0;
+  }
+}
+
+// Waits for an event; a short time-out instead of a spin keeps an idle
+// window from using a whole processor.
+gfx::MouseEvent WaitForEvent() {
+  for (;;) {
+    gfx::MouseEvent ev = gfx::MouseGetEvent(50);
+    if (ev.Flags != 0) return ev;
+  }
+}
+
+// With the mouse, each accepted event drops the keys typed ahead of it and
+// waits for every button to be released.
+int32_t NextCommand() {
+  for (;;) {
+    int32_t key;
+    if (driver::MouseInUse) {
+      gfx::MouseEvent ev = WaitForEvent();
+      key = KeyOfEvent(ev);
+      while (ev.Key > 0 || ev.Buttons != 0) ev = gfx::MouseGetEvent(0);
+    } else {
+      key = static_cast<int16_t>(gfx::KeyRead());
+    }
+    if (IsCommand(key)) return key;
+  }
+}
+
+}  // namespace
+
+bool IsCommand(int32_t key) {
+  switch (key) {
+    case gfx::KeyLeft: case gfx::KeyRight: case gfx::KeyUp: case gfx::KeyDown:
+    case gfx::KeyCtrlLeft: case gfx::KeyCtrlRight: case gfx::KeyCtrlUp: case gfx::KeyCtrlDown:
+    case gfx::KeyF1: case gfx::KeyF2: case gfx::KeyF3: case gfx::KeyF4:
+    case 'x': case 'X': case 'y': case 'Y': case 'b': case 'B': case 'q': case 'Q':
+      return true;
+    default:
+      return IsFactorKey(key);
+  }
+}
+
+int32_t LegendKeyAt(int32_t mx) {
+  for (int k = 1; k <= kKeyWords; ++k)
+    if (Layout.KeyAreas[k].xmin <= mx && mx <= Layout.KeyAreas[k].xmax) return kLegendKeys[k];
+  return 0;
+}
+
+void RunInteractiveLoop() {
+  int32_t key = ' ';
+  for (;;) {
+    SetPlotClip();
+    const bool cursorOnly = key == gfx::KeyF1 || key == gfx::KeyF2 || key == gfx::KeyF3 ||
+                            key == gfx::KeyF4 || key == gfx::KeyCtrlLeft || key == gfx::KeyCtrlRight;
+    const bool refit = key == ' ' || IsFactorKey(key);
+    if (!cursorOnly) DrawPass(refit, refit && ResultsPending);
+    if (key != gfx::KeyF3 && key != gfx::KeyF4) DrawXplaceValues();
+    JumpMultiplier = 1;
+    key = NextCommand();
+    Execute(key);
+  }
+}
+
+}  // namespace graph
