@@ -11,6 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev zlib1g-dev libfreetype-dev fonts-dejavu-core
   libgtk-3-dev xvfb xdotool x11-utils
+  man-db groff-base desktop-file-utils libglib2.0-bin
 )
 
 missing=()

@@ -1,14 +1,11 @@
-// The program entry: start-up, then the interactive graph until the user quits.
-#include <cstdio>
-
+// The program entry: start-up, then the interactive graph until the user
+// quits, which ends the process.
 #include "driver/startup.h"
-#include "driver/stop.h"
-#include "graph/draw_pass.h"
+#include "driver/usage.h"
+#include "graph/navigation.h"
 
 int main(int argc, char** argv) {
+  driver::HandleInformationOptions(argc, argv);  // --help, -h, --version
   driver::StartUp(argc, argv);
-  graph::DrawPass(true, true);  // the first pass: fit and result file
-  std::fprintf(stderr, "kurvex: results written; the interactive graph is not available "
-                       "in this version\n");
-  driver::StopProgram(3);
+  graph::RunInteractiveLoop();
 }
