@@ -43,9 +43,13 @@ void SettleGraphics() {
   S.GraphGRXDriver = config::ConfigValue("GraphGRXDriver");
   if (!graph::SelectDriver(S.GraphGRXDriver)) {
     int32_t w, h;
-    bool asked = config::SettleResolution(config::ConfigValue("GraphResolution"),
-                                          S.GraphGRXDriver, w, h) ==
-                 config::ResolutionOutcome::ListRequest;
+    const bool asked = config::SettleResolution(config::ConfigValue("GraphResolution"),
+                                                S.GraphGRXDriver, w, h) ==
+                       config::ResolutionOutcome::ListRequest;
+    // The usual first run on a machine without a desktop: say what to do.
+    if (!asked && !gfx::DisplayAvailable())
+      std::fprintf(stderr, "kurvex: no display for the window driver; "
+                           "set GraphGRXDriver = memory in kurvex.cfg for batch use\n");
     graph::ModeReport(asked ? kExitNormal : kExitErrorStop);
   }
   S.GraphColorBits = config::SettleColorBits(config::ConfigValue("GraphColorBits"));
