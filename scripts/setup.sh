@@ -12,6 +12,7 @@ PACKAGES=(
   libpng-dev zlib1g-dev libfreetype-dev fonts-dejavu-core
   libgtk-3-dev xvfb xdotool x11-utils
   man-db groff-base desktop-file-utils libglib2.0-bin
+  clang libclang-rt-14-dev
 )
 
 missing=()

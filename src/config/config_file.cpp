@@ -59,9 +59,11 @@ std::string WithoutControls(const std::string& text) {
   return result;
 }
 
+// Only a regular file (or a link to one) is a configuration file: a device
+// such as /dev/zero never ends, and opening a FIFO waits for a writer.
 bool IsRegularCandidate(const std::string& name) {
   struct stat st;
-  return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+  return ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 // The text after the first "=", without blanks around it and without a

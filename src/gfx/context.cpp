@@ -2,6 +2,7 @@
 // boxes, the span writer every primitive ends in, and the block copy.
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <new>
 
 #include "gfx/gfx_state.h"
@@ -163,16 +164,18 @@ void BitBlt(Context* target, int32_t x, int32_t y, const Context* source, int32_
   sy1 = std::min<int64_t>(sy1, dst.ClipY1 - dy);
   if (sx0 > sx1 || sy0 > sy1) return;
   const int32_t w = int32_t(sx1 - sx0 + 1), h = int32_t(sy1 - sy0 + 1);
-  // Copy through a buffer so that overlapping rectangles of one context work.
-  std::vector<uint32_t> rows(static_cast<size_t>(w) * h);
-  for (int32_t r = 0; r < h; ++r) {
-    const uint32_t* from = src.Pixels.data() + static_cast<size_t>(sy0 + r) * src.Width + sx0;
-    std::copy(from, from + w, rows.begin() + static_cast<ptrdiff_t>(r) * w);
-  }
+  // Row by row, without a buffer (a copy of a whole screen could exhaust the
+  // memory): when the rectangle moves down within one context the rows go
+  // bottom up, so that none is overwritten before it is copied, and memmove
+  // takes care of the overlap within a row.
+  const bool bottomUp = &dst == &src && dy > 0;
   const uint32_t mask = DepthMask(dst.Bpp);
-  for (int32_t r = 0; r < h; ++r) {
+  for (int32_t i = 0; i < h; ++i) {
+    const int64_t r = bottomUp ? h - 1 - i : i;
+    const uint32_t* from = src.Pixels.data() + static_cast<size_t>(sy0 + r) * src.Width + sx0;
     uint32_t* to = dst.Pixels.data() + static_cast<size_t>(sy0 + dy + r) * dst.Width + (sx0 + dx);
-    for (int32_t i = 0; i < w; ++i) to[i] = rows[static_cast<size_t>(r) * w + i] & mask;
+    std::memmove(to, from, static_cast<size_t>(w) * sizeof(uint32_t));
+    for (int32_t k = 0; k < w; ++k) to[k] &= mask;
   }
   MarkDirty(dst, int32_t(sx0 + dx), int32_t(sy0 + dy), int32_t(sx1 + dx), int32_t(sy1 + dy));
   AfterDrawing();

@@ -19,7 +19,7 @@ struct CurveWalk {
 // However steep the curve (knots a hair apart make a spline swing far out
 // of the view) or deep the zoom, a walk over the data takes at most this
 // many steps, so a pass and the file it writes stay bounded.
-inline constexpr long double kMaxWalkSteps = 262144;
+inline constexpr long double kMaxWalkSteps = 65536;
 
 // Starts at X[1] with the view's step and extents, for the whole curve.
 CurveWalk StartCurveWalk(long double step, long double xRange, long double yRange);

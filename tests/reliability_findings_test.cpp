@@ -1,0 +1,174 @@
+// Regression tests of what the fuzzing and the fault injection found. Each
+// says what went wrong; the inputs are also kept in fuzz/corpus (replayed
+// by every test run) or, while a fix is awaited, in fuzz/findings.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "gfx/gfx.h"
+#include "graph_e2e_support.h"
+#include "output/number_format.h"
+
+namespace {
+
+using graphtest::Session;
+
+const std::string kNicely = graphtest::kBanner + " has stopped nicely.";
+
+// The curve walk shrank its step without limit: where knots a hair apart
+// make the spline swing far outside the view, and after a deep zoom (150
+// presses of "x"), a single pass took hours and a refit wrote its rows
+// without end. A walk now takes at most 65536 steps over the data, and a
+// pass that only draws walks the part in view.
+TEST(ReliabilityFindings, SteepCurvesAndDeepZoomsStayBounded) {
+  struct {
+    const char* name;
+    std::string cfg, data, script;
+  } cases[] = {
+      {"knots 1e-15 apart", "ErrorValue=0", "0 0\n1e-15 1\n1 0\n2 1\n3 0\n", "x X q"},
+      {"300 zooms, then a refit", "WriteCurve=no", graphtest::SineData(), ""},
+  };
+  for (int i = 0; i < 300; ++i) cases[1].script += "x ";
+  cases[1].script += "F2 F3 2 q";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Session s(c.cfg, c.data);
+    const testutil::RunResult r = s.Run(c.script);
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(s.Lines("kurvex.log").back(), kNicely);
+    const std::vector<std::string> out = s.Lines("kurvex.out");
+    EXPECT_GT(out.size(), 5u);
+    EXPECT_LT(out.size(), 65536u + 64u);
+  }
+}
+
+// A copy of the whole screen went through a buffer of its own size, which
+// a large window under a memory limit could not have (an uncaught exception
+// ended the run; see ReliabilityMemory). The copy now moves row by row; within
+// one context it must still see every pixel before it is overwritten, in
+// whichever direction the rectangle moves.
+TEST(ReliabilityFindings, OverlappingCopyWithinOneContextInEveryDirection) {
+  ASSERT_TRUE(gfx::SetDriver(gfx::MemoryDriverName));
+  ASSERT_TRUE(gfx::SetMode(640, 480, 32));
+  constexpr int32_t W = 7, H = 6;
+  gfx::Context* c = gfx::CreateContext(W, H);
+  ASSERT_NE(c, nullptr);
+  for (int32_t dy = -3; dy <= 3; ++dy)
+    for (int32_t dx = -3; dx <= 3; ++dx) {
+      gfx::SetContext(c);
+      for (int32_t y = 0; y < H; ++y)
+        for (int32_t x = 0; x < W; ++x) gfx::FilledBox(x, y, x, y, y * W + x + 1);
+      std::vector<int32_t> want(W * H);
+      for (int32_t y = 0; y < H; ++y)
+        for (int32_t x = 0; x < W; ++x) {
+          const int32_t sx = x - dx, sy = y - dy;  // the rectangle 1..5 x 1..4 moves by (dx, dy)
+          const bool moved = sx >= 1 && sx <= 5 && sy >= 1 && sy <= 4;
+          want[y * W + x] = moved ? sy * W + sx + 1 : y * W + x + 1;
+        }
+      gfx::BitBlt(c, 1 + dx, 1 + dy, c, 1, 1, 5, 4);
+      for (int32_t y = 0; y < H; ++y)
+        for (int32_t x = 0; x < W; ++x)
+          ASSERT_EQ(gfx::PixelAt(c, x, y), want[y * W + x]) << "move " << dx << "," << dy << " at " << x << "," << y;
+    }
+  gfx::DestroyContext(c);
+}
+
+// Widths within a few characters of the most negative integer overflowed
+// while the padding was worked out (undefined behaviour, then a string of
+// some 2^64 characters): the fuzz input is fuzz/findings/number_format/.
+TEST(ReliabilityFindings, ExponentFormWithTheMostNegativeWidth) {
+  GTEST_SKIP() << "awaiting fix: negative widths in the number formats (output/number_format.cpp)";
+  EXPECT_EQ(output::FormatExponent(1.5L, INT32_MIN), " 1.5e+00");
+  EXPECT_EQ(output::FormatExponent(0.0L / 0.0L, INT32_MIN), " NaN");
+  EXPECT_EQ(output::IntText(5, INT32_MIN), "5");
+}
+
+// A knot near 7e4002 among knots from 10 to 60 gives curve rows whose values
+// lie near 1e-4003 and 1e+4002. Each such number took some 25 microseconds to
+// format (400 times an ordinary one), so the first pass over 65536 rows took
+// seconds, and under the sanitizers longer than the fuzzer's 20-second step
+// limit. The fuzz input is fuzz/findings/whole_run/extreme_exponents_slow_format.
+TEST(ReliabilityFindings, ExtremeExponentsFormatQuickly) {
+  GTEST_SKIP() << "awaiting fix: the exponent form of values beyond 1e+-4000 is slow "
+                  "(output/number_format.cpp)";
+  Session s("", "10 21\n20 1\n50 101\n60 121\n701e4000 141\n");
+  const testutil::RunResult r = testutil::RunProgram(s.Path(), {s / "kurvex", "d.dat"}, "q", s / "kurvex", 10);
+  EXPECT_EQ(r.Status, 0) << r.Err;
+}
+
+// Error values so large that their squares pass the largest extended real
+// made the fit's sums infinite: the run stopped with "1000 iterations are
+// not enough!" instead of giving the straight line that large errors mean.
+TEST(ReliabilityFindings, HugeErrorValuesGiveTheStraightLine) {
+  GTEST_SKIP() << "awaiting fix: error values whose squares overflow (spline/fit.cpp)";
+  Session s("ErrorValue=1e4000", graphtest::SineData());
+  const testutil::RunResult r = s.Run("q");
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(s.Lines("kurvex.log").back(), kNicely);
+}
+
+// The spline data file is emptied when it is opened for rewriting, so a
+// write that fails (a full disk; here a file-size limit) loses the earlier
+// result with the new one. Writing a new file that replaces the old one only
+// when it is complete would keep it.
+TEST(ReliabilityFindings, EarlierResultSurvivesAFailedRewrite) {
+  GTEST_SKIP() << "awaiting fix: the spline data file is rewritten in place (output/spline_file.cpp)";
+  Session s("", graphtest::SineData());
+  testutil::WriteFile(s / "kurvex.out", "earlier\n");
+  // A limit of a few kilobytes lets the log through but not the result.
+  const testutil::RunResult r = testutil::RunProgram(
+      s.Path(), {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 8; exec \"$0\" d.dat", s / "kurvex"},
+      "q", "/bin/sh", 30);
+  EXPECT_EQ(r.Status, 2) << r.Err;
+  EXPECT_EQ(r.Err, "kurvex: kurvex.out: File too large\n");
+  EXPECT_EQ(s.Read("kurvex.out"), "earlier\n");
+}
+
+// A configuration candidate that is a device or a FIFO was read as a file:
+// /dev/zero without end, a FIFO by waiting for a writer. Only regular files
+// are candidates now; the next candidate (the program's directory) is used.
+TEST(ReliabilityFindings, ConfigurationThatIsNoRegularFileIsSkipped) {
+  for (const char* kind : {"device", "fifo"}) {
+    SCOPED_TRACE(kind);
+    testutil::TempDir dir;
+    ::mkdir((dir / "prog").c_str(), 0755);
+    ASSERT_EQ(::symlink(KURVEX_BINARY, (dir / "prog/kurvex").c_str()), 0);
+    testutil::WriteFile(dir / "prog/kurvex.cfg", "[Kurvex]\nGraphGRXDriver=memory\n");
+    testutil::WriteFile(dir / "d.dat", graphtest::LineData());
+    if (std::string(kind) == "device")
+      ASSERT_EQ(::symlink("/dev/zero", (dir / "kurvex.cfg").c_str()), 0);
+    else
+      ASSERT_EQ(::mkfifo((dir / "kurvex.cfg").c_str(), 0644), 0);
+    const testutil::RunResult r =
+        testutil::RunProgram(dir.Path(), {dir / "prog/kurvex", "d.dat"}, "q", dir / "prog/kurvex", 30);
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(testutil::ReadLines(dir / "kurvex.log").back(), kNicely);
+  }
+}
+
+// A data file that is no regular file cannot be read twice (once to count
+// the rows, once to read them): /dev/zero was counted without end, a FIFO
+// waited for a second writer, and a pipe's rows were counted and then lost,
+// so that the run stopped with "The number of data is less than two!".
+TEST(ReliabilityFindings, DataFileThatIsNoRegularFileIsRefused) {
+  GTEST_SKIP() << "awaiting fix: data files that are devices, FIFOs or pipes (data/reader.cpp)";
+  Session s("", graphtest::LineData());
+  ASSERT_EQ(::mkfifo((s / "fifo").c_str(), 0644), 0);
+  for (const char* name : {"/dev/zero", "fifo", "/dev/stdin"}) {
+    SCOPED_TRACE(name);
+    // The pipe: the data file's rows come through standard input.
+    const testutil::RunResult r = testutil::RunProgram(
+        s.Path(), {"/bin/sh", "-c", "cat d.dat | \"$0\" \"$1\"", s / "kurvex", name}, "",
+        "/bin/sh", 10);
+    EXPECT_EQ(r.Status, 1) << r.Err;
+    const std::vector<std::string> log = s.Lines("kurvex.log");
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[1], std::string("Input file (") + name + ") cannot be read!");
+  }
+}
+
+}  // namespace
