@@ -26,7 +26,7 @@ namespace {
 struct PassData {
   std::vector<long double> X, Y, E, E0;
   std::vector<spline::SplineSegment> A;
-  std::vector<spline::WorkCell> R;
+  std::vector<double> R;
 };
 
 // The same kind of data as a measured damped oscillation: errors in
@@ -35,7 +35,7 @@ void Prepare(PassData& p, int32_t n) {
   std::mt19937_64 random(7);
   std::normal_distribution<double> noise(0, 0.02);
   p.X.assign(n + 1, 0), p.Y.assign(n + 1, 0), p.E.assign(n + 1, 0);
-  p.A.assign(n + 1, {}), p.R.assign(spline::WorkspaceCells(n), {});
+  p.A.assign(n + 1, {}), p.R.assign(spline::WorkspaceDoubles(n), 0);
   for (int32_t i = 1; i <= n; ++i) {
     p.X[i] = 10.0L * (i - 1) / n;
     p.Y[i] = std::exp(-0.3L * p.X[i]) * std::sin(5 * p.X[i]) + noise(random);

@@ -21,11 +21,11 @@ namespace {
 struct NoisyCurve {
   int32_t n;
   std::vector<long double> X, Y, E;
-  std::vector<spline::FitWorkspace> R;
+  std::vector<double> R;
   std::vector<spline::SplineSegment> A;
 
   explicit NoisyCurve(int32_t count)
-      : n(count), X(count + 1), Y(count + 1), E(count + 1), R(count + 1), A(count + 1) {
+      : n(count), X(count + 1), Y(count + 1), E(count + 1), R(spline::WorkspaceDoubles(count)), A(count + 1) {
     std::mt19937_64 random(20080419);
     std::uniform_real_distribution<double> unit(0, 1);
     std::normal_distribution<double> normal(0, 1);

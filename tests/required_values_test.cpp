@@ -21,7 +21,7 @@ TEST(RequiredValues, HeaderOnFirstRowThenOneRowEach) {
   // The straight line y = 1 + 2x through two points.
   std::vector<long double> x = {0, 0, 2}, y = {0, 1, 5}, e = {0, 0, 0};
   std::vector<spline::SplineSegment> a(3);
-  std::vector<spline::FitWorkspace> r(3);
+  std::vector<double> r(spline::WorkspaceDoubles(2));
   data::DataSet.Count = 2;
   data::DataSet.XValues = x.data();
   data::DataSet.YValues = y.data();

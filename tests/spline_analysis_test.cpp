@@ -109,7 +109,7 @@ TEST(AnalyseSegment, NearlyDoubleRootWithZeroCurvature) {
 
 TEST(AnalyseSegment, FittedCurveStartsWithInflectionAtFirstKnot) {
   std::vector<long double> X = {0, 0, 1, 2, 3, 4}, Y = {0, 0, 1, 0, 1, 0}, E(6, 0);
-  std::vector<FitWorkspace> R(6);
+  std::vector<double> R(WorkspaceDoubles(5));
   std::vector<SplineSegment> A(6);
   FitSmoothingSpline(5, 1000, X.data(), Y.data(), E.data(), R.data(), A.data());
   SegmentMarks got;

@@ -20,7 +20,7 @@ struct Fitted {
   std::vector<long double> X = {0, -2, -1.5L, 0, 0.1L, 0.2L, 1, 3, 3.5L, 6};
   std::vector<long double> Y = {0, 1, 0.2L, -0.4L, 0.3L, 0.1L, 1.4L, 0.9L, 2.2L, 1.5L};
   std::vector<long double> E = {0, 0.2L, 0.2L, 0.2L, 0.2L, 0.2L, 0.2L, 0.2L, 0.2L, 0.2L};
-  std::vector<FitWorkspace> R = std::vector<FitWorkspace>(10);
+  std::vector<double> R = std::vector<double>(WorkspaceDoubles(9));
   std::vector<SplineSegment> A = std::vector<SplineSegment>(10);
   const int32_t n = 9;
   Fitted() { FitSmoothingSpline(n, 1000, X.data(), Y.data(), E.data(), R.data(), A.data()); }

@@ -17,7 +17,7 @@ namespace {
 // A data set with room for the fit, arrays indexed as the program's.
 struct Points {
   std::vector<long double> X, Y, E;
-  std::vector<FitWorkspace> R;
+  std::vector<double> R;
   std::vector<SplineSegment> A;
   int32_t n = 0;
   Points(std::vector<long double> x, std::vector<long double> y, std::vector<long double> e)
@@ -26,7 +26,7 @@ struct Points {
     X.insert(X.end(), x.begin(), x.end());
     Y.insert(Y.end(), y.begin(), y.end());
     E.insert(E.end(), e.begin(), e.end());
-    R.assign(n + 1, FitWorkspace{});
+    R.assign(WorkspaceDoubles(n), 0);
     A.assign(n + 1, SplineSegment{});
   }
   FitStatus Fit(int32_t maxIteration, FitOutcome& out) {

@@ -17,7 +17,9 @@ struct DataSetRecord {
   long double* ErrValues = nullptr;
   // Indexed from 0 to N.
   spline::SplineSegment* Segments = nullptr;
-  spline::FitWorkspace* Workspace = nullptr;
+  // Seven reals per row for rows 0..N, as the fit lays them out in doubles
+  // (spline::WorkspaceDoubles).
+  double* Workspace = nullptr;
   long double YMin = 0, YMax = 0;
   long double ErrorFill = -1;  // error value of a row without one of its own
 };

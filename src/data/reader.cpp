@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "config/config_file.h"
 #include "config/convert.h"
@@ -38,8 +39,15 @@ bool SkipBlankLines(TextInput& in) {
   return false;
 }
 
+// Up to and including the line feed, a buffer at a time.
 void SkipRestOfLine(TextInput& in) {
-  for (int c = in.Get(); c != EOF && c != '\n'; c = in.Get()) {
+  while (in.Peek() != EOF) {
+    const void* end = std::memchr(in.Buffer + in.Pos, '\n', in.Len - in.Pos);
+    if (end != nullptr) {
+      in.Pos = static_cast<std::size_t>(static_cast<const unsigned char*>(end) - in.Buffer) + 1;
+      return;
+    }
+    in.Pos = in.Len;
   }
 }
 
@@ -118,6 +126,17 @@ bool ReadNumberToken(TextInput& in, long double& value) {
   char text[30];
   std::size_t length = 0;
   while (IsSeparator(in.Peek())) in.Get();
+  // Nearly always the value ends inside the buffer: it is converted where it
+  // lies, its first 30 characters as below.
+  std::size_t end = in.Pos;
+  while (end < in.Len && in.Buffer[end] > 32) ++end;
+  if (end < in.Len) {
+    const char* start = reinterpret_cast<const char*>(in.Buffer + in.Pos);
+    length = std::min<std::size_t>(end - in.Pos, sizeof text);
+    in.Pos = end;
+    if (IsSeparator(in.Peek())) in.Get();
+    return config::ParseReal(start, length, value);
+  }
   for (int c = in.Peek(); c != EOF && c > 32; c = in.Peek()) {
     if (length < sizeof text) text[length++] = static_cast<char>(c);
     in.Get();

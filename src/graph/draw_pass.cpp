@@ -2,6 +2,9 @@
 // result file and the picture, so the file's rows are the drawn points.
 #include "graph/draw_pass.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "config/settings.h"
 #include "data/dataset.h"
 #include "driver/stop.h"
@@ -24,12 +27,29 @@ void Fit() {
     driver::ErrorStop({output::IntText(limit) + " iterations are not enough!"});
 }
 
+// Circles whose centres fall on the same pixel are drawn once: with a
+// million points on a plot a few hundred pixels wide most of them do, and a
+// circle drawn again in its colour changes nothing (pixels are written, not
+// mixed). Centres near the plot box are remembered in a bitmap; others are
+// passed on as they are.
 void DrawDataPoints() {
   const data::DataSetRecord& d = data::DataSet;
+  const GraphLayoutRecord& L = Layout;
   const int32_t radius = config::Settings.SizeSymbol;
-  for (int32_t i = 1; i <= d.Count; ++i)
-    gfx::FilledCircle(ToScreenX(d.XValues[i]), ToScreenY(d.YValues[i]), radius,
-                      GraphColours.Symbol);
+  const int64_t margin = std::max<int64_t>(radius, 0);
+  const int64_t x0 = L.PX0 - margin, y0 = L.PY0 - margin;
+  const int64_t width = L.PX1 + margin - x0 + 1, height = L.PY1 + margin - y0 + 1;
+  std::vector<bool> drawn(width > 0 && height > 0 ? static_cast<std::size_t>(width * height) : 0);
+  for (int32_t i = 1; i <= d.Count; ++i) {
+    const int32_t sx = ToScreenX(d.XValues[i]), sy = ToScreenY(d.YValues[i]);
+    const int64_t col = sx - x0, row = sy - y0;
+    if (col >= 0 && col < width && row >= 0 && row < height) {
+      const std::size_t at = static_cast<std::size_t>(row * width + col);
+      if (drawn[at]) continue;
+      drawn[at] = true;
+    }
+    gfx::FilledCircle(sx, sy, radius, GraphColours.Symbol);
+  }
 }
 
 // A pass that writes the curve rows walks the whole curve; one that only
@@ -41,13 +61,16 @@ void DrawCurve(bool writeRows) {
                                               v.Xlow + v.Xrange);
   long double x;
   spline::Evaluation e;
-  bool first = true;
+  bool first = true, still = false;
   int32_t px = 0, py = 0;
   while (NextCurvePoint(walk, x, e)) {
     if (writeRows) output::WriteCurveRow(x, e);
     const int32_t sx = ToScreenX(x), sy = ToScreenY(e.Value);
-    if (!first) gfx::CustomLine(sx, sy, px, py, GraphStyles.CurveLine);
-    first = false;
+    // The walk may repeat its last point many times (once per knot it fell
+    // behind); the same line drawn again sets the same pixels, so it is drawn once.
+    const bool same = sx == px && sy == py;
+    if (!first && !(same && still)) gfx::CustomLine(sx, sy, px, py, GraphStyles.CurveLine);
+    first = false, still = same;
     px = sx, py = sy;
   }
 }

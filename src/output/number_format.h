@@ -15,6 +15,10 @@ namespace output {
 std::string FormatExponent(long double x, int32_t width);
 // Without a width: 15 decimals, e.g. " 1.500000000000000e+00".
 std::string FormatExponent(long double x);
+// FormatExponent(x, width) written to `out`, which has room for
+// ExponentFieldRoom characters; returns the end of the text.
+constexpr int32_t ExponentFieldRoom = 264;
+char* WriteExponentField(char* out, const long double& x, int32_t width);
 
 // Shortest readable text of x with n significant digits (n from 1 to 20,
 // others are clamped), choosing between a trimmed exponent form and a plain

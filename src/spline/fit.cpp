@@ -3,7 +3,9 @@
 // pentadiagonal system is factored and solved in place, linear in n.
 #include "spline/fit.h"
 
+#include <cfenv>
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 
 #include "data/dataset.h"
@@ -12,91 +14,239 @@ namespace spline {
 
 namespace {
 
-// Rows 0, 1 and n are read by the sweeps but never written by them.
-void ClearEnds(int32_t n, FitWorkspace* R, SplineSegment* A) {
-  for (int32_t i : {0, 1, n}) {
-    R[i].r = R[i].r1 = R[i].r2 = R[i].t = R[i].t1 = R[i].u = 0;
-    A[i] = SplineSegment{};
+// ---- Where the fit keeps its numbers ----
+//
+// The fit works in columns: one extended real per knot, rows 0..n, column
+// after column, so that each sweep reads only what it needs. Twelve columns
+// fill the workspace R and the segment array A, which the fit may use until
+// it builds the segments at its end: the R block holds seven (r, r1, u, v and
+// the bands b, c, d of Q'D^2 Q), the A block five (a, t, t1 as in Reinsch's
+// set-up, the interval widths dx and the squared errors e2). Reinsch's r2 is
+// not kept: the factor's r2[i] is (d[i] p) r[i], formed again where needed.
+//
+// A cell holds a real in 16 bytes, written and read with memcpy. Every sweep
+// stores a value per knot, and an 80-bit store costs several times the
+// arithmetic around it, so the fit first runs with split cells and falls back
+// to whole ones only when a split was not exact. Both give the same bits: a
+// cell returns exactly the value put into it.
+
+// A column: rows 0..n of one real, in 16 (n + 1) bytes.
+struct Column {
+  unsigned char* base;
+  std::size_t rows;
+};
+
+// Two doubles: hi, the value rounded to double, and lo = value - hi, which is
+// exact in extended precision and has at most 11 significant bits, so it is a
+// double too. The split is exact for every finite value whose magnitude lies
+// between about 2^-1011 and 2^1024, and for zero. Outside that range storing hi
+// overflows, or storing hi or lo rounds a tiny value (underflow), or an
+// infinite value gives inf - inf (invalid): each raises its flag. The his of a
+// column come first, then its los, so that no two stores can be merged into
+// one wide store that would have to wait for both.
+struct SplitCell {
+  static constexpr bool kCanLose = true;
+  static void Put(const Column& c, int32_t i, long double x) {
+    const double hi = static_cast<double>(x), lo = static_cast<double>(x - hi);
+    std::memcpy(c.base + 8 * static_cast<std::size_t>(i), &hi, sizeof hi);
+    std::memcpy(c.base + 8 * (c.rows + static_cast<std::size_t>(i)), &lo, sizeof lo);
   }
+  static long double Get(const Column& c, int32_t i) {
+    double hi, lo;
+    std::memcpy(&hi, c.base + 8 * static_cast<std::size_t>(i), sizeof hi);
+    std::memcpy(&lo, c.base + 8 * (c.rows + static_cast<std::size_t>(i)), sizeof lo);
+    return static_cast<long double>(hi) + static_cast<long double>(lo);
+  }
+};
+
+// The 80-bit value itself in the cell's 16 bytes: exact for every value.
+struct WholeCell {
+  static constexpr bool kCanLose = false;
+  static void Put(const Column& c, int32_t i, long double x) {
+    std::memcpy(c.base + 16 * static_cast<std::size_t>(i), &x, sizeof x);
+  }
+  static long double Get(const Column& c, int32_t i) {
+    long double x;
+    std::memcpy(&x, c.base + 16 * static_cast<std::size_t>(i), sizeof x);
+    return x;
+  }
+};
+static_assert(sizeof(long double) == 16, "a cell holds one extended real");
+static_assert(sizeof(SplineSegment) == 5 * 16, "the segment array holds five columns");
+
+constexpr int kSplitLossFlags = FE_OVERFLOW | FE_UNDERFLOW | FE_INVALID;
+
+// True when split cells may have lost bits since the flags were cleared.
+template <typename Cell>
+bool SplitLost() {
+  if constexpr (Cell::kCanLose) return std::fetestexcept(kSplitLossFlags) != 0;
+  return false;
 }
 
-// Per interior knot: the second difference of Y (in a), the tridiagonal T
-// (t, t1) and the three entries of Q'D (r2, r1, r). The segments' a..d serve
-// as scratch until BuildSegments gives them their meaning.
-void SetUpRows(int32_t n, const long double* X, const long double* Y, const long double* E,
-               FitWorkspace* R, SplineSegment* A) {
+// Internal status: the split cells lost bits, the fit must be done again.
+constexpr FitStatus kSplitLost = -1;
+
+struct Columns {
+  Column r, r1, u, v, b, c, d;  // in R
+  Column a, t, t1, dx, e2;      // in A, until the segments are built
+};
+
+Columns ColumnsOf(double* R, SplineSegment* A, int32_t n) {
+  const std::size_t rows = static_cast<std::size_t>(n) + 1, size = 16 * rows;
+  unsigned char* r = reinterpret_cast<unsigned char*>(R);
+  unsigned char* a = reinterpret_cast<unsigned char*>(A);
+  auto in = [&](unsigned char* block, std::size_t k) { return Column{block + size * k, rows}; };
+  return Columns{in(r, 0), in(r, 1), in(r, 2), in(r, 3), in(r, 4), in(r, 5), in(r, 6),
+                 in(a, 0), in(a, 1), in(a, 2), in(a, 3), in(a, 4)};
+}
+
+// One fit's inputs and its workspace.
+struct Problem {
+  int32_t n;
+  const long double *X, *Y, *E;
+  Columns w;
+};
+
+// ---- Set-up ----
+
+// Rows 0, 1 and n are read by the sweeps but never written by them.
+template <typename Cell>
+void ClearEnds(const Problem& P) {
+  const Columns& w = P.w;
+  for (int32_t i : {0, 1, P.n})
+    for (const Column& column : {w.r, w.r1, w.u, w.v, w.b, w.c, w.d, w.a, w.t, w.t1})
+      Cell::Put(column, i, 0);
+}
+
+// Per interval its width, per knot its squared error, and per interior knot
+// the second difference of Y (a), the tridiagonal T (t, t1) and the three
+// entries of Q'D (r2, parked in the u column, r1, r).
+template <typename Cell>
+void SetUpRows(const Problem& P) {
+  const int32_t n = P.n;
+  const long double *X = P.X, *Y = P.Y, *E = P.E;
+  const Columns& w = P.w;
+  for (int32_t i = 1; i < n; ++i) Cell::Put(w.dx, i, X[i + 1] - X[i]);
+  for (int32_t i = 1; i <= n; ++i) Cell::Put(w.e2, i, E[i] * E[i]);
   for (int32_t i = 2; i < n; ++i) {
     const long double dx0 = X[i] - X[i - 1], dx1 = X[i + 1] - X[i];
     const long double s0 = (Y[i] - Y[i - 1]) / dx0, s1 = (Y[i + 1] - Y[i]) / dx1;
-    A[i].a = s1 - s0;
-    R[i].t = 2 * (dx0 + dx1) / 3;
-    R[i].t1 = dx1 / 3;
-    R[i].r2 = E[i - 1] / dx0;
-    R[i].r = E[i + 1] / dx1;
-    R[i].r1 = -E[i] / dx0 - E[i] / dx1;
+    Cell::Put(w.a, i, s1 - s0);
+    Cell::Put(w.t, i, 2 * (dx0 + dx1) / 3);
+    Cell::Put(w.t1, i, dx1 / 3);
+    Cell::Put(w.u, i, E[i - 1] / dx0);
+    Cell::Put(w.r, i, E[i + 1] / dx1);
+    Cell::Put(w.r1, i, -E[i] / dx0 - E[i] / dx1);
   }
 }
 
 // The three bands of Q'D^2 Q into b (diagonal), c and d (upper bands). Row n
-// of R is zero, which ends the bands at row n - 1.
-void SetUpBands(int32_t n, const FitWorkspace* R, SplineSegment* A) {
-  const int32_t m = n - 1;
+// of the set-up is zero, which ends the bands at row n - 1.
+template <typename Cell>
+void SetUpBands(const Problem& P) {
+  const int32_t m = P.n - 1;
+  const Columns& w = P.w;
   for (int32_t i = 2; i <= m; ++i) {
-    A[i].b = R[i].r * R[i].r + R[i].r1 * R[i].r1 + R[i].r2 * R[i].r2;
-    A[i].c = R[i].r * R[i + 1].r1 + R[i].r1 * R[i + 1].r2;
-    A[i].d = i < m ? R[i].r * R[i + 2].r2 : 0;
+    const long double r = Cell::Get(w.r, i), r1 = Cell::Get(w.r1, i), r2 = Cell::Get(w.u, i);
+    Cell::Put(w.b, i, r * r + r1 * r1 + r2 * r2);
+    Cell::Put(w.c, i, r * Cell::Get(w.r1, i + 1) + r1 * Cell::Get(w.u, i + 1));
+    Cell::Put(w.d, i, i < m ? r * Cell::Get(w.u, i + 2) : 0);
   }
 }
 
-// Factors p Q'D^2 Q + T and solves the forward half for u. Overwrites r, r1,
-// r2 with the factor.
-void ForwardElimination(int32_t m, long double p, FitWorkspace* R, const SplineSegment* A) {
-  long double f = 0, g = 0, h = 0;
-  for (int32_t i = 2; i <= m; ++i) {
-    R[i - 1].r1 = f * R[i - 1].r;
-    R[i - 2].r2 = g * R[i - 2].r;
-    R[i].r = 1 / (p * A[i].b + R[i].t - f * R[i - 1].r1 - g * R[i - 2].r2);
-    R[i].u = A[i].a - R[i - 1].r1 * R[i - 1].u - R[i - 2].r2 * R[i - 2].u;
-    f = p * A[i].c + R[i].t1 - h * R[i - 1].r1;
-    g = h;
-    h = A[i].d * p;
+// ---- The sweeps of one iteration ----
+
+// Factors p Q'D^2 Q + T and solves the forward half for u. Overwrites r and r1
+// with the factor (r1 in rows 1..m-1; row m keeps its set-up value). Reinsch
+// carries g and h from step to step, h = d[i] p and g the h before; both start
+// at 0, which steps 2 and 3 keep. They are formed afresh from d here, the same
+// products, so that fewer extended values are carried (x87 has eight
+// registers, and a spilled one costs an 80-bit store). r[i-1] is carried:
+// reading it back from its cell would lengthen the chain from one pivot to
+// the next, which sets the pace of the sweep.
+template <typename Cell>
+void ForwardElimination(const Problem& P, long double p) {
+  const Columns& w = P.w;
+  long double f = 0, rBefore = Cell::Get(w.r, 1);
+  for (int32_t i = 2; i < P.n; ++i) {
+    const long double g = i >= 4 ? Cell::Get(w.d, i - 2) * p : 0;
+    const long double h = i >= 3 ? Cell::Get(w.d, i - 1) * p : 0;
+    const long double r1 = f * rBefore;
+    const long double r2 = g * Cell::Get(w.r, i - 2);
+    Cell::Put(w.r1, i - 1, r1);
+    const long double r = 1 / (p * Cell::Get(w.b, i) + Cell::Get(w.t, i) - f * r1 - g * r2);
+    Cell::Put(w.r, i, r);
+    Cell::Put(w.u, i, Cell::Get(w.a, i) - r1 * Cell::Get(w.u, i - 1) -
+                          r2 * Cell::Get(w.u, i - 2));
+    f = p * Cell::Get(w.c, i) + Cell::Get(w.t1, i) - h * r1;
+    rBefore = r;
   }
 }
 
-// u becomes half the second derivative at the knots; u[1] = u[n] = 0.
-void BackSubstitution(int32_t m, FitWorkspace* R) {
+// The factor's r2[i] as the forward elimination formed it, for 2 <= i <= m-2:
+// the g of its step, d[i] p, times r[i].
+template <typename Cell>
+long double FactorR2(const Columns& w, int32_t i, long double p) {
+  return Cell::Get(w.d, i) * p * Cell::Get(w.r, i);
+}
+
+// u becomes half the second derivative at the knots; u[1] = u[n] = 0. Row
+// m-1's r2 was never overwritten by the elimination: it is the set-up value.
+// u[i+1] and u[i+2] are carried, for the same reason as r in the elimination.
+template <typename Cell>
+void BackSubstitution(const Problem& P, long double p, long double setUpR2) {
+  const int32_t m = P.n - 1;
+  const Columns& w = P.w;
+  long double u1 = Cell::Get(w.u, m + 1), u2 = 0;
   for (int32_t i = m; i >= 2; --i) {
-    long double u = R[i].r * R[i].u - R[i].r1 * R[i + 1].u;
-    if (i < m) u = u - R[i].r2 * R[i + 2].u;
-    R[i].u = u;
+    long double u = Cell::Get(w.r, i) * Cell::Get(w.u, i) - Cell::Get(w.r1, i) * u1;
+    if (i < m) {
+      const long double r2 = i < m - 1 ? FactorR2<Cell>(w, i, p) : setUpR2;
+      u = u - r2 * u2;
+    }
+    Cell::Put(w.u, i, u);
+    u2 = u1, u1 = u;
   }
 }
 
 // v = D^2 Q u, so that Y - p v are the fitted values; returns e = |D Q u|^2,
 // the weighted residual sum divided by p^2.
-long double ResidualTerms(int32_t n, const long double* X, const long double* E,
-                          FitWorkspace* R) {
-  long double e = 0, g = 0, h = 0;
+template <typename Cell>
+long double ResidualTerms(const Problem& P) {
+  const int32_t n = P.n;
+  const Columns& w = P.w;
+  long double e = 0, g = 0, h = 0, uAt = Cell::Get(w.u, 1);
   for (int32_t i = 1; i < n; ++i) {
+    const long double uNext = Cell::Get(w.u, i + 1);
     g = h;
-    h = (R[i + 1].u - R[i].u) / (X[i + 1] - X[i]);
-    R[i].v = (h - g) * (E[i] * E[i]);
-    e = e + R[i].v * (h - g);
+    h = (uNext - uAt) / Cell::Get(w.dx, i);
+    const long double v = (h - g) * Cell::Get(w.e2, i);
+    Cell::Put(w.v, i, v);
+    e = e + v * (h - g);
+    uAt = uNext;
   }
-  R[n].v = -h * (E[n] * E[n]);
-  return e - R[n].v * h;
+  const long double vn = -h * Cell::Get(w.e2, n);
+  Cell::Put(w.v, n, vn);
+  return e - vn * h;
 }
 
-// The sum that the Newton step on p needs; leaves its terms in r.
-long double NewtonTerms(int32_t n, const long double* X, FitWorkspace* R) {
-  long double f = 0, g = 0;
-  long double h = (R[2].v - R[1].v) / (X[2] - X[1]);
+// The sum that the Newton step on p needs. Reinsch leaves its terms in r;
+// here the terms of the two steps before are carried (g1, g2), and rows 0
+// and 1 of r and r2 are zero.
+template <typename Cell>
+long double NewtonTerms(const Problem& P, long double p) {
+  const int32_t n = P.n;
+  const Columns& w = P.w;
+  long double f = 0, g = 0, g1 = 0, g2 = 0, vAt = Cell::Get(w.v, 2);
+  long double h = (vAt - Cell::Get(w.v, 1)) / Cell::Get(w.dx, 1);
   for (int32_t i = 2; i < n; ++i) {
+    const long double vNext = Cell::Get(w.v, i + 1);
+    const long double r2 = i - 2 >= 2 ? FactorR2<Cell>(w, i - 2, p) : 0;
     g = h;
-    h = (R[i + 1].v - R[i].v) / (X[i + 1] - X[i]);
-    g = h - g - R[i - 1].r1 * R[i - 1].r - R[i - 2].r2 * R[i - 2].r;
-    f = f + g * R[i].r * g;
-    R[i].r = g;
+    h = (vNext - vAt) / Cell::Get(w.dx, i);
+    g = h - g - Cell::Get(w.r1, i - 1) * g1 - r2 * g2;
+    f = f + g * Cell::Get(w.r, i) * g;
+    g2 = g1, g1 = g, vAt = vNext;
   }
   return f;
 }
@@ -104,25 +254,87 @@ long double NewtonTerms(int32_t n, const long double* X, FitWorkspace* R) {
 // The iteration on p. The straight-line limit is |(X[n] - X[1]) p| > 10^6;
 // a zero Newton denominator q means p can move no further (e = 0 on the
 // first pass: all errors zero, or the points on one line).
-FitStatus Iterate(int32_t n, int32_t maxIteration, const long double* X,
-                  const long double* E, FitWorkspace* R, SplineSegment* A, FitOutcome& out) {
+template <typename Cell>
+FitStatus Iterate(const Problem& P, int32_t maxIteration, FitOutcome& out) {
+  const int32_t n = P.n;
+  const long double* X = P.X;
   const long double S = n;
+  // Row m-1's r2 keeps its set-up value, parked in the u column until the
+  // first elimination overwrites it.
+  const long double setUpR2 = n - 2 >= 2 ? Cell::Get(P.w.u, n - 2) : 0;
   long double& p = out.P;
   for (int32_t k = 1;; ++k) {
     out.Iterations = k;
-    ForwardElimination(n - 1, p, R, A);
-    BackSubstitution(n - 1, R);
-    const long double e = ResidualTerms(n, X, E, R);
+    ForwardElimination<Cell>(P, p);
+    BackSubstitution<Cell>(P, p, setUpR2);
+    const long double e = ResidualTerms<Cell>(P);
+    // Data beyond the split's range would otherwise go on for every pass.
+    if (SplitLost<Cell>()) return kSplitLost;
     const long double F = e * (p * p);
     out.ResidualSum = F;
     if (std::fabs((X[n] - X[1]) * p) > 1000000 && F < S) return 1;
     if (std::fabs(F - S) <= S / 10000) return 0;
-    const long double q = e - p * NewtonTerms(n, X, R);
+    const long double q = e - p * NewtonTerms<Cell>(P, p);
     if (q == 0) return 0;
     const long double delta = (S - F) / ((std::sqrt(S / e) + p) * q);
     p = k == 1 ? p + delta : p + delta * std::sqrt(S / F);
     if (k >= maxIteration) return 2;
   }
+}
+
+// ---- Segments ----
+
+// The integral from X[1] to every knot: per interval the trapezoid rule with
+// its cubic correction, which is exact for a cubic.
+void BuildIntegrals(int32_t n, const long double* X, SplineSegment* A) {
+  A[1].Int = 0;
+  long double a0 = A[1].a, c0 = A[1].c, sum = 0;
+  for (int32_t i = 2; i <= n; ++i) {
+    const long double dx = X[i] - X[i - 1];
+    const long double dx3 = dx * dx * dx;
+    const long double a1 = A[i].a, c1 = A[i].c;
+    sum = sum + (a0 + a1) * dx / 2 - (c0 + c1) * dx3 / 12;
+    A[i].Int = sum;
+    a0 = a1, c0 = c1;
+  }
+}
+
+// Turns the solution (u, v) for smoothing parameter p into the segment
+// records A[1..n], with the running integral; A[0] stays zero. The columns
+// kept in A are no longer needed.
+template <typename Cell>
+void BuildSegments(const Problem& P, long double p, SplineSegment* A) {
+  const int32_t n = P.n, m = n - 1;
+  const long double *X = P.X, *Y = P.Y;
+  const Columns& w = P.w;
+  long double aNext = Y[n] - p * Cell::Get(w.v, n), cNext = 0;
+  A[n] = SplineSegment{aNext, 0, 0, 0, 0};
+  for (int32_t i = m; i >= 1; --i) {
+    const long double dx = X[i + 1] - X[i];
+    const long double c = Cell::Get(w.u, i);
+    const long double a = Y[i] - p * Cell::Get(w.v, i);
+    A[i] = SplineSegment{a, (aNext - a) / dx - (2 * c + cNext) * dx / 3,
+                         c, (cNext - c) / (3 * dx), 0};
+    aNext = a, cNext = c;
+  }
+  A[0] = SplineSegment{};
+  // The end record holds the slope at X[n] and no curvature.
+  A[n].b = A[m].b + (A[m].c + A[n].c) * (X[n] - X[m]);
+  BuildIntegrals(n, X, A);
+}
+
+// One whole fit with the given cells, from a cleared workspace to segments.
+template <typename Cell>
+FitStatus FitWith(const Problem& P, int32_t maxIteration, SplineSegment* A, FitOutcome& out) {
+  out = FitOutcome{};
+  ClearEnds<Cell>(P);
+  SetUpRows<Cell>(P);
+  SetUpBands<Cell>(P);
+  const FitStatus status = Iterate<Cell>(P, maxIteration, out);
+  if (status == kSplitLost) return status;
+  // With status 2 this is the p just updated, with u and v of the last pass.
+  BuildSegments<Cell>(P, out.P, A);
+  return status;
 }
 
 // A single point (never passed by the program) is the constant through it.
@@ -136,54 +348,20 @@ FitStatus FitOnePoint(const long double* Y, SplineSegment* A, FitOutcome& out) {
 }  // namespace
 
 FitStatus FitSmoothingSpline(int32_t n, int32_t maxIteration, const long double* X,
-                             const long double* Y, const long double* E, FitWorkspace* R,
+                             const long double* Y, const long double* E, double* R,
                              SplineSegment* A, FitOutcome* outcome) {
   FitOutcome local;
   FitOutcome& out = outcome ? *outcome : local;
   out = FitOutcome{};
   if (n < 2) return n == 1 ? FitOnePoint(Y, A, out) : 0;
-  ClearEnds(n, R, A);
-  SetUpRows(n, X, Y, E, R, A);
-  SetUpBands(n, R, A);
-  const FitStatus status = Iterate(n, maxIteration, X, E, R, A, out);
-  // With status 2 this is the p just updated, with u and v of the last pass.
-  BuildSegments(n, X, Y, R, out.P, A);
+  const Problem P{n, X, Y, E, ColumnsOf(R, A, n)};
+  std::feclearexcept(kSplitLossFlags);
+  FitStatus status = FitWith<SplitCell>(P, maxIteration, A, out);
+  // A flag raised anywhere in the fit means some split may have lost bits:
+  // the fit is done again with whole cells, which cannot.
+  if (status == kSplitLost || SplitLost<SplitCell>())
+    status = FitWith<WholeCell>(P, maxIteration, A, out);
   return status;
-}
-
-namespace {
-
-// The integral from X[1] to every knot: per interval the trapezoid rule with
-// its cubic correction, which is exact for a cubic.
-void BuildIntegrals(int32_t n, const long double* X, SplineSegment* A) {
-  A[1].Int = 0;
-  for (int32_t i = 2; i <= n; ++i) {
-    const long double dx = X[i] - X[i - 1];
-    const long double dx3 = dx * dx * dx;
-    A[i].Int = A[i - 1].Int + (A[i - 1].a + A[i].a) * dx / 2 -
-               (A[i - 1].c + A[i].c) * dx3 / 12;
-  }
-}
-
-}  // namespace
-
-void BuildSegments(int32_t n, const long double* X, const long double* Y,
-                   const FitWorkspace* R, long double p, SplineSegment* A) {
-  if (n < 2) return;
-  const int32_t m = n - 1;
-  A[n].a = Y[n] - p * R[n].v;
-  A[n].c = 0;
-  for (int32_t i = m; i >= 1; --i) {
-    const long double dx = X[i + 1] - X[i];
-    A[i].c = R[i].u;
-    A[i].a = Y[i] - p * R[i].v;
-    A[i].b = (A[i + 1].a - A[i].a) / dx - (2 * A[i].c + A[i + 1].c) * dx / 3;
-    A[i].d = (A[i + 1].c - A[i].c) / (3 * dx);
-  }
-  // The end record holds the slope at X[n] and no curvature.
-  A[n].b = A[m].b + (A[m].c + A[n].c) * (X[n] - X[m]);
-  A[n].d = 0;
-  BuildIntegrals(n, X, A);
 }
 
 FitStatus FitSmoothingSpline(int32_t maxIteration, FitOutcome* outcome) {

@@ -10,7 +10,8 @@
 namespace spline {
 
 // Arrays follow the data set: X, Y and E are indexed from 1 to n (element 0
-// is never read), the workspace R and the segments A have rows 0..n.
+// is never read), the segments A have rows 0..n, and the workspace R holds
+// WorkspaceDoubles(n) doubles.
 
 // Turns the error values as read into the ones the fit uses. With r one
 // millionth of the Y range: a negative value becomes r; otherwise, when the
@@ -39,13 +40,8 @@ struct FitOutcome {
 // the iteration could go no further), 1 (straight-line limit reached with the
 // sum still below n) or 2 (maxIteration passes used up).
 FitStatus FitSmoothingSpline(int32_t n, int32_t maxIteration, const long double* X,
-                             const long double* Y, const long double* E, FitWorkspace* R,
+                             const long double* Y, const long double* E, double* R,
                              SplineSegment* A, FitOutcome* outcome = nullptr);
-
-// Turns the fit's solution in R (u, v) for smoothing parameter p into the
-// segment records A[1..n], with the running integral.
-void BuildSegments(int32_t n, const long double* X, const long double* Y,
-                   const FitWorkspace* R, long double p, SplineSegment* A);
 
 // The weighting keys: "0" halves E[1..n], "1" multiplies it by 1.1, "2" to
 // "9" by the digit, the backquote by 1.01; "-" divides by the factor of the

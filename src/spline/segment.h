@@ -1,6 +1,8 @@
 // The records the fit produces and works in. Both arrays are allocated once,
 // with the data arrays, for rows 0..N; row 0 stays zero.
 #pragma once
+#include <cstddef>
+#include <cstdint>
 
 namespace spline {
 
@@ -11,10 +13,17 @@ struct SplineSegment {
   long double a, b, c, d, Int;
 };
 
-// One row of the fit's workspace, named as in Reinsch's algorithm.
-struct FitWorkspace {
-  long double r, r1, r2, t, t1, u, v;
-};
+// The fit's workspace R: seven reals per row for rows 0..n (Reinsch's r, r1,
+// r2, t, t1, u, v and what the fit derives from them), column after column, so
+// that each sweep reads only the columns it needs. A real takes the room of
+// two doubles: the fit keeps it as two doubles whose sum is exactly that real,
+// because storing doubles costs a fraction of storing the 80-bit format and
+// the sweeps store a value per point, and where that split would not be exact
+// it keeps the 80-bit value itself in those 16 bytes (see FitSmoothingSpline).
+constexpr int32_t kWorkspaceColumns = 7;
+inline std::size_t WorkspaceDoubles(int32_t n) {
+  return 2 * static_cast<std::size_t>(kWorkspaceColumns) * (static_cast<std::size_t>(n) + 1);
+}
 
 // 0 converged (or the iteration could go no further), 1 straight-line limit,
 // 2 iteration limit used up.

@@ -1,0 +1,129 @@
+// Benchmarks of the pieces a large run spends its time in, one by one:
+// converting the numbers of a data file, reading a data file, sorting rows,
+// and formatting the fields of the result file.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "config/convert.h"
+#include "data/arrays.h"
+#include "data/reader.h"
+#include "output/number_format.h"
+
+namespace {
+
+// The values of a result file's fields: magnitudes from 10^-6 to 10^6, with
+// every significand bit in use, half of them negative.
+std::vector<long double> FieldValues(std::size_t count) {
+  std::mt19937_64 random(1);
+  std::uniform_real_distribution<double> decade(-6, 6), unit(0, 1);
+  std::vector<long double> v(count);
+  for (long double& x : v) {
+    x = std::pow(10.0L, static_cast<long double>(decade(random))) * (1 + unit(random) * 1e-9L);
+    if (unit(random) < 0.5) x = -x;
+  }
+  return v;
+}
+
+void BM_WriteExponentField(benchmark::State& state) {
+  const std::vector<long double> values = FieldValues(1 << 16);
+  const int32_t width = static_cast<int32_t>(state.range(0));
+  char field[output::ExponentFieldRoom];
+  std::size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(output::WriteExponentField(field, values[i], width));
+    i = (i + 1) & (values.size() - 1);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_FormatCompact(benchmark::State& state) {
+  const std::vector<long double> values = FieldValues(1 << 16);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(output::FormatCompact(values[i], 5));
+    i = (i + 1) & (values.size() - 1);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+// Texts as a logger writes them: a few decimals, some with a sign.
+std::vector<std::string> DataTexts(std::size_t count) {
+  std::mt19937_64 random(2);
+  std::uniform_real_distribution<double> unit(-1, 1);
+  std::vector<std::string> texts(count);
+  char buffer[32];
+  for (std::string& t : texts) {
+    std::snprintf(buffer, sizeof buffer, "%.6f", unit(random) * 100);
+    t = buffer;
+  }
+  return texts;
+}
+
+void BM_ParseReal(benchmark::State& state) {
+  const std::vector<std::string> texts = DataTexts(1 << 16);
+  std::size_t i = 0;
+  long double v = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(config::ParseReal(texts[i], v));
+    i = (i + 1) & (texts.size() - 1);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+// A data file of x, y and error columns in a temporary file, read whole.
+void BM_ReadRows(benchmark::State& state) {
+  const int32_t n = static_cast<int32_t>(state.range(0));
+  char name[] = "/tmp/kurvex-bench-XXXXXX";
+  const int fd = ::mkstemp(name);
+  std::FILE* f = ::fdopen(fd, "w");
+  for (int32_t i = 0; i < n; ++i)
+    std::fprintf(f, "%.6f %.6f %.1f\n", i * 1e-5, std::sin(i * 1e-3), 10000 + i % 977);
+  std::fclose(f);
+  std::vector<long double> X(n + 1), Y(n + 1), E(n + 1);
+  for (auto _ : state) {
+    data::TextInput& in = data::DataFile;
+    in.Name = name;
+    in.File = std::fopen(name, "rb");
+    in.Pos = in.Len = 0;
+    const int32_t rows = data::ReadRows(in, data::ColumnLayout{1, 2, 3, -1}, X.data(), Y.data(),
+                                        E.data(), n);
+    std::fclose(in.File);
+    in.File = nullptr;
+    benchmark::DoNotOptimize(rows);
+  }
+  ::unlink(name);
+  state.SetItemsProcessed(state.iterations() * n);
+}
+
+// Rows in the order a logger writes them (already sorted) and shuffled.
+void BM_SortByX(benchmark::State& state) {
+  const int32_t n = static_cast<int32_t>(state.range(0));
+  const bool shuffled = state.range(1) != 0;
+  std::vector<long double> X0(n + 1), Y(n + 1), E(n + 1);
+  for (int32_t i = 1; i <= n; ++i) X0[i] = i;
+  if (shuffled) std::shuffle(X0.begin() + 1, X0.end(), std::mt19937_64(3));
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::vector<long double> X = X0;
+    state.ResumeTiming();
+    data::SortByX(n, X.data(), Y.data(), E.data());
+    benchmark::DoNotOptimize(X.data());
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
+
+BENCHMARK(BM_WriteExponentField)->Arg(13)->Arg(26);
+BENCHMARK(BM_FormatCompact);
+BENCHMARK(BM_ParseReal);
+BENCHMARK(BM_ReadRows)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortByX)->Args({1000000, 0})->Args({1000000, 1})->Unit(benchmark::kMillisecond);
+
+}  // namespace
