@@ -75,7 +75,15 @@ std::string ChooseDataFileName() {
   return name;
 }
 
+// Only a regular file can be read twice (once to count the rows, once to
+// read them): a device, a FIFO or a pipe would hang the count or lose its
+// rows, so it is refused before it is opened (opening a FIFO would wait).
 std::FILE* OpenForReading(const std::string& name) {
+  struct stat named;
+  if (::stat(name.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) {
+    errno = S_ISDIR(named.st_mode) ? EISDIR : EINVAL;
+    return nullptr;
+  }
   std::FILE* f = std::fopen(name.c_str(), "rb");
   struct stat st;
   if (f && (::fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode))) {
