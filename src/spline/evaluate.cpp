@@ -81,6 +81,23 @@ long double EvaluateAtKnot(int32_t n, const long double* X, const SplineSegment*
   return out.Value;
 }
 
+long double KnotValue(int32_t n, const long double* X, const SplineSegment* A, int32_t i) {
+  if (n < 1) return 0;
+  // The Value of EvaluateLeft, EvaluateRight and EvaluateInside at t = 0,
+  // formed the same way, so that a signed zero or a NaN comes out alike.
+  if (i <= 1) {
+    const long double t = X[1] - X[1];
+    return A[1].b * t + A[1].a;
+  }
+  if (i >= n) {
+    const long double t = X[n] - X[n];
+    return A[n].b * t + A[n].a;
+  }
+  const SplineSegment& s = A[i];
+  const long double t = X[i] - X[i];
+  return s.a + (s.b + (s.c + s.d * t) * t) * t;
+}
+
 long double EvaluateSpline(long double x, Evaluation& out) {
   const data::DataSetRecord& d = data::DataSet;
   if (d.Segments == nullptr) return Nothing(out);

@@ -33,6 +33,9 @@ long double EvaluateSpline(int32_t n, const long double* X, const SplineSegment*
 long double EvaluateAtKnot(int32_t n, const long double* X, const SplineSegment* A,
                            int32_t i, Evaluation& out);
 
+// EvaluateAtKnot(i).Value alone, for the sums over every knot.
+long double KnotValue(int32_t n, const long double* X, const SplineSegment* A, int32_t i);
+
 // The same on the program's data set and the segments of its latest fit.
 // Before there are data (Count < 1) every field is 0.
 long double EvaluateSpline(long double x, Evaluation& out);

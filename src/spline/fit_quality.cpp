@@ -16,8 +16,7 @@ QualityFigures FitQuality(int32_t n, const long double* X, const long double* Y,
   if (n < 1 || A == nullptr) return q;  // no fit yet
   // The curve at each knot, as EvaluateSpline(X[i]) gives it, without the search.
   long double sum = 0;
-  Evaluation at;
-  for (int32_t i = 1; i <= n; ++i) sum += std::fabs(Y[i] - EvaluateAtKnot(n, X, A, i, at));
+  for (int32_t i = 1; i <= n; ++i) sum += std::fabs(Y[i] - KnotValue(n, X, A, i));
   q.BaseError = E[1];
   q.AverageDeviation = (1 / static_cast<long double>(n)) * sum;
   // A fixed 5 digits: the line must fit beside the graph whatever the settings.
