@@ -44,6 +44,20 @@ void BM_WriteExponentField(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// Values near 1e-4000 and 1e+4000, as a knot far from the others gives:
+// the decimal scaling then takes thousands of steps unless it is avoided.
+void BM_WriteExponentFieldExtreme(benchmark::State& state) {
+  std::vector<long double> values = FieldValues(1 << 16);
+  for (std::size_t i = 0; i < values.size(); ++i) values[i] *= (i & 1) != 0 ? 1e4000L : 1e-4000L;
+  char field[output::ExponentFieldRoom];
+  std::size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(output::WriteExponentField(field, values[i], 13));
+    i = (i + 1) & (values.size() - 1);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
 void BM_FormatCompact(benchmark::State& state) {
   const std::vector<long double> values = FieldValues(1 << 16);
   std::size_t i = 0;
@@ -121,6 +135,7 @@ void BM_SortByX(benchmark::State& state) {
 }
 
 BENCHMARK(BM_WriteExponentField)->Arg(13)->Arg(26);
+BENCHMARK(BM_WriteExponentFieldExtreme);
 BENCHMARK(BM_FormatCompact);
 BENCHMARK(BM_ParseReal);
 BENCHMARK(BM_ReadRows)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -226,14 +226,33 @@ TEST(FitSmoothingSpline, TwoPointsAndLinesGiveTheLine) {
   }
 }
 
+// Huge errors give the least-squares line y = 3/7 + 22/35 x. From about
+// 10^1400 up the iteration's sums leave the range of extended reals (their
+// squares overflow, or the residual sum underflows after the first Newton
+// step), and the line is then formed directly, with the same status.
 TEST(FitSmoothingSpline, HugeErrorsReachTheStraightLineLimit) {
-  Points P({0, 1, 2, 3, 4, 5}, {0, 2, 1, 3, 2, 4}, {1e6L, 1e6L, 1e6L, 1e6L, 1e6L, 1e6L});
-  FitOutcome out;
-  EXPECT_EQ(P.Fit(1000, out), 1);
-  EXPECT_GT(std::fabs(5 * out.P), 1e6L);
-  EXPECT_LT(out.ResidualSum, P.n);
-  // Practically the least-squares line y = 3/7 + 22/35 x.
-  for (int32_t i = 1; i <= P.n; ++i) EXPECT_NEAR((double)P.A[i].a, 3 / 7.0 + 22 / 35.0 * (i - 1), 1e-5);
+  for (long double e : {1e6L, 1e100L, 1e1400L, 1e2400L, 1e4000L, 1e4900L}) {
+    SCOPED_TRACE(static_cast<double>(std::log10(e)));
+    Points P({0, 1, 2, 3, 4, 5}, {0, 2, 1, 3, 2, 4}, {e, e, e, e, e, e});
+    FitOutcome out;
+    EXPECT_EQ(P.Fit(1000, out), 1);
+    EXPECT_GT(std::fabs(5 * out.P), 1e6L);
+    EXPECT_LT(out.ResidualSum, P.n);
+    for (int32_t i = 1; i <= P.n; ++i) {
+      EXPECT_NEAR((double)P.A[i].a, 3 / 7.0 + 22 / 35.0 * (i - 1), 1e-5);
+      EXPECT_NEAR((double)P.A[i].c, 0, 1e-9);
+    }
+    ExpectSmoothJoins(P);
+  }
+  // Unequal huge errors weight the line: the points with ten times the error
+  // count a hundredth, as in the iteration's own limit.
+  const std::vector<long double> x{0, 1, 2, 3, 4, 5}, y{0, 2, 1, 3, 2, 4};
+  Points near(x, y, {1e100L, 1e101L, 1e100L, 1e101L, 1e100L, 1e100L});
+  Points far(x, y, {1e4000L, 1e4001L, 1e4000L, 1e4001L, 1e4000L, 1e4000L});
+  FitOutcome a, b;
+  ASSERT_EQ(near.Fit(1000, a), 1);
+  ASSERT_EQ(far.Fit(1000, b), 1);
+  for (int32_t i = 1; i <= far.n; ++i) EXPECT_NEAR((double)far.A[i].a, (double)near.A[i].a, 1e-12) << i;
 }
 
 TEST(FitSmoothingSpline, IterationLimitStillLeavesSegments) {

@@ -3,7 +3,9 @@
 #include "graph/draw_pass.h"
 
 #include <algorithm>
-#include <vector>
+#include <cstdint>
+#include <memory>
+#include <new>
 
 #include "config/settings.h"
 #include "data/dataset.h"
@@ -21,32 +23,38 @@
 namespace graph {
 namespace {
 
-void Fit() {
+// A fit that fails leaves the result file with only its head.
+void Fit(bool writeResults) {
   const int32_t limit = config::Settings.MaxIteration;
-  if (spline::FitSmoothingSpline(limit) == 2)
-    driver::ErrorStop({output::IntText(limit) + " iterations are not enough!"});
+  if (spline::FitSmoothingSpline(limit) != 2) return;
+  if (writeResults) output::EndSplineFileAfterFailedFit();
+  driver::ErrorStop({output::IntText(limit) + " iterations are not enough!"});
 }
 
 // Circles whose centres fall on the same pixel are drawn once: with a
 // million points on a plot a few hundred pixels wide most of them do, and a
 // circle drawn again in its colour changes nothing (pixels are written, not
 // mixed). Centres near the plot box are remembered in a bitmap; others are
-// passed on as they are.
+// passed on as they are. Without memory for the bitmap every circle is drawn,
+// which gives the same picture, only more slowly.
 void DrawDataPoints() {
   const data::DataSetRecord& d = data::DataSet;
   const GraphLayoutRecord& L = Layout;
   const int32_t radius = config::Settings.SizeSymbol;
   const int64_t margin = std::max<int64_t>(radius, 0);
   const int64_t x0 = L.PX0 - margin, y0 = L.PY0 - margin;
-  const int64_t width = L.PX1 + margin - x0 + 1, height = L.PY1 + margin - y0 + 1;
-  std::vector<bool> drawn(width > 0 && height > 0 ? static_cast<std::size_t>(width * height) : 0);
+  const int64_t width = std::max<int64_t>(L.PX1 + margin - x0 + 1, 0);
+  const int64_t height = std::max<int64_t>(L.PY1 + margin - y0 + 1, 0);
+  const std::size_t words = static_cast<std::size_t>(width * height) / 64 + 1;
+  std::unique_ptr<uint64_t[]> drawn(new (std::nothrow) uint64_t[words]());
   for (int32_t i = 1; i <= d.Count; ++i) {
     const int32_t sx = ToScreenX(d.XValues[i]), sy = ToScreenY(d.YValues[i]);
     const int64_t col = sx - x0, row = sy - y0;
-    if (col >= 0 && col < width && row >= 0 && row < height) {
+    if (drawn && col >= 0 && col < width && row >= 0 && row < height) {
       const std::size_t at = static_cast<std::size_t>(row * width + col);
-      if (drawn[at]) continue;
-      drawn[at] = true;
+      const uint64_t bit = uint64_t{1} << (at % 64);
+      if (drawn[at / 64] & bit) continue;
+      drawn[at / 64] |= bit;
     }
     gfx::FilledCircle(sx, sy, radius, GraphColours.Symbol);
   }
@@ -122,7 +130,7 @@ void WalkIntervals(bool writeResults) {
 void DrawPass(bool refit, bool writeResults) {
   SetPlotClip();
   if (writeResults) output::BeginSplineFile();
-  if (refit) Fit();
+  if (refit) Fit(writeResults);
   DrawDataPoints();
   DrawCurve(writeResults && config::Settings.WriteCurve);
   if (writeResults) output::WriteTableHead();

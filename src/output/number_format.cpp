@@ -8,6 +8,8 @@
 #include <bit>
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "config/text.h"
@@ -47,14 +49,42 @@ struct Digits {
   char digit[kMaxDigits + 1];
 };
 
+// The scales p the loop meets, p = 1 multiplied by ten e times with every
+// product rounded: not the nearest values of 10^e, but what the loop holds.
+// Made once, when a value beyond the exact range first needs them, so that
+// an exponent near 4900 costs a search instead of thousands of products.
+constexpr int32_t kScaleCount = 4933;  // the last, near 1e4932, lies below LDBL_MAX
+
+long double LoopScale(int32_t e) {
+  static long double scale[kScaleCount];
+  static bool made = false;
+  if (!made) {
+    long double p = 1;
+    for (int32_t i = 0; i < kScaleCount; ++i, p *= 10) scale[i] = p;
+    made = true;
+  }
+  return scale[e];
+}
+
+// The fewest multiplications e after which p exceeds `tenth` (at most
+// LDBL_MAX / 10, which the last scale exceeds).
+int32_t ScaleIndexAbove(long double tenth) {
+  int32_t low = 0, high = kScaleCount - 1;  // the answer lies in [low, high]
+  while (low < high) {
+    const int32_t mid = low + (high - low) / 2;
+    if (LoopScale(mid) > tenth) high = mid; else low = mid + 1;
+  }
+  return low;
+}
+
 // Finds the decimal exponent of a > 0 and the scale p whose quotient gives the
 // first digit. Small values are brought up to [1, 10) by tens instead, so the
 // scale stays 1; neither loop can overflow (p stops near 1e4932 < LDBL_MAX).
 int32_t FindExponent(long double& a, long double& p) {
   int32_t e = 0;
   if (a >= 1) {
-    const long double tenth = a / 10;
-    while (p <= tenth) { p *= 10; ++e; }
+    e = ScaleIndexAbove(a / 10);
+    p = LoopScale(e);
   } else if (a > 0) {
     while (a < 1) { a *= 10; --e; }
   }
@@ -409,6 +439,52 @@ int32_t DigitsBelowOne(const Binary& a, int32_t count, char* digit, int32_t& exp
   return DigitsFromFraction(q, F, count, 3, digit);
 }
 
+// 10^k rounded to nearest, for 0 <= k < kScaleCount; strtold rounds
+// correctly. Each is made when first needed.
+long double NearestPowerOfTen(int32_t k) {
+  static long double power[kScaleCount];
+  static bool made[kScaleCount];
+  if (!made[k]) {
+    char text[16];
+    std::snprintf(text, sizeof text, "1e%d", static_cast<int>(k));
+    power[k] = std::strtold(text, nullptr);
+    made[k] = true;
+  }
+  return power[k];
+}
+
+// 0 < a < 1 further down than DigitsBelowOne reaches: the loop's k products
+// move a by at most k 2^-64 of itself, under 10 k units of the fraction F of
+// p = 1; v = a 10^k from the nearest 10^k, rounded once more, lies within
+// 20 units of the exact value. Widening the margins by all of that, the
+// digits of v are the loop's wherever they hold; elsewhere the loop decides.
+// Needs a normal a; sets the exponent -k and the count on success.
+bool DigitsFarBelowOne(long double a, int32_t width, bool hasWidth, Digits& g) {
+  Binary b;
+  if (!Decompose(a, b)) return false;
+  // floor(-log10 a) from the binary exponent; then step to v in [1, 10).
+  int32_t k = static_cast<int32_t>(((-(b.E + 63) - 1) * int64_t{1233}) >> 12);
+  if (k < 1) k = 1;
+  long double v = 0;
+  for (int32_t tries = 0; tries < 3; ++tries) {
+    if (k >= kScaleCount) return false;
+    v = a * NearestPowerOfTen(k);
+    if (v < 1) ++k;
+    else if (v >= 10 && k > 1) --k;
+    else break;
+  }
+  if (!(v >= 1 && v < 10)) return false;
+  Binary c;
+  if (!Decompose(v, c)) return false;
+  const int32_t shift = -c.E;  // v's bits below the point, 60 to 63
+  const uint64_t q = c.M >> shift;
+  const uint64_t F = (c.M & ((uint64_t{1} << shift) - 1)) << (64 - shift);
+  const uint64_t widen = 2 + (10 * static_cast<uint64_t>(k) + 128) / 256;
+  g.exponent = -k;
+  g.count = 1 + DecimalsFor(width, hasWidth, g.exponent);
+  return DigitsFromFraction(q, F, g.count, widen, g.digit) == 0;
+}
+
 // Writes `count` digits of A / P as the loop forms them; true when the
 // final rounding carried past the first digit.
 bool GenerateDigitsExactly(uint64_t A, uint64_t P, int32_t count, char* digit) {
@@ -442,6 +518,7 @@ bool MakeDigitsExactly(const long double& x, int32_t width, bool hasWidth, Digit
     // known before the exponent is.
     g.count = 1 + DecimalsFor(width, hasWidth, -1);
     if (Decompose(x, b) && DigitsBelowOne(b, g.count, g.digit, g.exponent) == 0) return true;
+    if (a < 1e-27L && DigitsFarBelowOne(a, width, hasWidth, g)) return true;
     // Otherwise the loop's own scaling: x87 rounds each product exactly as
     // the loop does.
     int32_t e = 0;

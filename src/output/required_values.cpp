@@ -9,27 +9,34 @@
 #include "config/settings.h"
 #include "config/text.h"
 #include "driver/stop.h"
+#include "output/replace_file.h"
 #include "output/spline_file.h"
 #include "spline/evaluate.h"
 
 namespace output {
 namespace {
 
-std::FILE* valuesFile = nullptr;
+// Until its first row is written the file is a temporary one, so that a
+// file left by an earlier run is replaced only by one that holds a row.
+ReplacementFile valuesFile;
 
 const std::string& FileName() { return config::Settings.CalcDataFileName; }
 
+[[noreturn]] void Fail(int error) {
+  DiscardReplacement(valuesFile);
+  driver::FatalIoError(FileName(), error);
+}
+
 void WriteLine(const std::string& line) {
-  if (std::fputs(line.c_str(), valuesFile) == EOF || std::fflush(valuesFile) != 0)
-    driver::FatalIoError(FileName(), errno);
+  if (std::fputs(line.c_str(), valuesFile.File) == EOF || std::fflush(valuesFile.File) != 0)
+    Fail(errno);
 }
 
 void CreateWithHeader() {
   config::SettingsRecord& s = config::Settings;
   s.CalcDataFileName =
       config::SettleFileName(config::ConfigValue("CalcDataFileName"), "kurvex.cal");
-  valuesFile = std::fopen(FileName().c_str(), "w");
-  if (!valuesFile) driver::FatalIoError(FileName(), errno);
+  if (!OpenReplacement(valuesFile, FileName())) driver::FatalIoError(FileName(), errno);
   WriteLine(std::string(config::ProgramBanner) +
             " calculated the next user required values \n");
   WriteLine("(with the \"" + s.ParameterText + "\" parameters):\n");
@@ -44,11 +51,12 @@ void AppendRequiredValues(long double x) {
   spline::Evaluation e;
   spline::EvaluateSpline(x, e);
   WriteLine(ValuesRow(x, e));
+  if (!PublishReplacement(valuesFile)) Fail(errno);
 }
 
 void CloseRequiredValues() {
-  std::FILE* f = valuesFile;
-  valuesFile = nullptr;
+  std::FILE* f = valuesFile.File;
+  valuesFile.File = nullptr;
   driver::RequiredValuesOpen = false;
   if (f && std::fclose(f) != 0) driver::FatalIoError(FileName(), errno);
 }

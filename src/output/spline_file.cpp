@@ -4,7 +4,9 @@
 // of our own, without temporary strings, and handed to the system in big
 // pieces; every write is checked, and so is the close at the end of the pass,
 // so a full disk or a lost directory ends the run with the file's name
-// instead of leaving a short file.
+// instead of leaving a short file. The text goes to a temporary file that
+// replaces the old one only when the pass is complete, so a failing pass
+// leaves the previous result as it was.
 #include "output/spline_file.h"
 
 #include <cerrno>
@@ -16,11 +18,12 @@
 #include "data/dataset.h"
 #include "driver/stop.h"
 #include "output/number_format.h"
+#include "output/replace_file.h"
 
 namespace output {
 namespace {
 
-std::FILE* splineFile = nullptr;
+ReplacementFile splineFile;
 
 // The text waiting to be written. A row is at most 12 fields of
 // ExponentFieldRoom characters with their separators and a line end.
@@ -31,9 +34,14 @@ std::size_t buffered = 0;
 
 const std::string& FileName() { return config::Settings.OutputFileName; }
 
+// The fatal stop for a failing write, leaving the previous file in place.
+[[noreturn]] void Fail(int error) {
+  DiscardReplacement(splineFile);
+  driver::FatalIoError(FileName(), error);
+}
+
 void Flush() {
-  if (buffered != 0 && std::fwrite(buffer, 1, buffered, splineFile) != buffered)
-    driver::FatalIoError(FileName(), errno);
+  if (buffered != 0 && std::fwrite(buffer, 1, buffered, splineFile.File) != buffered) Fail(errno);
   buffered = 0;
 }
 
@@ -48,8 +56,7 @@ void Commit(const char* end) { buffered = static_cast<std::size_t>(end - buffer)
 void Write(const std::string& text) {
   if (text.size() > kBufferSize - buffered) Flush();
   if (text.size() > kBufferSize) {
-    if (std::fwrite(text.data(), 1, text.size(), splineFile) != text.size())
-      driver::FatalIoError(FileName(), errno);
+    if (std::fwrite(text.data(), 1, text.size(), splineFile.File) != text.size()) Fail(errno);
     return;
   }
   std::memcpy(buffer + buffered, text.data(), text.size());
@@ -124,8 +131,7 @@ std::string HeaderLine(std::initializer_list<const char*> labels, int32_t width)
 
 void BeginSplineFile() {
   const config::SettingsRecord& s = config::Settings;
-  splineFile = std::fopen(FileName().c_str(), "w");
-  if (!splineFile) driver::FatalIoError(FileName(), errno);
+  if (!OpenReplacement(splineFile, FileName())) driver::FatalIoError(FileName(), errno);
   buffered = 0;
   xmaxText.valid = errText.valid = lastCurveRow.valid = false;
   Write(std::string(config::ProgramBanner) + " calculated the followings:\n");
@@ -133,10 +139,21 @@ void BeginSplineFile() {
   if (s.WriteCurve)
     Write("\n" + HeaderLine({"  X", "  Y", "  Der1", "  Der2", "  Der3", "  Int"},
                             s.NumberWidth));
-  // The head reaches the file before the fit, so a fit that fails leaves it.
+  // The head is handed on before the fit, so a fit that fails leaves it.
   Flush();
-  if (std::fflush(splineFile) != 0) driver::FatalIoError(FileName(), errno);
+  if (std::fflush(splineFile.File) != 0) Fail(errno);
 }
+
+// Closes the file and puts it under its name.
+void FinishSplineFile() {
+  Flush();
+  std::FILE* f = splineFile.File;
+  splineFile.File = nullptr;
+  if (std::fclose(f) != 0) Fail(errno);
+  if (!PublishReplacement(splineFile)) Fail(errno);
+}
+
+void EndSplineFileAfterFailedFit() { FinishSplineFile(); }
 
 std::string ValuesRow(long double x, const spline::Evaluation& e) {
   char row[kRowRoom];
@@ -203,10 +220,7 @@ void EndSplineFile() {
   std::memset(out, ' ', gap);
   out = ValueFields(out + gap - 1, e);  // the gap ends with the Value's separator
   Commit(out);
-  Flush();
-  std::FILE* f = splineFile;
-  splineFile = nullptr;
-  if (std::fclose(f) != 0) driver::FatalIoError(FileName(), errno);
+  FinishSplineFile();
 }
 
 }  // namespace output

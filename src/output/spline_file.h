@@ -18,7 +18,8 @@ std::string HeaderLine(std::initializer_list<const char*> labels, int32_t width)
 // row, and a row of the required-values file.
 std::string ValuesRow(long double x, const spline::Evaluation& e);
 
-// Creates (or empties) the file named by OutputFileName and writes its head:
+// Starts the file named by OutputFileName anew (in a temporary file beside
+// it, see replace_file.h) and writes its head:
 // the banner line, the task line and, with WriteCurve on, the curve header.
 void BeginSplineFile();
 void WriteCurveRow(long double x, const spline::Evaluation& e);
@@ -28,7 +29,11 @@ void WriteTableHead();
 void WriteSegmentRow(int32_t i);
 // "  Minimum at x=", "  Maximum at x=" or "  Point of inflection at x=" and x.
 void WriteAnalysisLine(const char* label, long double x);
-// The closing row at X[n], without a line end; the file is then closed.
+// The closing row at X[n], without a line end; the file is then closed and
+// replaces the previous one.
 void EndSplineFile();
+// When the fit fails: the file, holding only its head, is closed and
+// replaces the previous one, as a finished pass would.
+void EndSplineFileAfterFailedFit();
 
 }  // namespace output

@@ -251,11 +251,65 @@ long double NewtonTerms(const Problem& P, long double p) {
   return f;
 }
 
+// Internal status: the iteration's sums left the range of extended reals and
+// the straight line meets the errors; the segments are that line.
+constexpr FitStatus kBeyondRange = -2;
+
+// True when a pass's sums have left the range of extended reals: e infinite
+// or not a number (squared errors that overflow), or e = 0 after the first
+// pass (a first pass with e = 0 has already ended the fit, so a later 0 is
+// an underflow). This happens only for errors thousands of decades above Y.
+bool SumsOutOfRange(long double e, int32_t k) {
+  return !std::isfinite(e) || (e == 0 && k > 1);
+}
+
+// The line that the iteration approaches as p grows without bound, when the
+// errors are too large for its sums: the least-squares line with weights
+// 1/E^2, which are taken relative to the smallest error so that they stay in
+// range. True, with the line's segments in A, when it meets the errors
+// (weighted residual sum below n), as the straight-line limit requires;
+// false when it does not or cannot be formed (an error zero or not finite,
+// all weight on one point).
+void BuildIntegrals(int32_t n, const long double* X, SplineSegment* A);
+
+bool FitStraightLine(const Problem& P, SplineSegment* A, FitOutcome& out) {
+  const int32_t n = P.n;
+  const long double *X = P.X, *Y = P.Y, *E = P.E;
+  long double least = INFINITY;
+  for (int32_t i = 1; i <= n; ++i) {
+    if (!(E[i] > 0 && std::isfinite(E[i]))) return false;
+    least = std::fmin(least, E[i]);
+  }
+  auto weight = [&](int32_t i) { const long double r = least / E[i]; return r * r; };
+  long double sw = 0, swx = 0, swy = 0;
+  for (int32_t i = 1; i <= n; ++i) sw += weight(i), swx += weight(i) * X[i], swy += weight(i) * Y[i];
+  const long double xMean = swx / sw, yMean = swy / sw;
+  long double sxx = 0, sxy = 0;
+  for (int32_t i = 1; i <= n; ++i) {
+    const long double dx = X[i] - xMean;
+    sxx += weight(i) * dx * dx, sxy += weight(i) * dx * (Y[i] - yMean);
+  }
+  const long double slope = sxy / sxx;
+  if (!std::isfinite(slope)) return false;
+  long double F = 0;
+  for (int32_t i = 1; i <= n; ++i) {
+    const long double r = (Y[i] - (yMean + slope * (X[i] - xMean))) / E[i];
+    F += r * r;
+  }
+  if (!(F < n)) return false;
+  A[0] = SplineSegment{};
+  for (int32_t i = 1; i <= n; ++i) A[i] = SplineSegment{yMean + slope * (X[i] - xMean), slope, 0, 0, 0};
+  BuildIntegrals(n, X, A);
+  out.P = INFINITY;
+  out.ResidualSum = F;
+  return true;
+}
+
 // The iteration on p. The straight-line limit is |(X[n] - X[1]) p| > 10^6;
 // a zero Newton denominator q means p can move no further (e = 0 on the
 // first pass: all errors zero, or the points on one line).
 template <typename Cell>
-FitStatus Iterate(const Problem& P, int32_t maxIteration, FitOutcome& out) {
+FitStatus Iterate(const Problem& P, int32_t maxIteration, SplineSegment* A, FitOutcome& out) {
   const int32_t n = P.n;
   const long double* X = P.X;
   const long double S = n;
@@ -270,6 +324,7 @@ FitStatus Iterate(const Problem& P, int32_t maxIteration, FitOutcome& out) {
     const long double e = ResidualTerms<Cell>(P);
     // Data beyond the split's range would otherwise go on for every pass.
     if (SplitLost<Cell>()) return kSplitLost;
+    if (SumsOutOfRange(e, k) && FitStraightLine(P, A, out)) return kBeyondRange;
     const long double F = e * (p * p);
     out.ResidualSum = F;
     if (std::fabs((X[n] - X[1]) * p) > 1000000 && F < S) return 1;
@@ -330,8 +385,9 @@ FitStatus FitWith(const Problem& P, int32_t maxIteration, SplineSegment* A, FitO
   ClearEnds<Cell>(P);
   SetUpRows<Cell>(P);
   SetUpBands<Cell>(P);
-  const FitStatus status = Iterate<Cell>(P, maxIteration, out);
+  const FitStatus status = Iterate<Cell>(P, maxIteration, A, out);
   if (status == kSplitLost) return status;
+  if (status == kBeyondRange) return 1;
   // With status 2 this is the p just updated, with u and v of the last pass.
   BuildSegments<Cell>(P, out.P, A);
   return status;
