@@ -150,13 +150,15 @@ TEST(ReliabilityIo, FullDevice) {
 // ---- A small file system that fills up ----------------------------------------
 
 // Runs the program in a private mount namespace with a tmpfs of `pages`
-// pages at `full/`, of which `fillerBytes` are taken first; afterwards the
+// pages at `full/`, of which `fillerBytes` are taken first, after a page each
+// for an earlier kurvex.out and kurvex.cal ("earlier"); afterwards the
 // tmpfs's files are copied to `kept/` (the mount ends with the run).
 RunResult RunOnSmallDisk(const Workplace& wp, int pages, int fillerBytes, const std::string& script) {
   ::mkdir((wp / "full").c_str(), 0755);
   ::mkdir((wp / "kept").c_str(), 0755);
   const std::string shell =
       "mount -t tmpfs -o size=" + std::to_string(pages * 4) + "k tmpfs full || exit 99; "
+      "echo earlier > full/kurvex.out; echo earlier > full/kurvex.cal; "
       "head -c " + std::to_string(fillerBytes) + " /dev/zero > full/filler 2>/dev/null; "
       "\"$0\" d.dat; status=$?; rm -f full/filler; cp -p full/* kept/ 2>/dev/null; exit $status";
   return testutil::RunProgram(wp.Path(), {kUnshare, "-m", "/bin/sh", "-c", shell, wp / "kurvex"},
@@ -186,12 +188,22 @@ TEST(ReliabilityIo, FileSystemFillsUp) {
     SCOPED_TRACE(c.name);
     Workplace wp(c.cfg);
     const bool pageLeft = std::string(c.name) == "spline data file";
-    const RunResult r = RunOnSmallDisk(wp, 8, (pageLeft ? 7 : 8) * kPage, c.script);
+    const RunResult r = RunOnSmallDisk(wp, 8, (pageLeft ? 5 : 6) * kPage, c.script);
     FaultCase expected = c;
     if (expected.err.empty()) expected.err = "kurvex: " + kImageStop + " (" + wp.Path() + "/full/kurvi000.png)";
     ExpectOutcome(expected, r, c.cfg.find("full/run.log") != std::string::npos ? wp / "kept/run.log" : wp / "kurvex.log");
     EXPECT_TRUE(PngsUnder(wp.Path()).empty());
-    if (c.status == 1) EXPECT_EQ(testutil::ReadLines(wp / "kurvex.cal").size(), 4u);
+    if (c.status == 1) {
+      EXPECT_EQ(testutil::ReadLines(wp / "kurvex.cal").size(), 4u);
+    }
+    // The earlier results stay whole, and no temporary file is left.
+    EXPECT_EQ(ReadFile(wp / "kept/kurvex.out"), "earlier\n");
+    EXPECT_EQ(ReadFile(wp / "kept/kurvex.cal"), "earlier\n");
+    for (const auto& e : std::filesystem::directory_iterator(wp / "kept")) {
+      const std::string name = e.path().filename().string();
+      EXPECT_NE(name.rfind("kurvex.out.", 0), 0u) << name;
+      EXPECT_NE(name.rfind("kurvex.cal.", 0), 0u) << name;
+    }
   }
 }
 
