@@ -8,6 +8,7 @@
 #include "data/arrays.h"
 #include "graph/graphics_setup.h"
 #include "output/run_log.h"
+#include "output/spline_file.h"
 
 namespace driver {
 
@@ -15,6 +16,7 @@ bool MouseInUse = false;
 bool RequiredValuesOpen = false;
 
 void StopProgram(int status) {
+  output::StopHelperThreads();
   data::ReleaseArrays();
   graph::ReleaseGraphics();
   std::fflush(nullptr);

@@ -131,6 +131,7 @@ void DrawPass(bool refit, bool writeResults) {
   SetPlotClip();
   if (writeResults) output::BeginSplineFile();
   if (refit) Fit(writeResults);
+  if (writeResults) output::FormatSegmentRowsAhead();
   DrawDataPoints();
   DrawCurve(writeResults && config::Settings.WriteCurve);
   if (writeResults) output::WriteTableHead();

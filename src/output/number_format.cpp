@@ -5,12 +5,14 @@
 #include "output/number_format.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "config/text.h"
 
@@ -53,17 +55,20 @@ struct Digits {
 // product rounded: not the nearest values of 10^e, but what the loop holds.
 // Made once, when a value beyond the exact range first needs them, so that
 // an exponent near 4900 costs a search instead of thousands of products.
+// (A local static is made once even when two threads ask at the same time.)
 constexpr int32_t kScaleCount = 4933;  // the last, near 1e4932, lies below LDBL_MAX
 
-long double LoopScale(int32_t e) {
-  static long double scale[kScaleCount];
-  static bool made = false;
-  if (!made) {
+struct ScaleTable {
+  long double scale[kScaleCount];
+  ScaleTable() {
     long double p = 1;
     for (int32_t i = 0; i < kScaleCount; ++i, p *= 10) scale[i] = p;
-    made = true;
   }
-  return scale[e];
+};
+
+long double LoopScale(int32_t e) {
+  static const ScaleTable table;
+  return table.scale[e];
 }
 
 // The fewest multiplications e after which p exceeds `tenth` (at most
@@ -440,15 +445,20 @@ int32_t DigitsBelowOne(const Binary& a, int32_t count, char* digit, int32_t& exp
 }
 
 // 10^k rounded to nearest, for 0 <= k < kScaleCount; strtold rounds
-// correctly. Each is made when first needed.
+// correctly. Each is made when first needed, under a lock, since the rows
+// of the result file may be formatted on two threads.
 long double NearestPowerOfTen(int32_t k) {
   static long double power[kScaleCount];
-  static bool made[kScaleCount];
-  if (!made[k]) {
-    char text[16];
-    std::snprintf(text, sizeof text, "1e%d", static_cast<int>(k));
-    power[k] = std::strtold(text, nullptr);
-    made[k] = true;
+  static std::atomic<bool> made[kScaleCount];
+  if (!made[k].load(std::memory_order_acquire)) {
+    static std::mutex lock;
+    std::lock_guard<std::mutex> hold(lock);
+    if (!made[k].load(std::memory_order_relaxed)) {
+      char text[16];
+      std::snprintf(text, sizeof text, "1e%d", static_cast<int>(k));
+      power[k] = std::strtold(text, nullptr);
+      made[k].store(true, std::memory_order_release);
+    }
   }
   return power[k];
 }

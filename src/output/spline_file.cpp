@@ -9,9 +9,16 @@
 // leaves the previous result as it was.
 #include "output/spline_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
 
 #include "config/settings.h"
 #include "config/text.h"
@@ -25,11 +32,16 @@ namespace {
 
 ReplacementFile splineFile;
 
+// From this many data points on, the file is long enough (a few megabytes)
+// for the second threads below to save more than they cost.
+constexpr int32_t kLongFile = 8192;
+
 // The text waiting to be written. A row is at most 12 fields of
 // ExponentFieldRoom characters with their separators and a line end.
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
 constexpr std::size_t kRowRoom = 12 * (ExponentFieldRoom + 1) + 1;
-char buffer[kBufferSize];
+char bufferPair[2][kBufferSize];
+char* buffer = bufferPair[0];
 std::size_t buffered = 0;
 
 const std::string& FileName() { return config::Settings.OutputFileName; }
@@ -40,8 +52,87 @@ const std::string& FileName() { return config::Settings.OutputFileName; }
   driver::FatalIoError(FileName(), error);
 }
 
+// ---- Writing on a second thread ----
+//
+// Handing the text of a long file to the system costs about as much as
+// forming it (the pages of a new file must be found and filled), so for a
+// long file full buffers go to a writer thread while the next one fills; a
+// failed write is reported at the next hand-over or at the end of the pass.
+
+struct BackgroundWriter {
+  std::mutex lock;
+  std::condition_variable changed;
+  const char* pending = nullptr;  // a full buffer handed over, not yet written
+  std::size_t size = 0;
+  int error = 0;                  // errno of the first failed write
+  bool stop = false;
+  std::thread thread;
+  bool active = false;
+};
+// Never destroyed: a run may end by exit() in any state.
+BackgroundWriter& writer = *new BackgroundWriter;
+
+void WriteHandedOver() {
+  std::unique_lock<std::mutex> hold(writer.lock);
+  for (;;) {
+    writer.changed.wait(hold, [] { return writer.pending != nullptr || writer.stop; });
+    if (!writer.pending) return;
+    const char* text = writer.pending;
+    const std::size_t size = writer.size;
+    hold.unlock();
+    const bool written = std::fwrite(text, 1, size, splineFile.File) == size;
+    const int error = errno;
+    hold.lock();
+    if (!written && writer.error == 0) writer.error = error ? error : EIO;
+    writer.pending = nullptr;
+    writer.changed.notify_all();
+  }
+}
+
+// Waits until the writer holds no buffer; stops the run if a write failed.
+void WaitForWriter() {
+  std::unique_lock<std::mutex> hold(writer.lock);
+  writer.changed.wait(hold, [] { return writer.pending == nullptr; });
+  if (writer.error != 0) Fail(writer.error);
+}
+
+void StartWriter() {
+  writer.pending = nullptr;
+  writer.error = 0;
+  writer.stop = false;
+  try {
+    writer.thread = std::thread(WriteHandedOver);
+  } catch (const std::system_error&) {
+    return;  // the buffers are written here instead
+  }
+  writer.active = true;
+}
+
+// Ends the writer once it has written everything handed to it. Returns the
+// errno of a failed write, or 0.
+int StopWriter() {
+  if (!writer.active) return 0;
+  {
+    std::lock_guard<std::mutex> hold(writer.lock);
+    writer.stop = true;
+    writer.changed.notify_all();
+  }
+  writer.thread.join();
+  writer.active = false;
+  return writer.error;
+}
+
 void Flush() {
-  if (buffered != 0 && std::fwrite(buffer, 1, buffered, splineFile.File) != buffered) Fail(errno);
+  if (buffered == 0) return;
+  if (!writer.active) {
+    if (std::fwrite(buffer, 1, buffered, splineFile.File) != buffered) Fail(errno);
+  } else {
+    WaitForWriter();
+    std::lock_guard<std::mutex> hold(writer.lock);
+    writer.pending = buffer, writer.size = buffered;
+    writer.changed.notify_all();
+    buffer = buffer == bufferPair[0] ? bufferPair[1] : bufferPair[0];
+  }
   buffered = 0;
 }
 
@@ -56,6 +147,7 @@ void Commit(const char* end) { buffered = static_cast<std::size_t>(end - buffer)
 void Write(const std::string& text) {
   if (text.size() > kBufferSize - buffered) Flush();
   if (text.size() > kBufferSize) {
+    if (writer.active) WaitForWriter();
     if (std::fwrite(text.data(), 1, text.size(), splineFile.File) != text.size()) Fail(errno);
     return;
   }
@@ -117,7 +209,175 @@ void RememberBits(unsigned char (&bits)[6][10], long double x, const spline::Eva
   for (int32_t k = 0; k < 6; ++k) std::memcpy(bits[k], &values[k], sizeof bits[k]);
 }
 
+// Segment row i (1 <= i < n): Xmin, Xmax, A..D, the values at Xmin and Err,
+// with its line end; returns the end of the text.
+char* SegmentRowText(char* out, int32_t i, FieldCache& xmax, FieldCache& err) {
+  const data::DataSetRecord& d = data::DataSet;
+  const long double x0 = d.XValues[i];
+  const spline::PowerForm p = spline::PowerCoefficients(d.Segments[i], x0);
+  spline::Evaluation e;
+  spline::EvaluateAtKnot(i, e);
+  out = Field(out, x0, &xmax);
+  out = Separated(out, d.XValues[i + 1], &xmax);
+  out = Separated(out, p.A);
+  out = Separated(out, p.B);
+  out = Separated(out, p.C);
+  out = Separated(out, p.D);
+  out = ValueFields(out, e);
+  out = Separated(out, d.ErrValues[i], &err);
+  *out++ = '\n';
+  return out;
+}
+
+// ---- Segment rows formatted on two threads ----
+//
+// The twelve fields of a segment row cost more than everything else the
+// table needs, so for a long table the rows are formatted by two threads:
+// blocks of rows alternate between the writer, which formats its blocks in
+// line, and a second thread, which formats the others ahead into slots from
+// which the writer copies them in turn. The second thread only reads the
+// data set, which nothing changes during a pass, and writes only its slots;
+// the text is the same as formatted in line.
+
+constexpr int32_t kRowsPerBlock = 4096;
+constexpr int32_t kSlots = 4;  // blocks the second thread may hold ready
+
+struct RowBlock {
+  char* text = nullptr;        // the rows one after the other
+  uint32_t* end = nullptr;     // where each row's text ends
+  int32_t index = -1;          // the block held
+  bool ready = false;          // formatted, not yet taken
+};
+
+struct RowsAhead {
+  std::mutex lock;
+  std::condition_variable changed;
+  RowBlock slot[kSlots];
+  std::size_t rowRoom = 0;     // text room of one row at the pass's width
+  int32_t rows = 0, blocks = 0;
+  bool cancelled = false;      // the pass ends early: the thread stops
+  std::thread worker;
+  bool active = false;
+};
+// Never destroyed: a run may end by exit() in any state.
+RowsAhead& ahead = *new RowsAhead;
+
+// Room for one row of twelve fields: no field is wider than the width, or
+// ten characters when the width is smaller.
+std::size_t RowRoomFor(int32_t width) {
+  return 12 * (static_cast<std::size_t>(std::clamp(width, 10, ExponentFieldRoom)) + 1) + 1;
+}
+
+int32_t FirstRowOf(int32_t block) { return 1 + block * kRowsPerBlock; }
+int32_t RowsIn(int32_t block) {
+  return std::min(kRowsPerBlock, ahead.rows - FirstRowOf(block) + 1);
+}
+// The second thread's blocks are the odd ones, each in the slot of its turn.
+bool FormattedAhead(int32_t block) { return block % 2 == 1; }
+RowBlock& SlotOf(int32_t block) { return ahead.slot[(block / 2) % kSlots]; }
+
+// The second thread: formats its blocks in order, each once its slot has
+// been emptied by the writer.
+void FormatBlocksAhead() {
+  FieldCache xmax, err;
+  for (int32_t b = 1; b < ahead.blocks; b += 2) {
+    RowBlock& k = SlotOf(b);
+    {
+      std::unique_lock<std::mutex> hold(ahead.lock);
+      ahead.changed.wait(hold, [&] { return ahead.cancelled || !k.ready; });
+      if (ahead.cancelled) return;
+    }
+    char* out = k.text;
+    for (int32_t r = 0; r < RowsIn(b); ++r) {
+      out = SegmentRowText(out, FirstRowOf(b) + r, xmax, err);
+      k.end[r] = static_cast<uint32_t>(out - k.text);
+    }
+    std::lock_guard<std::mutex> hold(ahead.lock);
+    k.index = b, k.ready = true;
+    ahead.changed.notify_all();
+  }
+}
+
+// Block buffers are kept from pass to pass and grown when a wider width
+// needs more room; false when they cannot be had (the rows are then
+// formatted in line).
+bool ReserveBlocks(std::size_t rowRoom) {
+  if (ahead.rowRoom >= rowRoom) return true;
+  for (RowBlock& k : ahead.slot) {
+    delete[] k.text;
+    delete[] k.end;
+    k.text = new (std::nothrow) char[kRowsPerBlock * rowRoom];
+    k.end = new (std::nothrow) uint32_t[kRowsPerBlock];
+    if (!k.text || !k.end) {
+      ahead.rowRoom = 0;
+      return false;
+    }
+  }
+  ahead.rowRoom = rowRoom;
+  return true;
+}
+
+// Writes row i when the table is shared: formatted here in the writer's
+// blocks, else copied from the second thread's slot, which is emptied after
+// its last row. False when the table is not shared.
+bool WriteSharedRow(int32_t i) {
+  if (!ahead.active) return false;
+  const int32_t b = (i - 1) / kRowsPerBlock, r = i - FirstRowOf(b);
+  if (!FormattedAhead(b)) {
+    Commit(SegmentRowText(RowSpace(), i, xmaxText, errText));
+    return true;
+  }
+  RowBlock& k = SlotOf(b);
+  if (r == 0) {
+    std::unique_lock<std::mutex> hold(ahead.lock);
+    ahead.changed.wait(hold, [&] { return k.ready && k.index == b; });
+  }
+  const uint32_t from = r == 0 ? 0 : k.end[r - 1];
+  char* out = RowSpace();
+  std::memcpy(out, k.text + from, k.end[r] - from);
+  Commit(out + (k.end[r] - from));
+  if (r == RowsIn(b) - 1) {
+    std::lock_guard<std::mutex> hold(ahead.lock);
+    k.ready = false;
+    ahead.changed.notify_all();
+  }
+  return true;
+}
+
+void StopFormatter() {
+  if (!ahead.active) return;
+  {
+    std::lock_guard<std::mutex> hold(ahead.lock);
+    ahead.cancelled = true;
+    ahead.changed.notify_all();
+  }
+  ahead.worker.join();
+  ahead.active = false;
+}
+
 }  // namespace
+
+void StopHelperThreads() {
+  StopFormatter();
+  StopWriter();
+}
+
+void FormatSegmentRowsAhead() {
+  const int32_t rows = data::DataSet.Count - 1;
+  // Below a few blocks the thread would cost more than it saves.
+  if (ahead.active || rows < kLongFile) return;
+  if (!ReserveBlocks(RowRoomFor(config::Settings.NumberWidth))) return;
+  for (RowBlock& k : ahead.slot) k.ready = false, k.index = -1;
+  ahead.rows = rows;
+  ahead.blocks = (rows + kRowsPerBlock - 1) / kRowsPerBlock;
+  ahead.cancelled = false;
+  try {
+    ahead.worker = std::thread(FormatBlocksAhead);
+  } catch (const std::system_error&) {
+    return;  // no thread to be had: the rows are formatted in line
+  }
+  ahead.active = true;
+}
 
 std::string HeaderLine(std::initializer_list<const char*> labels, int32_t width) {
   std::string line;
@@ -142,11 +402,14 @@ void BeginSplineFile() {
   // The head is handed on before the fit, so a fit that fails leaves it.
   Flush();
   if (std::fflush(splineFile.File) != 0) Fail(errno);
+  // Below a few megabytes a writer thread would cost more than it saves.
+  if (data::DataSet.Count >= kLongFile) StartWriter();
 }
 
 // Closes the file and puts it under its name.
 void FinishSplineFile() {
   Flush();
+  if (const int error = StopWriter()) Fail(error);
   std::FILE* f = splineFile.File;
   splineFile.File = nullptr;
   if (std::fclose(f) != 0) Fail(errno);
@@ -183,21 +446,8 @@ void WriteTableHead() {
 }
 
 void WriteSegmentRow(int32_t i) {
-  const data::DataSetRecord& d = data::DataSet;
-  const long double x0 = d.XValues[i];
-  const spline::PowerForm p = spline::PowerCoefficients(d.Segments[i], x0);
-  spline::Evaluation e;
-  spline::EvaluateAtKnot(i, e);
-  char* out = Field(RowSpace(), x0, &xmaxText);
-  out = Separated(out, d.XValues[i + 1], &xmaxText);
-  out = Separated(out, p.A);
-  out = Separated(out, p.B);
-  out = Separated(out, p.C);
-  out = Separated(out, p.D);
-  out = ValueFields(out, e);
-  out = Separated(out, d.ErrValues[i], &errText);
-  *out++ = '\n';
-  Commit(out);
+  if (WriteSharedRow(i)) return;
+  Commit(SegmentRowText(RowSpace(), i, xmaxText, errText));
 }
 
 void WriteAnalysisLine(const char* label, long double x) {
@@ -220,6 +470,7 @@ void EndSplineFile() {
   std::memset(out, ' ', gap);
   out = ValueFields(out + gap - 1, e);  // the gap ends with the Value's separator
   Commit(out);
+  StopFormatter();  // every row has been taken: the formatter has ended
   FinishSplineFile();
 }
 

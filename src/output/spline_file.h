@@ -26,7 +26,15 @@ void WriteCurveRow(long double x, const spline::Evaluation& e);
 // The segment table's heading, after the curve rows.
 void WriteTableHead();
 // The row of segment i (1 <= i < n): Xmin, Xmax, A..D, the values at Xmin, Err.
+// Rows are written in order, 1 to n - 1, once per pass.
 void WriteSegmentRow(int32_t i);
+// After the fit, for a long table: starts formatting the segment rows on a
+// second thread, ahead of WriteSegmentRow; EndSplineFile waits for it.
+void FormatSegmentRowsAhead();
+// Ends that thread and the one that writes the file's buffers of a long
+// file, before the program stops (the data they read are about to be
+// released); a failed write is then not reported.
+void StopHelperThreads();
 // "  Minimum at x=", "  Maximum at x=" or "  Point of inflection at x=" and x.
 void WriteAnalysisLine(const char* label, long double x);
 // The closing row at X[n], without a line end; the file is then closed and

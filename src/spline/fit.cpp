@@ -161,13 +161,15 @@ void SetUpBands(const Problem& P) {
 // carries g and h from step to step, h = d[i] p and g the h before; both start
 // at 0, which steps 2 and 3 keep. They are formed afresh from d here, the same
 // products, so that fewer extended values are carried (x87 has eight
-// registers, and a spilled one costs an 80-bit store). r[i-1] is carried:
-// reading it back from its cell would lengthen the chain from one pivot to
-// the next, which sets the pace of the sweep.
+// registers, and a spilled one costs an 80-bit store). r[i-1], u[i-1] and
+// u[i-2] are carried: reading them back from their cells would lengthen the
+// chains from one step to the next (a split cell is stored and loaded
+// twice), which set the pace of the sweep.
 template <typename Cell>
 void ForwardElimination(const Problem& P, long double p) {
   const Columns& w = P.w;
   long double f = 0, rBefore = Cell::Get(w.r, 1);
+  long double u1 = Cell::Get(w.u, 1), u2 = Cell::Get(w.u, 0);  // u[i-1], u[i-2]
   for (int32_t i = 2; i < P.n; ++i) {
     const long double g = i >= 4 ? Cell::Get(w.d, i - 2) * p : 0;
     const long double h = i >= 3 ? Cell::Get(w.d, i - 1) * p : 0;
@@ -176,10 +178,11 @@ void ForwardElimination(const Problem& P, long double p) {
     Cell::Put(w.r1, i - 1, r1);
     const long double r = 1 / (p * Cell::Get(w.b, i) + Cell::Get(w.t, i) - f * r1 - g * r2);
     Cell::Put(w.r, i, r);
-    Cell::Put(w.u, i, Cell::Get(w.a, i) - r1 * Cell::Get(w.u, i - 1) -
-                          r2 * Cell::Get(w.u, i - 2));
+    const long double u = Cell::Get(w.a, i) - r1 * u1 - r2 * u2;
+    Cell::Put(w.u, i, u);
     f = p * Cell::Get(w.c, i) + Cell::Get(w.t1, i) - h * r1;
     rBefore = r;
+    u2 = u1, u1 = u;
   }
 }
 
