@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -128,16 +129,24 @@ TEST(ReliabilityFindings, HugeErrorValuesGiveTheStraightLine) {
 // result with the new one. A temporary file now replaces the old one only
 // when it is complete, and is removed when it fails.
 TEST(ReliabilityFindings, EarlierResultSurvivesAFailedRewrite) {
+  // A limit of a few kilobytes lets the log through but not the result; a
+  // long file is written by a second thread, whose failure is reported too.
+  for (const int32_t rows : {0, 20000}) {
+    SCOPED_TRACE(rows);
+    Session s("", rows == 0 ? graphtest::SineData()
+                            : graphtest::DataRows(rows, [](int32_t i) -> long double { return i; },
+                                                  [](long double x, int32_t) { return std::sin(x); }));
+    testutil::WriteFile(s / "kurvex.out", "earlier\n");
+    const testutil::RunResult r = testutil::RunProgram(
+        s.Path(), {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 8; exec \"$0\" d.dat", s / "kurvex"},
+        "q", "/bin/sh", 30);
+    EXPECT_EQ(r.Status, 2) << r.Err;
+    EXPECT_EQ(r.Err, "kurvex: kurvex.out: File too large\n");
+    EXPECT_EQ(s.Read("kurvex.out"), "earlier\n");
+    EXPECT_EQ(FilesIn(s.Path()), (std::vector<std::string>{"d.dat", "kurvex", "kurvex.cfg", "kurvex.log", "kurvex.out"}));
+  }
   Session s("", graphtest::SineData());
   testutil::WriteFile(s / "kurvex.out", "earlier\n");
-  // A limit of a few kilobytes lets the log through but not the result.
-  const testutil::RunResult r = testutil::RunProgram(
-      s.Path(), {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 8; exec \"$0\" d.dat", s / "kurvex"},
-      "q", "/bin/sh", 30);
-  EXPECT_EQ(r.Status, 2) << r.Err;
-  EXPECT_EQ(r.Err, "kurvex: kurvex.out: File too large\n");
-  EXPECT_EQ(s.Read("kurvex.out"), "earlier\n");
-  EXPECT_EQ(FilesIn(s.Path()), (std::vector<std::string>{"d.dat", "kurvex", "kurvex.cfg", "kurvex.log", "kurvex.out"}));
   // A rewrite that succeeds keeps the old file's permissions, and so does
   // the required-values file, which replaces its predecessor at its first row.
   ASSERT_EQ(::chmod((s / "kurvex.out").c_str(), 0640), 0);
