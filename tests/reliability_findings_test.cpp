@@ -152,6 +152,9 @@ TEST(ReliabilityFindings, EarlierResultSurvivesAFailedRewrite) {
   ASSERT_EQ(::chmod((s / "kurvex.out").c_str(), 0640), 0);
   testutil::WriteFile(s / "kurvex.cal", "earlier\n");
   ASSERT_EQ(::chmod((s / "kurvex.cal").c_str(), 0604), 0);
+  // A file with a second name is written in place, so both names keep
+  // showing the same, newest text.
+  ASSERT_EQ(::link((s / "kurvex.cal").c_str(), (s / "linked.cal").c_str()), 0);
   ASSERT_EQ(s.Run("F3 q").Status, 0);
   for (const auto& [name, mode] : {std::pair{"kurvex.out", 0640}, std::pair{"kurvex.cal", 0604}}) {
     struct stat st;
@@ -159,7 +162,8 @@ TEST(ReliabilityFindings, EarlierResultSurvivesAFailedRewrite) {
     EXPECT_EQ(st.st_mode & 07777, static_cast<mode_t>(mode)) << name;
     EXPECT_NE(s.Read(name), "earlier\n") << name;
   }
-  EXPECT_EQ(FilesIn(s.Path()).size(), 6u);
+  EXPECT_EQ(s.Read("linked.cal"), s.Read("kurvex.cal"));
+  EXPECT_EQ(FilesIn(s.Path()).size(), 7u);
 }
 
 // A configuration candidate that is a device or a FIFO was read as a file:

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "driver/stop.h"
+
 namespace output {
 namespace {
 
@@ -18,15 +20,18 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
-// A temporary file beside `name`, with the old file's permissions (or those
-// a new file would get). Empty name when none can be made.
-std::FILE* OpenTemporary(const std::string& name, mode_t mode, std::string& tempName) {
+// A temporary file beside `name`, with the old file's permissions and owner
+// (or the permissions a new file would get). Null when none can be made.
+std::FILE* OpenTemporary(const std::string& name, const struct stat* old, std::string& tempName) {
   std::vector<char> pattern(name.begin(), name.end());
   for (const char c : std::string(".XXXXXX")) pattern.push_back(c);
   pattern.push_back('\0');
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) return nullptr;
   tempName = pattern.data();
+  // Only root can give the file to another owner; otherwise it is ours already.
+  if (old) (void)::fchown(fd, old->st_uid, old->st_gid);
+  const mode_t mode = old ? (old->st_mode & 07777) : NewFileMode();
   std::FILE* file = ::fchmod(fd, mode) == 0 ? ::fdopen(fd, "w") : nullptr;
   if (!file) {
     ::close(fd);
@@ -44,8 +49,8 @@ bool OpenReplacement(ReplacementFile& f, const std::string& name) {
   f.File = nullptr;
   struct stat old;
   const bool exists = ::lstat(name.c_str(), &old) == 0;
-  if (!exists || S_ISREG(old.st_mode))
-    f.File = OpenTemporary(name, exists ? (old.st_mode & 07777) : NewFileMode(), f.TempName);
+  if (!exists || (S_ISREG(old.st_mode) && old.st_nlink == 1))
+    f.File = OpenTemporary(name, exists ? &old : nullptr, f.TempName);
   if (!f.File) f.File = std::fopen(name.c_str(), "w");
   return f.File != nullptr;
 }
@@ -57,9 +62,9 @@ bool PublishReplacement(ReplacementFile& f) {
   return true;
 }
 
-void DiscardReplacement(ReplacementFile& f) {
+void FailReplacement(ReplacementFile& f, int error) {
   if (!f.TempName.empty()) ::unlink(f.TempName.c_str());
-  f.TempName.clear();
+  driver::FatalIoError(f.Name, error);
 }
 
 }  // namespace output

@@ -14,9 +14,10 @@ struct ReplacementFile {
   std::string TempName;  // empty when the file is written in place
 };
 
-// Opens a new file for `name`. A name that exists but is no regular file (a
-// device, a FIFO, a symbolic link) is written in place, as is a file in a
-// folder where no temporary file can be made; the old text is then lost on
+// Opens a new file for `name`, with the old file's permissions and owner. A
+// name that exists but is no regular file (a device, a FIFO, a symbolic
+// link), a file with further hard links (they would keep the old text) and a
+// file in a folder where no temporary file can be made are written in place; the old text is then lost on
 // opening, as with any program. False, with errno, when nothing could be opened.
 bool OpenReplacement(ReplacementFile& f, const std::string& name);
 
@@ -25,8 +26,9 @@ bool OpenReplacement(ReplacementFile& f, const std::string& name);
 // with errno, when the rename fails.
 bool PublishReplacement(ReplacementFile& f);
 
-// After a failure, before the fatal stop: removes the temporary file, so
-// that the old file stays as it was. The stream is not flushed again.
-void DiscardReplacement(ReplacementFile& f);
+// The fatal stop for a failed write: removes the temporary file, so that the
+// old file stays as it was, and reports the user's name with the reason. The
+// stream is not flushed again.
+[[noreturn]] void FailReplacement(ReplacementFile& f, int error);
 
 }  // namespace output

@@ -22,14 +22,9 @@ ReplacementFile valuesFile;
 
 const std::string& FileName() { return config::Settings.CalcDataFileName; }
 
-[[noreturn]] void Fail(int error) {
-  DiscardReplacement(valuesFile);
-  driver::FatalIoError(FileName(), error);
-}
-
 void WriteLine(const std::string& line) {
   if (std::fputs(line.c_str(), valuesFile.File) == EOF || std::fflush(valuesFile.File) != 0)
-    Fail(errno);
+    FailReplacement(valuesFile, errno);
 }
 
 void CreateWithHeader() {
@@ -51,7 +46,7 @@ void AppendRequiredValues(long double x) {
   spline::Evaluation e;
   spline::EvaluateSpline(x, e);
   WriteLine(ValuesRow(x, e));
-  if (!PublishReplacement(valuesFile)) Fail(errno);
+  if (!PublishReplacement(valuesFile)) FailReplacement(valuesFile, errno);
 }
 
 void CloseRequiredValues() {

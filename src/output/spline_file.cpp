@@ -46,12 +46,6 @@ std::size_t buffered = 0;
 
 const std::string& FileName() { return config::Settings.OutputFileName; }
 
-// The fatal stop for a failing write, leaving the previous file in place.
-[[noreturn]] void Fail(int error) {
-  DiscardReplacement(splineFile);
-  driver::FatalIoError(FileName(), error);
-}
-
 // ---- Writing on a second thread ----
 //
 // Handing the text of a long file to the system costs about as much as
@@ -93,19 +87,25 @@ void WriteHandedOver() {
 void WaitForWriter() {
   std::unique_lock<std::mutex> hold(writer.lock);
   writer.changed.wait(hold, [] { return writer.pending == nullptr; });
-  if (writer.error != 0) Fail(writer.error);
+  if (writer.error != 0) FailReplacement(splineFile, writer.error);
+}
+
+// Starts `body` on a thread of its own; false when the system has none to
+// give, and the work is then done on the pass's own thread.
+bool StartThread(std::thread& thread, void (*body)()) {
+  try {
+    thread = std::thread(body);
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
 }
 
 void StartWriter() {
   writer.pending = nullptr;
   writer.error = 0;
   writer.stop = false;
-  try {
-    writer.thread = std::thread(WriteHandedOver);
-  } catch (const std::system_error&) {
-    return;  // the buffers are written here instead
-  }
-  writer.active = true;
+  writer.active = StartThread(writer.thread, WriteHandedOver);
 }
 
 // Ends the writer once it has written everything handed to it. Returns the
@@ -125,7 +125,8 @@ int StopWriter() {
 void Flush() {
   if (buffered == 0) return;
   if (!writer.active) {
-    if (std::fwrite(buffer, 1, buffered, splineFile.File) != buffered) Fail(errno);
+    if (std::fwrite(buffer, 1, buffered, splineFile.File) != buffered)
+      FailReplacement(splineFile, errno);
   } else {
     WaitForWriter();
     std::lock_guard<std::mutex> hold(writer.lock);
@@ -148,7 +149,8 @@ void Write(const std::string& text) {
   if (text.size() > kBufferSize - buffered) Flush();
   if (text.size() > kBufferSize) {
     if (writer.active) WaitForWriter();
-    if (std::fwrite(text.data(), 1, text.size(), splineFile.File) != text.size()) Fail(errno);
+    if (std::fwrite(text.data(), 1, text.size(), splineFile.File) != text.size())
+      FailReplacement(splineFile, errno);
     return;
   }
   std::memcpy(buffer + buffered, text.data(), text.size());
@@ -371,12 +373,7 @@ void FormatSegmentRowsAhead() {
   ahead.rows = rows;
   ahead.blocks = (rows + kRowsPerBlock - 1) / kRowsPerBlock;
   ahead.cancelled = false;
-  try {
-    ahead.worker = std::thread(FormatBlocksAhead);
-  } catch (const std::system_error&) {
-    return;  // no thread to be had: the rows are formatted in line
-  }
-  ahead.active = true;
+  ahead.active = StartThread(ahead.worker, FormatBlocksAhead);
 }
 
 std::string HeaderLine(std::initializer_list<const char*> labels, int32_t width) {
@@ -401,7 +398,7 @@ void BeginSplineFile() {
                             s.NumberWidth));
   // The head is handed on before the fit, so a fit that fails leaves it.
   Flush();
-  if (std::fflush(splineFile.File) != 0) Fail(errno);
+  if (std::fflush(splineFile.File) != 0) FailReplacement(splineFile, errno);
   // Below a few megabytes a writer thread would cost more than it saves.
   if (data::DataSet.Count >= kLongFile) StartWriter();
 }
@@ -409,11 +406,11 @@ void BeginSplineFile() {
 // Closes the file and puts it under its name.
 void FinishSplineFile() {
   Flush();
-  if (const int error = StopWriter()) Fail(error);
+  if (const int error = StopWriter()) FailReplacement(splineFile, error);
   std::FILE* f = splineFile.File;
   splineFile.File = nullptr;
-  if (std::fclose(f) != 0) Fail(errno);
-  if (!PublishReplacement(splineFile)) Fail(errno);
+  if (std::fclose(f) != 0) FailReplacement(splineFile, errno);
+  if (!PublishReplacement(splineFile)) FailReplacement(splineFile, errno);
 }
 
 void EndSplineFileAfterFailedFit() { FinishSplineFile(); }

@@ -266,6 +266,21 @@ bool SumsOutOfRange(long double e, int32_t k) {
   return !std::isfinite(e) || (e == 0 && k > 1);
 }
 
+// The integral from X[1] to every knot: per interval the trapezoid rule with
+// its cubic correction, which is exact for a cubic.
+void BuildIntegrals(int32_t n, const long double* X, SplineSegment* A) {
+  A[1].Int = 0;
+  long double a0 = A[1].a, c0 = A[1].c, sum = 0;
+  for (int32_t i = 2; i <= n; ++i) {
+    const long double dx = X[i] - X[i - 1];
+    const long double dx3 = dx * dx * dx;
+    const long double a1 = A[i].a, c1 = A[i].c;
+    sum = sum + (a0 + a1) * dx / 2 - (c0 + c1) * dx3 / 12;
+    A[i].Int = sum;
+    a0 = a1, c0 = c1;
+  }
+}
+
 // The line that the iteration approaches as p grows without bound, when the
 // errors are too large for its sums: the least-squares line with weights
 // 1/E^2, which are taken relative to the smallest error so that they stay in
@@ -273,8 +288,6 @@ bool SumsOutOfRange(long double e, int32_t k) {
 // (weighted residual sum below n), as the straight-line limit requires;
 // false when it does not or cannot be formed (an error zero or not finite,
 // all weight on one point).
-void BuildIntegrals(int32_t n, const long double* X, SplineSegment* A);
-
 bool FitStraightLine(const Problem& P, SplineSegment* A, FitOutcome& out) {
   const int32_t n = P.n;
   const long double *X = P.X, *Y = P.Y, *E = P.E;
@@ -285,12 +298,15 @@ bool FitStraightLine(const Problem& P, SplineSegment* A, FitOutcome& out) {
   }
   auto weight = [&](int32_t i) { const long double r = least / E[i]; return r * r; };
   long double sw = 0, swx = 0, swy = 0;
-  for (int32_t i = 1; i <= n; ++i) sw += weight(i), swx += weight(i) * X[i], swy += weight(i) * Y[i];
+  for (int32_t i = 1; i <= n; ++i) {
+    const long double w = weight(i);
+    sw += w, swx += w * X[i], swy += w * Y[i];
+  }
   const long double xMean = swx / sw, yMean = swy / sw;
   long double sxx = 0, sxy = 0;
   for (int32_t i = 1; i <= n; ++i) {
-    const long double dx = X[i] - xMean;
-    sxx += weight(i) * dx * dx, sxy += weight(i) * dx * (Y[i] - yMean);
+    const long double w = weight(i), dx = X[i] - xMean;
+    sxx += w * dx * dx, sxy += w * dx * (Y[i] - yMean);
   }
   const long double slope = sxy / sxx;
   if (!std::isfinite(slope)) return false;
@@ -341,21 +357,6 @@ FitStatus Iterate(const Problem& P, int32_t maxIteration, SplineSegment* A, FitO
 }
 
 // ---- Segments ----
-
-// The integral from X[1] to every knot: per interval the trapezoid rule with
-// its cubic correction, which is exact for a cubic.
-void BuildIntegrals(int32_t n, const long double* X, SplineSegment* A) {
-  A[1].Int = 0;
-  long double a0 = A[1].a, c0 = A[1].c, sum = 0;
-  for (int32_t i = 2; i <= n; ++i) {
-    const long double dx = X[i] - X[i - 1];
-    const long double dx3 = dx * dx * dx;
-    const long double a1 = A[i].a, c1 = A[i].c;
-    sum = sum + (a0 + a1) * dx / 2 - (c0 + c1) * dx3 / 12;
-    A[i].Int = sum;
-    a0 = a1, c0 = c1;
-  }
-}
 
 // Turns the solution (u, v) for smoothing parameter p into the segment
 // records A[1..n], with the running integral; A[0] stays zero. The columns
