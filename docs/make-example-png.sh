@@ -13,7 +13,6 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp examples/oscillation/* build/kurvex "$work"
 cd "$work"
-sed -i 's/^GraphGRXDriver.*/GraphGRXDriver = memory/' kurvex.cfg
-echo 'click 230 100 F4 q' | ./kurvex oscillation.dat
+echo 'click 230 100 F4 q' | ./kurvex --batch oscillation.dat
 cp kurvi000.png "$top/docs/example.png"
 echo "docs/example.png: $(wc -c < kurvi000.png) bytes"

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "config/settings.h"
 #include "driver/startup.h"
 #include "fuzz_support.h"
 #include "gfx/gfx.h"
@@ -156,10 +157,10 @@ std::FILE* OpenScript(const std::string& script) {
   std::vector<std::string> args = {dir + "/kurvex", "d.dat"};
   std::istringstream words(p.Args);
   for (std::string w; args.size() < 7 && words >> w;) args.push_back(w);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  driver::StartUp(static_cast<int>(args.size()), argv.data());
+  // The words are positional arguments whatever they look like, as they
+  // were before options existed, so the corpus keeps its meaning.
+  config::SaveCommandLine(args);
+  driver::StartUp();
   graph::RunInteractiveLoop();
 }
 

@@ -54,7 +54,9 @@ TEST(ConvertDecimal, SameValueAsStrtold) {
     const bool ok = config::ParseReal(t.text, got);
     // Only values beyond the extended range are refused.
     ASSERT_EQ(ok, std::isfinite(want)) << t.text;
-    if (ok) ASSERT_EQ(std::memcmp(&got, &want, 10), 0) << t.text << " gives " << got;
+    if (ok) {
+      ASSERT_EQ(std::memcmp(&got, &want, 10), 0) << t.text << " gives " << got;
+    }
   }
 }
 

@@ -1,6 +1,6 @@
-// The dialogs: line and filter parsing, the console fallback without a
-// display, and (under Xvfb, skipped without it) the GTK message box and file
-// chooser, which must leave no window behind.
+// The dialogs: line and filter parsing, the memory driver's terminal
+// dialogs, and (under Xvfb, skipped without it) the window driver's GTK
+// message box and file chooser, which must leave no window behind.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,23 +17,24 @@ using xvfbtest::ReadLine;
 using xvfbtest::WriteLine;
 
 TEST(Dialogs, LinesAndFiltersAreSplit) {
-  EXPECT_EQ(dialogs::SplitText("Stopped with error!||a|b", '|'),
+  EXPECT_EQ(gfx::SplitText("Stopped with error!||a|b", '|'),
             (std::vector<std::string>{"Stopped with error!", "", "a", "b"}));
-  EXPECT_EQ(dialogs::SplitText("", '|'), (std::vector<std::string>{""}));
-  const auto filters = dialogs::ParseFilterList(
+  EXPECT_EQ(gfx::SplitText("", '|'), (std::vector<std::string>{""}));
+  const auto filters = gfx::ParseFilterList(
       "Data files (*.dat)+*.dat+Text files (*.txt)+*.txt; *.TXT+All files (*.*)+*.*+Dangling");
   ASSERT_EQ(filters.size(), 3u);
   EXPECT_EQ(filters[0].Description, "Data files (*.dat)");
   EXPECT_EQ(filters[0].Patterns, (std::vector<std::string>{"*.dat"}));
   EXPECT_EQ(filters[1].Patterns, (std::vector<std::string>{"*.txt", "*.TXT"}));
   EXPECT_EQ(filters[2].Patterns, (std::vector<std::string>{"*.*"}));
-  EXPECT_TRUE(dialogs::ParseFilterList("").empty());
+  EXPECT_TRUE(gfx::ParseFilterList("").empty());
 }
 
-// Runs `body` in a child without a display, with `input` as its standard
-// input; returns its standard error and the line it wrote to `out`.
-std::pair<std::string, std::string> WithoutDisplay(const std::string& input,
-                                                   const std::function<std::string()>& body) {
+// Runs `body` in a child with the memory driver and no display, with
+// `input` as its standard input; returns its standard error and the line it
+// wrote to `out`.
+std::pair<std::string, std::string> WithoutWindow(const std::string& input,
+                                                  const std::function<std::string()>& body) {
   int in[2], err[2];
   if (::pipe(in) != 0 || ::pipe(err) != 0) return {};
   xvfbtest::Child child = xvfbtest::StartChild([&](int, int out) {
@@ -42,6 +43,7 @@ std::pair<std::string, std::string> WithoutDisplay(const std::string& input,
     ::dup2(in[0], 0);
     ::dup2(err[1], 2);
     ::close(in[1]);
+    if (!gfx::SetDriver(gfx::MemoryDriverName)) return WriteLine(out, "no driver");
     WriteLine(out, body());
   });
   ::close(in[0]);
@@ -61,8 +63,8 @@ std::pair<std::string, std::string> WithoutDisplay(const std::string& input,
   return {errors, result};
 }
 
-TEST(Dialogs, WithoutADisplayTheConsoleIsUsed) {
-  auto [errors, result] = WithoutDisplay("", [] {
+TEST(Dialogs, TheMemoryDriverUsesTheTerminal) {
+  auto [errors, result] = WithoutWindow("", [] {
     dialogs::ShowMessageBox("Stopped with error!||Input file (x) cannot be read!|Check");
     return std::string("done");
   });
@@ -78,7 +80,7 @@ TEST(Dialogs, WithoutADisplayTheConsoleIsUsed) {
                         {"", "[]"},
                         {std::string(3000, 'a'), "[" + std::string(2048, 'a') + "]"}};
   for (const Case& c : cases) {
-    auto [prompt, chosen] = WithoutDisplay(c.typed, [] { return "[" + dialogs::SelectDataFile() + "]"; });
+    auto [prompt, chosen] = WithoutWindow(c.typed, [] { return "[" + dialogs::SelectDataFile() + "]"; });
     EXPECT_EQ(prompt, "Open data file: ");
     EXPECT_EQ(chosen, c.chosen);
   }
@@ -121,7 +123,7 @@ TEST(Dialogs, GtkDialogsUnderXvfbLeaveNoWindowBehind) {
     xvfbtest::UseDisplay(x);
     int fd = out;
     g_timeout_add(300, xvfbtest::ReportMessageBoxes, &fd);
-    if (!gfx::DisplayAvailable()) return WriteLine(out, "no display");
+    if (!gfx::SetDriver(gfx::WindowDriverName)) return WriteLine(out, "no display");
     dialogs::ShowMessageBox("Stopped with error!||second");
     WriteLine(out, "closed");
     std::string line;

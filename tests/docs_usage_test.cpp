@@ -1,6 +1,7 @@
 // --help, -h and --version: a usage text or the banner on standard output,
-// status 0 and no file touched; only the exact words as argument 1 count,
-// so a data file of such a name can still be given (./--help).
+// status 0 and no file touched; only words before the positional arguments
+// are options, so a data file of such a name can still be given (./--help,
+// or after --).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -21,7 +22,7 @@ struct Case {
 };
 
 TEST(DocsUsage, InformationOptionsAndDataFilesNamedLikeThem) {
-  const std::string usage = "Usage: kurvex [DATAFILE [XCOL [YCOL [OMITTED [ERRCOL [RATIO]]]]]]\n";
+  const std::string usage = "Usage: kurvex [OPTION...] [DATAFILE [XCOL [YCOL [OMITTED [ERRCOL [RATIO]]]]]]\n";
   const Case cases[] = {
       {{"--help"}, 0, usage, ""},
       {{"-h"}, 0, usage, ""},
@@ -29,7 +30,8 @@ TEST(DocsUsage, InformationOptionsAndDataFilesNamedLikeThem) {
       {{"--version"}, 0, "KurvexAnalyzer v2.12a-20080419\n", ""},
       {{"./--help"}, 0, "", "Task: ./--help x1 y2 r0 e0 ."},
       {{"data.dat", "--help"}, 0, "", "Task: data.dat x1 y2 r0 e0 ."},  // not a column: ignored
-      {{"--HELP"}, 1, "", ""},  // a data file that does not exist
+      {{"--batch", "--", "--help"}, 0, "", "Task: --help x1 y2 r0 e0 ."},
+      {{"--batch", "--help"}, 0, usage, ""},
   };
   for (const Case& c : cases) {
     testutil::TempDir dir;

@@ -297,7 +297,9 @@ TEST(GfxModes, EachDriverListsStandardSizesAtEveryDepth) {
     EXPECT_GE(n, 1) << bpp;
   }
   for (const gfx::VideoMode& m : modes)
-    if (m.Width <= 800) EXPECT_TRUE(gfx::SetMode(m.Width, m.Height, m.Bpp));
+    if (m.Width <= 800) {
+      EXPECT_TRUE(gfx::SetMode(m.Width, m.Height, m.Bpp));
+    }
 }
 
 TEST(GfxColours, PaletteReusesTakesFreeEntriesThenTheNearest) {

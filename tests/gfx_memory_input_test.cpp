@@ -3,6 +3,7 @@
 // waits for commands (poll, then drain while a key or button is held).
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "gfx/gfx.h"
@@ -66,18 +67,37 @@ TEST_F(GfxMemoryInput, ClickGivesPressThenReleaseAtThePointer) {
   EXPECT_EQ(e.Y, 0);
 }
 
-TEST_F(GfxMemoryInput, UnknownWordsAreSkippedWithALineOnStandardError) {
-  gfx::SetMemoryInputText("hello F9 click 1 x rclick 2 2");
+// A mouse command whose X or Y is missing or no plain integer is dropped
+// with both its words, so that no part of it acts as a key ("3" would
+// triple every error); integers beyond 32 bits are clamped like any other.
+TEST_F(GfxMemoryInput, UnknownWordsAndBrokenMouseCommandsAreSkipped) {
+  gfx::SetMemoryInputText(
+      "hello F9 click 12.5 3 rclick 1 x move 1e3 0 click 99999999999 2 "
+      "move -99999999999 +7 rclick 2 2 click 5");
   ::testing::internal::CaptureStderr();
-  // "click 1 x": the coordinates are missing, so the click is dropped and
-  // "x" is read as the next command.
-  EXPECT_EQ(WaitForCommand(), "key 120");
+  EXPECT_EQ(WaitForCommand(), "left 639,2");
+  EXPECT_EQ(WaitForCommand(), "none 0,7");
   EXPECT_EQ(WaitForCommand(), "right 2,2");
+  EXPECT_EQ(WaitForCommand(), "key 113");  // "click 5" runs into the end of input
   const std::string err = ::testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("\"hello\""), std::string::npos) << err;
-  EXPECT_NE(err.find("\"F9\""), std::string::npos) << err;
-  EXPECT_NE(err.find("\"click\""), std::string::npos) << err;
-  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 3);
+  for (const char* skipped : {"\"hello\"", "\"F9\"", "\"click 12.5 3\"", "\"rclick 1 x\"",
+                              "\"move 1e3 0\"", "\"click 5\""})
+    EXPECT_NE(err.find(skipped), std::string::npos) << skipped << " in " << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 6);
+}
+
+// A read error is not the end of the script: it is reported at every wait
+// and never turns into the quit key.
+TEST_F(GfxMemoryInput, AReadErrorIsToldApartFromTheEnd) {
+  FILE* input = std::fopen("/", "r");  // a directory: reading fails with EISDIR
+  ASSERT_NE(input, nullptr);
+  gfx::SetMemoryInput(input);
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(gfx::MouseGetEvent(0).Flags, gfx::InputFailed);
+  EXPECT_EQ(gfx::KeyRead(), gfx::KeyInputFailed);
+  EXPECT_EQ(gfx::InputError(), EISDIR);
+  gfx::SetMemoryInput(stdin);
+  EXPECT_EQ(gfx::InputError(), 0);
+  std::fclose(input);
 }
 
 TEST_F(GfxMemoryInput, KeyReadTakesKeysAndSkipsMouseCommands) {

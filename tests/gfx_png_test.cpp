@@ -71,7 +71,9 @@ TEST(GfxPng, RoundTripAtPaletteAndPackedDepths) {
         EXPECT_EQ(got[2], want.Blue);
       }
     // The palette resolves: at depth 4 the red of the "F" is palette red.
-    if (bpp == 4) EXPECT_EQ(image.Rgb[3 * 1], 168);
+    if (bpp == 4) {
+      EXPECT_EQ(image.Rgb[3 * 1], 168);
+    }
     gfx::DestroyContext(c);
   }
 }
@@ -98,7 +100,9 @@ TEST(GfxPng, FileMatchesMemoryAndFailuresReportFailure) {
   EXPECT_FALSE(gfx::SavePngToMemory(nullptr, png));
   EXPECT_TRUE(png.empty());
   // A device that takes no data: the failure surfaces on writing or closing.
-  if (std::filesystem::exists("/dev/full")) EXPECT_FALSE(gfx::SavePng(c, "/dev/full"));
+  if (std::filesystem::exists("/dev/full")) {
+    EXPECT_FALSE(gfx::SavePng(c, "/dev/full"));
+  }
   gfx::DestroyContext(c);
 }
 

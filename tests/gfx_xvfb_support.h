@@ -5,6 +5,7 @@
 #pragma once
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -64,6 +66,9 @@ inline void StopXvfb(struct XServer& x);
 struct XServer {
   pid_t Pid = -1;
   std::string Display;  // ":N"
+  // The home folder of the programs on this server: GTK writes its
+  // settings, caches and recently used files there, not into the real one.
+  std::string Home;
   XServer() = default;
   XServer(const XServer&) = delete;
   ~XServer() { StopXvfb(*this); }
@@ -71,6 +76,9 @@ struct XServer {
 
 // Starts Xvfb on the first free display (it reports the number itself).
 inline bool StartXvfb(XServer& x) {
+  std::string home = "/tmp/kurvex-xvfb-home-XXXXXX";
+  if (::mkdtemp(home.data()) == nullptr) return false;
+  x.Home = home;
   int fds[2];
   if (::pipe(fds) != 0) return false;
   x.Pid = ::fork();
@@ -93,6 +101,9 @@ inline bool StartXvfb(XServer& x) {
 }
 
 inline void StopXvfb(XServer& x) {
+  std::error_code ignored;
+  if (!x.Home.empty()) std::filesystem::remove_all(x.Home, ignored);
+  x.Home.clear();
   if (x.Pid <= 0) return;
   ::kill(x.Pid, SIGTERM);
   WaitExit(x.Pid, 5000);
@@ -113,8 +124,16 @@ inline std::string XDo(const XServer& x, const std::string& args) {
   return out;
 }
 
-// Prepares a child's environment for GTK on this server only.
+// Prepares a child's environment for GTK on this server only, with the
+// server's home folder as HOME and every XDG folder inside it.
 inline void UseDisplay(const XServer& x) {
+  ::setenv("HOME", x.Home.c_str(), 1);
+  for (const char* name : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME",
+                           "XDG_RUNTIME_DIR"}) {
+    const std::string dir = x.Home + "/" + name;
+    ::mkdir(dir.c_str(), 0700);
+    ::setenv(name, dir.c_str(), 1);
+  }
   ::setenv("DISPLAY", x.Display.c_str(), 1);
   ::unsetenv("WAYLAND_DISPLAY");
   ::setenv("GDK_BACKEND", "x11", 1);

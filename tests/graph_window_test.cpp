@@ -19,24 +19,31 @@ namespace {
 
 using graphtest::Session;
 
-// Starts the program from the session's folder on the server's display;
-// it is killed after a minute whatever happens.
-pid_t StartInWindow(const Session& s, const xvfbtest::XServer& x, bool withDataFile = true) {
+// Starts the program from the session's folder on the server's display,
+// with `args` after argument 0 and the session's file `input` (or nothing)
+// on standard input; it is killed after a minute whatever happens.
+pid_t StartOnDisplay(const Session& s, const xvfbtest::XServer& x,
+                     const std::vector<std::string>& args, const std::string& input = "") {
   const std::string program = s / "kurvex";
   const pid_t pid = ::fork();
   if (pid == 0) {
     if (::chdir(s.Path().c_str()) != 0) ::_exit(126);
     xvfbtest::UseDisplay(x);
-    ::dup2(::open("/dev/null", O_RDONLY), 0);
+    ::dup2(::open(input.empty() ? "/dev/null" : (s / input).c_str(), O_RDONLY), 0);
     ::dup2(::open((s / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
     ::dup2(::open((s / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
     ::alarm(60);
-    if (withDataFile)
-      ::execl(program.c_str(), program.c_str(), "d.dat", static_cast<char*>(nullptr));
-    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
   return pid;
+}
+
+pid_t StartInWindow(const Session& s, const xvfbtest::XServer& x, bool withDataFile = true) {
+  return StartOnDisplay(s, x, withDataFile ? std::vector<std::string>{"d.dat"} : std::vector<std::string>{});
 }
 
 // The id of the window whose title matches, once it is shown; "" when it
@@ -182,6 +189,27 @@ TEST(GraphWindow, FileChooserLeavesNoWindowBehind) {
   EXPECT_EQ(status, 0) << window.Read("stderr");
   EXPECT_EQ(window.Lines("kurvex.out").at(1).rfind("Task: " + window.Path() + "/d.dat x1 y2", 0), 0u)
       << window.Lines("kurvex.out").at(1);
+}
+
+// The memory driver brings its own dialogs: with a display at hand a batch
+// run still never opens a window. A missing data file ends at once with
+// its two lines told once, and a missing name is read from standard input.
+TEST(GraphWindow, BatchRunsWithADisplayOpenNoDialog) {
+  if (!xvfbtest::OnPath("Xvfb")) GTEST_SKIP() << "needs Xvfb (Debian package xvfb)";
+  Session s("", graphtest::SineData());
+  testutil::WriteFile(s / "input", "d.dat\nq\n");
+  xvfbtest::XServer x;
+  ASSERT_TRUE(xvfbtest::StartXvfb(x));
+  const int missing = xvfbtest::WaitExit(StartOnDisplay(s, x, {"missing.dat"}), 10000);
+  const std::string missingErr = s.Read("stderr");
+  const int named = xvfbtest::WaitExit(StartOnDisplay(s, x, {}, "input"), 10000);
+  xvfbtest::StopXvfb(x);
+  EXPECT_EQ(missing, 1);
+  EXPECT_EQ(missingErr, "Stopped with error!\n\nInput file (missing.dat) cannot be read!\n"
+                        "Check the configuration file and/or the first command line parameter!\n");
+  EXPECT_EQ(named, 0) << s.Read("stderr");
+  EXPECT_EQ(s.Read("stderr"), "Open data file: ");
+  EXPECT_EQ(s.Lines("kurvex.out").at(1).rfind("Task: d.dat x1 y2", 0), 0u);
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ std::vector<Example> ShellExamples(const std::vector<Fence>& blocks) {
   std::vector<Example> examples;
   for (size_t i = 0; i < blocks.size(); ++i) {
     if (blocks[i].Info != "sh") continue;
-    Example e{blocks[i].Content};
+    Example e{blocks[i].Content, false, ""};
     if (i + 1 < blocks.size() && blocks[i + 1].Info == "text") {
       e.HasExpected = true;
       e.Expected = blocks[i + 1].Content;
@@ -106,7 +106,9 @@ TEST(ReadmeExamples, RunAndPrintWhatTheReadmeShows) {
     ASSERT_EQ(i, seen);
     SCOPED_TRACE("README example " + std::to_string(i + 1) + ":\n" + examples[i].Commands);
     EXPECT_EQ((*m)[2], "0") << printed;
-    if (examples[i].HasExpected) EXPECT_EQ(printed, examples[i].Expected);
+    if (examples[i].HasExpected) {
+      EXPECT_EQ(printed, examples[i].Expected);
+    }
   }
   EXPECT_EQ(seen, examples.size()) << r.Out.substr(from);
 }

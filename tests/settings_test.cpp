@@ -29,7 +29,9 @@ TEST(Convert, Integers) {
   for (auto& c : cases) {
     int32_t v = 0;
     EXPECT_EQ(config::ParseInteger(c.text, v), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(v, c.value) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << c.text;
+    }
   }
 }
 
@@ -46,7 +48,9 @@ TEST(Convert, Reals) {
   for (auto& c : cases) {
     long double v = 0;
     EXPECT_EQ(config::ParseReal(c.text, v), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(v, c.value) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << c.text;
+    }
   }
   long double v;
   ASSERT_TRUE(config::ParseReal("0." + std::string(400, '0') + "1", v));  // long text
@@ -123,7 +127,9 @@ TEST(Settings, Resolution) {
   for (auto& c : cases) {
     int32_t w = 0, h = 0;
     EXPECT_EQ(config::SettleResolution(c.r, c.d, w, h), c.outcome) << c.r;
-    if (c.outcome == ResolutionOutcome::Size) EXPECT_EQ(w * 10000 + h, c.w * 10000 + c.h) << c.r;
+    if (c.outcome == ResolutionOutcome::Size) {
+      EXPECT_EQ(w * 10000 + h, c.w * 10000 + c.h) << c.r;
+    }
   }
 }
 

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "config/text.h"
 #include "driver/stop.h"
@@ -15,6 +17,8 @@ namespace config {
 namespace {
 
 std::string programPath;
+// Keys set with -c, upper-cased and without blanks, and their values.
+std::vector<std::pair<std::string, std::string>> commandLineValues;
 
 // Reading one configuration file line by line. Only a line feed ends a
 // line; a carriage return is one of the control characters that every step
@@ -109,6 +113,16 @@ std::string FindKey(ConfigReader& in, const std::string& prefix) {
 
 }  // namespace
 
+void SetCommandLineValue(const std::string& key, const std::string& value) {
+  const std::string upperKey = WithoutControls(UpperCaseText(key));
+  for (auto& [k, v] : commandLineValues)
+    if (k == upperKey) {
+      v = CutText(value);
+      return;
+    }
+  commandLineValues.emplace_back(upperKey, CutText(value));
+}
+
 void SetProgramPath(const char* argument0) {
   programPath = argument0 ? argument0 : "";
 }
@@ -152,11 +166,15 @@ std::string ScanConfigFile(const std::string& fileName,
 std::string ConfigValue(const std::string& section, const std::string& key) {
   const std::string upperSection = UpperCaseText(section);
   const std::string upperKey = UpperCaseText(key);
+  std::string value;
+  if (upperSection == UpperCaseText(ConfigSection))
+    for (const auto& [k, v] : commandLineValues)
+      if (k == upperKey) value = v;
+  if (!value.empty()) return value;
   const ProgramPathParts path = ProgramPath();
   const std::string candidates[4] = {
       "./kurvex.cfg", "./" + path.Name + ".cfg", path.Dir + "kurvex.cfg",
       path.Dir + path.Name + ".cfg"};
-  std::string value;
   for (const std::string& name : candidates) {
     if (!value.empty()) break;
     if (IsRegularCandidate(name)) value = ScanConfigFile(name, upperSection, upperKey);

@@ -29,7 +29,15 @@ std::string ScanConfigFile(const std::string& fileName,
                            const std::string& upperSection,
                            const std::string& upperKey);
 
-// The value of a key, or "" when no candidate file has a non-empty one.
+// A key set for this run on the command line ("-c KEY=VALUE"): ConfigValue
+// answers it before looking at any file. The key matches as in a file (any
+// case, blanks passed over); the value is kept as it stands, cut at 255
+// characters. A key given again replaces the earlier value.
+void SetCommandLineValue(const std::string& key, const std::string& value);
+
+// The value of a key: from the command line, else from the candidate
+// files; "" when none of them has a non-empty one (an empty value on the
+// command line lets the files answer, as an empty value in a file does).
 std::string ConfigValue(const std::string& section, const std::string& key);
 // The same in the program's own section.
 std::string ConfigValue(const std::string& key);

@@ -31,11 +31,9 @@ int32_t WithArgument(int32_t setting, const std::string& argument) {
 
 }  // namespace
 
-void SaveCommandLine(int argc, char** argv) {
+void SaveCommandLine(const std::vector<std::string>& arguments) {
   CommandLine = CommandLineRecord{};
-  CommandLine.HasProgramPath = argc > 0 && argv[0];
-  for (int i = 0; i < argc && i < 7; ++i)
-    if (argv[i]) CommandLine.Argument[i] = argv[i];
+  for (size_t i = 0; i < arguments.size() && i < 7; ++i) CommandLine.Argument[i] = arguments[i];
 }
 
 bool IsYes(const std::string& value) { return UpperCaseText(value) == "YES"; }

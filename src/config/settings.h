@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace config {
 
@@ -48,13 +49,14 @@ struct SettingsRecord {
 
 extern SettingsRecord Settings;
 
-// Command-line arguments 0 to 6; an absent argument is the empty text.
+// Argument 0 and the positional arguments 1 to 6 (those after the
+// options); an absent argument is the empty text.
 struct CommandLineRecord {
   std::string Argument[7];
-  bool HasProgramPath = false;
 };
 extern CommandLineRecord CommandLine;
-void SaveCommandLine(int argc, char** argv);
+// Keeps arguments[0] and up to six more; later ones are ignored.
+void SaveCommandLine(const std::vector<std::string>& arguments);
 
 // Yes/no values are compared upper-cased, as whole words.
 bool IsYes(const std::string& value);

@@ -62,8 +62,8 @@ bool ValueFollows(TextInput& in) {
   const std::string first = "Input file (" + name + ") cannot be read!";
   const std::string second =
       "Check the configuration file and/or the first command line parameter!";
-  dialogs::ShowMessageBox("Stopped with error!||" + first + "|" + second);
-  driver::ErrorStop({first, second});
+  const bool told = dialogs::ShowMessageBox("Stopped with error!||" + first + "|" + second);
+  driver::ErrorStop({first, second}, told);
 }
 
 // The name the user gave is used whole: a cut path would name another file.

@@ -49,7 +49,8 @@ void SettleGraphics() {
     // The usual first run on a machine without a desktop: say what to do.
     if (!asked && !gfx::DisplayAvailable())
       std::fprintf(stderr, "kurvex: no display for the window driver; "
-                           "set GraphGRXDriver = memory in kurvex.cfg for batch use\n");
+                           "use --batch (or GraphGRXDriver = memory in kurvex.cfg) "
+                           "to run without a window\n");
     graph::ModeReport(asked ? kExitNormal : kExitErrorStop);
   }
   S.GraphColorBits = config::SettleColorBits(config::ConfigValue("GraphColorBits"));
@@ -153,9 +154,8 @@ void PrepareGraph() {
 
 }  // namespace
 
-void StartUp(int argc, char** argv) {
-  config::SaveCommandLine(argc, argv);
-  config::SetProgramPath(argc > 0 ? argv[0] : nullptr);
+void StartUp() {
+  config::SetProgramPath(Argument(0).c_str());
   OpenLog();                                  // 1. run log and its first line
   MouseInUse = false;                         // 2.
   SettleGraphics();                           // 3, 4. driver, depth, size

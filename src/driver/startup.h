@@ -4,8 +4,9 @@
 
 namespace driver {
 
-// Runs every start-up step in order; returns when the graph can start.
-void StartUp(int argc, char** argv);
+// Runs every start-up step in order, with the command line already read;
+// returns when the graph can start.
+void StartUp();
 
 // The normal end after the quit key: closing line, log closed, stop.
 [[noreturn]] void NormalEnd();

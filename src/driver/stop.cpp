@@ -23,9 +23,9 @@ void StopProgram(int status) {
   std::exit(status);
 }
 
-void ErrorStop(std::initializer_list<std::string> lines) {
+void ErrorStop(std::initializer_list<std::string> lines, bool onStandardErrorAlready) {
   for (const std::string& line : lines) {
-    std::fprintf(stderr, "kurvex: %s\n", line.c_str());
+    if (!onStandardErrorAlready) std::fprintf(stderr, "kurvex: %s\n", line.c_str());
     if (output::RunLogIsOpen()) output::LogLine(line);
   }
   StopProgram(kExitErrorStop);

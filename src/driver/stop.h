@@ -7,10 +7,12 @@
 namespace driver {
 
 // Exit statuses: 0 for every ending the user asked for, 1 for an error stop,
-// 2 for a failed read or write of a file.
+// 2 for a failed read or write of a file and for a command line that is
+// not understood.
 inline constexpr int kExitNormal = 0;
 inline constexpr int kExitErrorStop = 1;
 inline constexpr int kExitIoFailure = 2;
+inline constexpr int kExitUsageError = 2;
 
 extern bool MouseInUse;          // the graphics mouse must be released
 extern bool RequiredValuesOpen;  // the required-values file must be closed
@@ -19,9 +21,11 @@ extern bool RequiredValuesOpen;  // the required-values file must be closed
 // Writes nothing and closes no file itself.
 [[noreturn]] void StopProgram(int status);
 
-// An error stop: each line goes to the run log and to standard error, then
-// the run ends with status 1.
-[[noreturn]] void ErrorStop(std::initializer_list<std::string> lines);
+// An error stop: each line goes to the run log and to standard error (once:
+// not again when a message box has just written it there), then the run
+// ends with status 1.
+[[noreturn]] void ErrorStop(std::initializer_list<std::string> lines,
+                            bool onStandardErrorAlready = false);
 
 // A file the program opened (or tried to) cannot be read or written: one
 // line "kurvex: NAME: reason" on standard error, status 2, nothing in the log.

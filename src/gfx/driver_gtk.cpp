@@ -294,8 +294,9 @@ bool HasMouse() {
 
 }  // namespace
 
-const Driver WindowDriver = {WindowDriverName, true,  Open,     StartMode, Close,   SetTitle,
-                             Present,          NextEvent, ReadKey, ShowCursor, HasMouse};
+const Driver WindowDriver = {WindowDriverName, true,      Open,    StartMode,  Close,
+                             SetTitle,         Present,   NextEvent, ReadKey, ShowCursor,
+                             HasMouse,         WindowMessageBox, WindowSelectFile};
 
 bool DisplayAvailable() {
   // Success is kept; a failure is tried again, since the environment may

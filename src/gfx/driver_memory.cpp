@@ -3,7 +3,7 @@
 // given instead): key names, single characters and "click/rclick/move X Y".
 #include <algorithm>
 #include <cctype>
-#include <charconv>
+#include <cerrno>
 #include <cstdio>
 #include <deque>
 
@@ -19,8 +19,7 @@ struct CommandSource {
   std::string Text;
   size_t Pos = 0;
   bool Ended = false;  // once the input has ended it is never read again
-  std::string PushedBack;
-  bool HasPushedBack = false;
+  int Error = 0;       // the errno of a failed read, which also ends it
 };
 CommandSource Source;
 
@@ -29,7 +28,8 @@ CommandSource Source;
 std::deque<MouseEvent> Pending;
 int32_t PointerX = 0, PointerY = 0;
 
-constexpr size_t MaxWord = 64;  // longer words are cut (and are unknown anyway)
+constexpr size_t MaxWord = 64;         // longer words are cut (and are unknown anyway)
+constexpr size_t MaxTypedName = 2048;  // of a line typed as a file name
 
 struct KeyName {
   const char* Name;
@@ -41,6 +41,8 @@ const KeyName KeyNames[] = {
     {"ctrl+up", KeyCtrlUp},     {"ctrl+down", KeyCtrlDown},  {"F1", KeyF1},
     {"F2", KeyF2},              {"F3", KeyF3},               {"F4", KeyF4}};
 
+// A read error is told apart from the end of the input: it must not pass
+// for the end of a script, which quits normally.
 int ReadByte() {
   if (Source.Ended) return EOF;
   int ch = EOF;
@@ -48,6 +50,7 @@ int ReadByte() {
     if (Source.Pos < Source.Text.size()) ch = static_cast<unsigned char>(Source.Text[Source.Pos++]);
   } else if (Source.File != nullptr) {
     ch = std::getc(Source.File);
+    if (ch == EOF && std::ferror(Source.File)) Source.Error = errno != 0 ? errno : EIO;
   }
   if (ch == EOF) Source.Ended = true;
   return ch;
@@ -55,11 +58,6 @@ int ReadByte() {
 
 // The next word (a run of bytes above the blank); false at the end of input.
 bool NextWord(std::string& word) {
-  if (Source.HasPushedBack) {
-    Source.HasPushedBack = false;
-    word = Source.PushedBack;
-    return true;
-  }
   int ch = ReadByte();
   while (ch != EOF && ch <= ' ') ch = ReadByte();
   if (ch == EOF) return false;
@@ -86,19 +84,19 @@ int32_t KeyOfWord(const std::string& word) {
   return 0;
 }
 
-// A coordinate word, clamped to the screen as a real pointer is. A word
-// that is not an integer is left to be read as the next command.
-bool ReadCoordinate(int32_t& value, int32_t max) {
-  std::string word;
-  if (!NextWord(word)) return false;
-  const char* end = word.data() + word.size();
-  auto [p, ec] = std::from_chars(word.data(), end, value);
-  if (ec != std::errc() || p != end) {
-    Source.PushedBack = word;
-    Source.HasPushedBack = true;
-    return false;
+// A coordinate: a plain decimal integer (an optional sign, then digits),
+// clamped to 0..max as a real pointer is, however many digits it has.
+// False for any other word, which then belongs to the broken command.
+bool ParseCoordinate(const std::string& word, int32_t max, int32_t& value) {
+  size_t i = word.size() > 1 && (word[0] == '-' || word[0] == '+') ? 1 : 0;
+  if (i == word.size()) return false;
+  int64_t magnitude = 0;
+  for (; i < word.size(); ++i) {
+    if (word[i] < '0' || word[i] > '9') return false;
+    magnitude = std::min<int64_t>(magnitude * 10 + (word[i] - '0'), INT64_C(1) << 40);
   }
-  value = std::clamp(value, 0, std::max(max, 0));
+  const int64_t limit = std::max(max, 0);
+  value = word[0] == '-' ? 0 : static_cast<int32_t>(std::min(magnitude, limit));
   return true;
 }
 
@@ -118,13 +116,18 @@ void QueueKey(int32_t key) {
 }
 
 // Mouse commands: the pointer moves, then a press and a release (clicks) or
-// the motion alone (move). False when the coordinates are missing.
+// the motion alone (move). A command whose X or Y is missing or no integer
+// is dropped whole, its two words with it, so that no part of it can act as
+// a key ("click 12.5 3" must not triple the errors).
 bool QueueMouse(const std::string& word) {
   const bool click = word == "click", right = word == "rclick", move = word == "move";
   if (!click && !right && !move) return false;
+  std::string xWord, yWord;
   int32_t x = 0, y = 0;
-  if (!ReadCoordinate(x, MaxX()) || !ReadCoordinate(y, MaxY())) {
-    std::fprintf(stderr, "memory driver: \"%s\" without X and Y skipped\n", word.c_str());
+  const bool complete = NextWord(xWord) && NextWord(yWord);
+  if (!complete || !ParseCoordinate(xWord, MaxX(), x) || !ParseCoordinate(yWord, MaxY(), y)) {
+    std::fprintf(stderr, "memory driver: \"%s\" without X and Y skipped\n",
+                 (word + (xWord.empty() ? "" : " " + xWord) + (yWord.empty() ? "" : " " + yWord)).c_str());
     return true;  // handled: the words read are dropped
   }
   PointerX = x, PointerY = y;
@@ -138,12 +141,16 @@ bool QueueMouse(const std::string& word) {
 }
 
 // Reads words until one makes a command. The end of input is the key 'q',
-// again at every later call, so a script can never leave a program waiting.
+// again at every later call, so a script can never leave a program waiting;
+// a failed read is reported at every call instead.
 void QueueNextCommand() {
   std::string word;
   while (Pending.empty()) {
     if (!NextWord(word)) {
-      QueueKey('q');
+      if (Source.Error != 0)
+        QueueEvent(InputFailed, 0, 0);
+      else
+        QueueKey('q');
     } else if (int32_t key = KeyOfWord(word); key != 0) {
       QueueKey(key);
     } else if (!QueueMouse(word)) {
@@ -163,6 +170,7 @@ int32_t ReadKey() {
   for (;;) {
     MouseEvent e = NextEvent(-1);
     if ((e.Flags & KeyPressed) != 0) return e.Key;
+    if ((e.Flags & InputFailed) != 0) return KeyInputFailed;
   }
 }
 
@@ -174,17 +182,37 @@ void Present() {}
 void ShowCursor(const Cursor*) {}
 bool HasMouse() { return true; }
 
+// The dialogs on the terminal: the box's lines on standard error, a file
+// name as one line of the command input.
+bool ConsoleMessageBox(const std::string& /*title*/, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) std::fprintf(stderr, "%s\n", line.c_str());
+  std::fflush(stderr);
+  return true;
+}
+
+std::string ConsoleSelectFile(const std::string& label, const std::string& /*initialName*/,
+                              const std::vector<FileFilter>& /*filters*/) {
+  std::fprintf(stderr, "%s", label.c_str());
+  std::fflush(stderr);
+  std::string line;
+  for (int ch = ReadByte(); ch != EOF && ch != '\n'; ch = ReadByte())
+    if (line.size() < MaxTypedName) line += static_cast<char>(ch);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return Source.Error != 0 ? "" : line;
+}
+
 void ResetSource() {
   Source.Pos = 0;
   Source.Ended = false;
-  Source.HasPushedBack = false;
+  Source.Error = 0;
   Pending.clear();
 }
 
 }  // namespace
 
-const Driver MemoryDriver = {MemoryDriverName, true,  Open,     StartMode, Close,   SetTitle,
-                             Present,          NextEvent, ReadKey, ShowCursor, HasMouse};
+const Driver MemoryDriver = {MemoryDriverName, true,      Open,    StartMode,  Close,
+                             SetTitle,         Present,   NextEvent, ReadKey, ShowCursor,
+                             HasMouse,         ConsoleMessageBox, ConsoleSelectFile};
 
 void SetMemoryInput(FILE* file) {
   ResetSource();
@@ -197,5 +225,7 @@ void SetMemoryInputText(const std::string& text) {
   Source.UseText = true;
   Source.Text = text;
 }
+
+int InputError() { return Source.Error; }
 
 }  // namespace gfx

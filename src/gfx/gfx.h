@@ -211,9 +211,14 @@ inline constexpr int32_t KeyUp = 328, KeyLeft = 331, KeyRight = 333, KeyDown = 3
 inline constexpr int32_t KeyCtrlLeft = 371, KeyCtrlRight = 372;
 inline constexpr int32_t KeyCtrlUp = 397, KeyCtrlDown = 401;
 
-// MouseEvent::Flags: what happened; 0 when nothing did.
+// MouseEvent::Flags: what happened; 0 when nothing did. InputFailed: the
+// memory driver's input could not be read (InputError() tells why); every
+// later wait delivers it again.
 inline constexpr int32_t MouseMotion = 1, LeftDown = 2, LeftUp = 4, RightDown = 8,
-                         RightUp = 16, MiddleDown = 32, MiddleUp = 64, KeyPressed = 128;
+                         RightUp = 16, MiddleDown = 32, MiddleUp = 64, KeyPressed = 128,
+                         InputFailed = 256;
+// What KeyRead gives once the memory driver's input could not be read.
+inline constexpr int32_t KeyInputFailed = -2;
 // MouseEvent::Buttons: the buttons held after the event.
 inline constexpr int32_t LeftButton = 1, RightButton = 2, MiddleButton = 4;
 
@@ -225,8 +230,8 @@ struct MouseEvent {
 };
 
 // Waits for the next key press and returns its code; mouse input meanwhile is
-// dropped. The memory driver: the next key command; 'q' after the input ends.
-// -1 without a driver.
+// dropped. The memory driver: the next key command; 'q' after the input ends,
+// KeyInputFailed after it failed. -1 without a driver.
 int32_t KeyRead();
 // True when a pointing device is present (the memory driver always has one).
 bool MouseDetect();
@@ -260,9 +265,42 @@ void MouseDisplayCursor();
 // text or file replaces any input read so far; the file stays the caller's.
 void SetMemoryInput(FILE* file);
 void SetMemoryInputText(const std::string& text);
+// The errno of a read of that source that failed (not its end); 0 while
+// none has. Once failed, the source is never read again.
+int InputError();
+
+// ---- Dialogs -------------------------------------------------------------------
+
+// Each driver brings its own: the window driver shows GTK dialogs, the
+// memory driver (and the layer while no driver is selected) uses the
+// terminal, whether a display exists or not.
+
+// A filter list "Description+pattern+Description+pattern...": one filter per
+// pair; a pattern may hold several patterns separated by ";". The pattern
+// "*.*" means every file, names without a dot included.
+struct FileFilter {
+  std::string Description;
+  std::vector<std::string> Patterns;
+};
+std::vector<FileFilter> ParseFilterList(const std::string& list);
+// The parts of a text between separators: SplitText("a|b||c", '|') gives
+// "a", "b", "", "c"; an empty text gives one empty part.
+std::vector<std::string> SplitText(const std::string& text, char separator);
+
+// A modal message box; "|" in `text` ends a line. Returns when it is
+// dismissed: true when the lines went to standard error (memory driver),
+// false when a window showed them.
+bool ShowMessageBox(const std::string& title, const std::string& text);
+// A modal file selection with a label, an initial name and a filter list;
+// the chosen path whole, or "" when the user cancels. The memory driver
+// writes the label to standard error and takes one line of its input (at
+// most 2048 characters, a final carriage return dropped); the end of input
+// gives "", a failed read "" with InputError() set.
+std::string SelectFile(const std::string& label, const std::string& initialName,
+                       const std::string& filterList);
 
 // True when a desktop display can be opened (the toolkit is initialised on
-// the first call). The window driver and the dialogs need one.
+// the first call). The window driver needs one.
 bool DisplayAvailable();
 
 }  // namespace gfx

@@ -25,6 +25,10 @@ struct Driver {
   int32_t (*ReadKey)();  // blocks until a key arrives
   void (*ShowCursor)(const Cursor* cursor);  // nullptr: the default pointer
   bool (*HasMouse)();
+  // The dialogs; the message box tells whether it used standard error.
+  bool (*MessageBox)(const std::string& title, const std::vector<std::string>& lines);
+  std::string (*SelectFile)(const std::string& label, const std::string& initialName,
+                            const std::vector<FileFilter>& filters);
 };
 extern const Driver MemoryDriver;
 extern const Driver WindowDriver;
@@ -63,6 +67,13 @@ void MarkDirty(Context& context, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
 void FillSpan(int64_t x0, int64_t x1, int64_t y, Colour colour);
 // The built-in fonts (fonts/lucss_fonts.cpp, generated).
 extern const Font FontLucs11, FontLucs15, FontLucs21;
+
+// The window driver's dialogs (dialogs_gtk.cpp).
+bool WindowMessageBox(const std::string& title, const std::vector<std::string>& lines);
+std::string WindowSelectFile(const std::string& label, const std::string& initialName,
+                             const std::vector<FileFilter>& filters);
+// The text without blanks and tabs at either end.
+std::string TrimBlanks(const std::string& text);
 
 // Everything drawn is announced here, so the window driver can keep up
 // during long drawing work.

@@ -31,7 +31,8 @@ void ShowColourChart() {
     gfx::FramedBox(cx - hx, cy - hy, cx + hx, cy + hy, 1, frame);
     gfx::DrawString(output::IntText(j), cx, cy, text);
   }
-  gfx::KeyRead();
+  if (gfx::KeyRead() == gfx::KeyInputFailed)
+    driver::FatalIoError("standard input", gfx::InputError());
   driver::StopProgram(driver::kExitNormal);
 }
 

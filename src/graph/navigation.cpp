@@ -182,6 +182,12 @@ gfx::MouseEvent WaitForEvent() {
   }
 }
 
+// A read error on the command input is no end of the script: it must not
+// pass for the quit key, which ends normally.
+void CheckInput(bool failed) {
+  if (failed) driver::FatalIoError("standard input", gfx::InputError());
+}
+
 // With the mouse, each accepted event drops the keys typed ahead of it and
 // waits for every button to be released.
 int32_t NextCommand() {
@@ -189,10 +195,13 @@ int32_t NextCommand() {
     int32_t key;
     if (driver::MouseInUse) {
       gfx::MouseEvent ev = WaitForEvent();
+      CheckInput((ev.Flags & gfx::InputFailed) != 0);
       key = KeyOfEvent(ev);
       while (ev.Key > 0 || ev.Buttons != 0) ev = gfx::MouseGetEvent(0);
     } else {
-      key = static_cast<int16_t>(gfx::KeyRead());
+      key = gfx::KeyRead();
+      CheckInput(key == gfx::KeyInputFailed);
+      key = static_cast<int16_t>(key);
     }
     if (IsCommand(key)) return key;
   }

@@ -1,0 +1,124 @@
+// The command line. The options are handled before the run log is opened,
+// so asking for help or mistyping an option neither creates nor empties
+// any file.
+#include "driver/options.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "config/config_file.h"
+#include "config/settings.h"
+#include "config/text.h"
+#include "driver/stop.h"
+
+namespace driver {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: kurvex [OPTION...] [DATAFILE [XCOL [YCOL [OMITTED [ERRCOL [RATIO]]]]]]\n"
+    "       kurvex --help | -h | --version\n"
+    "\n"
+    "Fits a cubic smoothing spline to the X/Y columns of a data file, shows data\n"
+    "and curve in a window and writes the results to text files.\n"
+    "\n"
+    "Options, before DATAFILE:\n"
+    "  -c KEY=VALUE  set a key of kurvex.cfg for this run; wins over every\n"
+    "                kurvex.cfg (repeatable; VALUE is taken as it stands)\n"
+    "  --batch       no window: the keys are read from standard input\n"
+    "                (short for -c GraphGRXDriver=memory)\n"
+    "  --            ends the options, for a DATAFILE that begins with \"-\"\n"
+    "\n"
+    "  DATAFILE  the data file; \"?\" or none (and no InputFileName) asks for it:\n"
+    "            a file dialog, or with --batch one line of standard input\n"
+    "  XCOL      column of X (ColumnX, default 1)\n"
+    "  YCOL      column of Y (ColumnY, default 2)\n"
+    "  OMITTED   header lines to skip (OmittedRows, default 0); a \"-\" in it\n"
+    "            also hides the minima, maxima and points of inflection\n"
+    "  ERRCOL    column of each point's error, in millionths of the Y range\n"
+    "            (ColumnError, default 0: none)\n"
+    "  RATIO     estimate the errors from the scatter of RATIO neighbours on\n"
+    "            each side (ErrorRatio)\n"
+    "\n"
+    "Settings come from kurvex.cfg, section [Kurvex], in the working directory,\n"
+    "then in the program's directory. In batch use the keys are words on\n"
+    "standard input and its end quits, for example:\n"
+    "  echo '2 F3 F4 q' | kurvex --batch -c ErrorValue=0.02 data.dat\n"
+    "Writes kurvex.log, kurvex.out, kurvex.cal and kurvi000.png (F4) and up.\n"
+    "Exit status: 0 normal end, 1 error stop (see kurvex.log), 2 a file could\n"
+    "not be read or written, or a usage error. The manual: man kurvex\n";
+
+// Writes `text` to standard output; asking for it and not getting it is a
+// failed run (the usage text is what was asked for).
+[[noreturn]] void PrintAndStop(const char* text) {
+  if (std::fputs(text, stdout) == EOF || std::fflush(stdout) != 0)
+    FatalIoError("standard output", errno);
+  StopProgram(kExitNormal);
+}
+
+[[noreturn]] void UsageError(const std::string& message) {
+  std::fprintf(stderr, "kurvex: %s\n%s", message.c_str(), kUsage);
+  std::fflush(stderr);
+  std::_Exit(kExitUsageError);
+}
+
+// "KEY=VALUE" of a -c option, with a key that is not empty once its blanks
+// are removed (blanks inside a key are passed over, as in kurvex.cfg).
+void TakeSetting(const char* text) {
+  const char* eq = text != nullptr ? std::strchr(text, '=') : nullptr;
+  const std::string key = eq != nullptr ? std::string(text, eq) : "";
+  if (key.find_first_not_of(" \t") == std::string::npos)
+    UsageError("-c needs KEY=VALUE" + (text != nullptr ? ", not \"" + std::string(text) + "\"" : ""));
+  config::SetCommandLineValue(key, eq + 1);
+}
+
+bool Is(const char* arg, const char* option) { return std::strcmp(arg, option) == 0; }
+
+}  // namespace
+
+void PrepareProcess() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (opened >= 0 && opened != fd) {  // the lowest free number is fd itself
+      ::dup2(opened, fd);
+      ::close(opened);
+    }
+  }
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+void ReadCommandLine(int argc, char** argv) {
+  std::vector<std::string> arguments{argc > 0 && argv[0] ? argv[0] : ""};
+  int i = 1;
+  for (; i < argc && argv[i] != nullptr; ++i) {
+    const char* arg = argv[i];
+    if (arg[0] != '-' || Is(arg, "-")) break;  // the first positional argument
+    if (Is(arg, "--")) {
+      ++i;
+      break;
+    }
+    if (Is(arg, "--help") || Is(arg, "-h")) PrintAndStop(kUsage);
+    if (Is(arg, "--version")) PrintAndStop((std::string(config::ProgramBanner) + "\n").c_str());
+    if (Is(arg, "--batch")) {
+      config::SetCommandLineValue("GraphGRXDriver", "memory");
+    } else if (Is(arg, "-c")) {
+      TakeSetting(++i < argc ? argv[i] : nullptr);
+    } else if (std::strncmp(arg, "-c", 2) == 0) {
+      TakeSetting(arg + 2);
+    } else {
+      UsageError("unknown option \"" + std::string(arg) + "\"");
+    }
+  }
+  for (; i < argc && argv[i] != nullptr; ++i) arguments.push_back(argv[i]);
+  config::SaveCommandLine(arguments);
+}
+
+}  // namespace driver
