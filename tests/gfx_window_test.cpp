@@ -59,6 +59,10 @@ void DrawFixture() {
   gfx::DrawString("Fit", 20, 90, o);
 }
 
+// Where the child's abort handler reports that it ran.
+int abortReport = -1;
+void ReportAbort() { WriteLine(abortReport, "abort handler"); }
+
 // The child: opens the window, then reports every input event as
 // "flags x y buttons key" until 'q'; 's' also reports the screenshot check,
 // 'c' presses the close button.
@@ -76,6 +80,8 @@ void WindowChild(const xvfbtest::XServer& x, int out) {
   gfx::MouseSetCursor(gfx::BuildCursor(shape.data(), 24, 24, 24, 11, 11, colours));
   gfx::MouseDisplayCursor();
   gfx::UpdateScreen();
+  abortReport = out;
+  gfx::SetAbortHandler(ReportAbort);
   WriteLine(out, "ready " + std::to_string(gdk_x11_window_get_xid(gtk_widget_get_window(TopWindow()))));
   int fd = out;
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -152,11 +158,13 @@ TEST(GfxWindow, WindowDriverUnderXvfb) {
   EXPECT_EQ(LinesUntil(child.Out, "128 150 110 0 122").back(), "128 150 110 0 122");
   EXPECT_EQ(xvfbtest::XDo(x, "search --onlyvisible --name '^Abort$'"), "");
 
-  // "yes" ends the process with status 1.
+  // "yes" ends the process with status 1, after the program's handler (the
+  // one that removes temporary files) has run.
   xvfbtest::XDo(x, "key c");
   EXPECT_EQ(LinesUntil(child.Out, AbortBox).back(), AbortBox);
   const std::string box2 = xvfbtest::XDo(x, "search --sync --onlyvisible --name '^Abort$'");
   xvfbtest::XDo(x, "windowfocus --sync " + box2 + " key alt+y");
+  EXPECT_EQ(LinesUntil(child.Out, "abort handler").back(), "abort handler");
   EXPECT_EQ(xvfbtest::WaitExit(child.Pid, 5000), 1);
   child.Pid = -1;
   xvfbtest::CloseChild(child);

@@ -151,15 +151,20 @@ TEST(ReliabilityIo, FullDevice) {
 
 // Runs the program in a private mount namespace with a tmpfs of `pages`
 // pages at `full/`, of which `fillerBytes` are taken first, after a page each
-// for an earlier kurvex.out and kurvex.cal ("earlier"); afterwards the
-// tmpfs's files are copied to `kept/` (the mount ends with the run).
-RunResult RunOnSmallDisk(const Workplace& wp, int pages, int fillerBytes, const std::string& script) {
+// for an earlier kurvex.out and kurvex.cal ("earlier"), and with `noInodes`
+// every inode too; afterwards the tmpfs's files are copied to `kept/` (the
+// mount ends with the run).
+RunResult RunOnSmallDisk(const Workplace& wp, int pages, int fillerBytes, const std::string& script,
+                         bool noInodes = false) {
   ::mkdir((wp / "full").c_str(), 0755);
   ::mkdir((wp / "kept").c_str(), 0755);
+  const std::string inodes = noInodes ? ",nr_inodes=8" : "";
+  const std::string takeInodes =
+      noInodes ? "i=0; while [ $i -lt 20 ] && touch full/i$i 2>/dev/null; do i=$((i+1)); done; " : "";
   const std::string shell =
-      "mount -t tmpfs -o size=" + std::to_string(pages * 4) + "k tmpfs full || exit 99; "
+      "mount -t tmpfs -o size=" + std::to_string(pages * 4) + "k" + inodes + " tmpfs full || exit 99; "
       "echo earlier > full/kurvex.out; echo earlier > full/kurvex.cal; "
-      "head -c " + std::to_string(fillerBytes) + " /dev/zero > full/filler 2>/dev/null; "
+      "head -c " + std::to_string(fillerBytes) + " /dev/zero > full/filler 2>/dev/null; " + takeInodes +
       "\"$0\" d.dat; status=$?; rm -f full/filler; cp -p full/* kept/ 2>/dev/null; exit $status";
   return testutil::RunProgram(wp.Path(), {kUnshare, "-m", "/bin/sh", "-c", shell, wp / "kurvex"},
                               script, kUnshare, 30);
@@ -192,12 +197,17 @@ TEST(ReliabilityIo, FileSystemFillsUp) {
       {"required-values file", "CalcDataFileName=full/kurvex.cal", "F3 q", 2,
        "kurvex: full/kurvex.cal: No space left on device", "Sorting ..."},
       {"image", "ImageBaseFileName=full/kurvi", "F3 F4 q", 1, "", kImageStop},
+      // No inode left: no new file can be made, and the old one is not
+      // emptied instead.
+      {"no inodes", "OutputFileName=full/kurvex.out", "q", 2,
+       "kurvex: full/kurvex.out: No space left on device", "Sorting ..."},
   };
   for (const FaultCase& c : cases) {
     SCOPED_TRACE(c.name);
     Workplace wp(c.cfg);
     const bool pageLeft = std::string(c.name) == "spline data file";
-    const RunResult r = RunOnSmallDisk(wp, 8, (pageLeft ? 5 : 6) * kPage, c.script);
+    const bool noInodes = std::string(c.name) == "no inodes";
+    const RunResult r = RunOnSmallDisk(wp, 8, (pageLeft ? 5 : 6) * kPage, c.script, noInodes);
     FaultCase expected = c;
     if (expected.err.empty()) expected.err = "kurvex: " + kImageStop + " (" + wp.Path() + "/full/kurvi000.png)";
     ExpectOutcome(expected, r, c.cfg.find("full/run.log") != std::string::npos ? wp / "kept/run.log" : wp / "kurvex.log");

@@ -17,6 +17,8 @@
 #include "config/settings.h"
 #include "config/text.h"
 #include "driver/stop.h"
+#include "gfx/gfx.h"
+#include "output/replace_file.h"
 
 namespace driver {
 
@@ -93,6 +95,10 @@ void PrepareProcess() {
     }
   }
   std::signal(SIGPIPE, SIG_IGN);
+  // Beyond a file-size limit a write then fails (EFBIG) and is reported.
+  std::signal(SIGXFSZ, SIG_IGN);
+  output::RemoveTemporaryNamesOnSignals();
+  gfx::SetAbortHandler(output::RemoveTemporaryNames);
 }
 
 void ReadCommandLine(int argc, char** argv) {

@@ -6,8 +6,10 @@ namespace driver {
 
 // Descriptors 0, 1 and 2 that are closed are opened on /dev/null, so that
 // no file of the program can take their place (the log on descriptor 2
-// would receive every message meant for standard error). SIGPIPE is
-// ignored: a closed pipe then fails the write instead of killing the run.
+// would receive every message meant for standard error). SIGPIPE and
+// SIGXFSZ are ignored: a closed pipe or a file-size limit then fails the
+// write, which is reported, instead of killing the run. SIGINT, SIGTERM,
+// SIGHUP and a confirmed close of the window remove temporary files first.
 void PrepareProcess();
 
 // Reads the options before the positional arguments and keeps the rest

@@ -20,6 +20,7 @@
 #include "graph/mode_report.h"
 #include "graph/plot.h"
 #include "graph/view.h"
+#include "output/replace_file.h"
 #include "output/run_log.h"
 #include "spline/fit.h"
 
@@ -33,6 +34,12 @@ const std::string& Argument(int i) { return config::CommandLine.Argument[i]; }
 // Step 1: the log exists before any other setting is read.
 void OpenLog() {
   S.LogFileName = config::SettleFileName(config::ConfigValue("LogFileName"), "kurvex.log");
+  // A second run on the same files stops here, before it writes anything;
+  // the result files are checked again when they are written.
+  output::CheckNotInUse(
+      config::SettleFileName(config::ConfigValue("OutputFileName"), "kurvex.out"));
+  output::CheckNotInUse(
+      config::SettleFileName(config::ConfigValue("CalcDataFileName"), "kurvex.cal"));
   output::OpenRunLog(S.LogFileName);
   output::LogLine(std::string(config::ProgramBanner) + " has started ...");
 }

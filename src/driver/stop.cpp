@@ -7,6 +7,7 @@
 
 #include "data/arrays.h"
 #include "graph/graphics_setup.h"
+#include "output/replace_file.h"
 #include "output/run_log.h"
 #include "output/spline_file.h"
 
@@ -17,6 +18,7 @@ bool RequiredValuesOpen = false;
 
 void StopProgram(int status) {
   output::StopHelperThreads();
+  output::RemoveTemporaryNames();
   data::ReleaseArrays();
   graph::ReleaseGraphics();
   std::fflush(nullptr);
@@ -32,8 +34,12 @@ void ErrorStop(std::initializer_list<std::string> lines, bool onStandardErrorAlr
 }
 
 void FatalIoError(const std::string& fileName, int error) {
-  std::fprintf(stderr, "kurvex: %s: %s\n", fileName.c_str(),
-               error ? std::strerror(error) : "input/output error");
+  FatalIoError(fileName, error ? std::strerror(error) : "input/output error");
+}
+
+void FatalIoError(const std::string& fileName, const char* reason) {
+  output::RemoveTemporaryNames();
+  std::fprintf(stderr, "kurvex: %s: %s\n", fileName.c_str(), reason);
   std::fflush(stderr);
   // Files still open are not flushed again: a failing file must not be
   // written further, and every completed line has already been handed on.

@@ -30,5 +30,7 @@ extern bool RequiredValuesOpen;  // the required-values file must be closed
 // A file the program opened (or tried to) cannot be read or written: one
 // line "kurvex: NAME: reason" on standard error, status 2, nothing in the log.
 [[noreturn]] void FatalIoError(const std::string& fileName, int error);
+// The same with a reason of the program's own ("in use by another run").
+[[noreturn]] void FatalIoError(const std::string& fileName, const char* reason);
 
 }  // namespace driver

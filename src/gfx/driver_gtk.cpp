@@ -139,7 +139,8 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer) {
 }
 
 // The close button: confirm, then end the process at once with status 1.
-// Output files of C streams are flushed; nothing else of the program runs.
+// The program's abort handler runs and output files of C streams are
+// flushed; nothing else of the program runs.
 gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer) {
   GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(W.Top), GTK_DIALOG_MODAL,
                                           GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO, "%s",
@@ -148,6 +149,7 @@ gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer) {
   const gint answer = gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);
   if (answer == GTK_RESPONSE_YES) {
+    if (G.AbortHandler != nullptr) G.AbortHandler();
     std::fflush(nullptr);
     _exit(1);
   }

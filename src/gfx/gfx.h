@@ -200,6 +200,8 @@ int32_t CharHeight(const TextOption& option);
 // resolved to its RGB colour in the current mode. False on any failure
 // (also when the file cannot be closed); a file partly written stays.
 bool SavePng(const Context* context, const std::string& path);
+// The same into an open stream, flushed and left open.
+bool SavePngToStream(const Context* context, FILE* file);
 bool SavePngToMemory(const Context* context, std::vector<uint8_t>& png);
 
 // ---- Input ---------------------------------------------------------------------
@@ -298,6 +300,11 @@ bool ShowMessageBox(const std::string& title, const std::string& text);
 // gives "", a failed read "" with InputError() set.
 std::string SelectFile(const std::string& label, const std::string& initialName,
                        const std::string& filterList);
+
+// Called when the user closes the window and confirms: the process then
+// ends at once with status 1. The handler must be safe to call at any
+// moment (it may interrupt drawing); nullptr for none.
+void SetAbortHandler(void (*handler)());
 
 // True when a desktop display can be opened (the toolkit is initialised on
 // the first call). The window driver needs one.

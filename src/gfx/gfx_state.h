@@ -43,6 +43,7 @@ struct State {
   bool MouseOn = false;
   Cursor PointerShape;
   bool HasPointerShape = false;
+  void (*AbortHandler)() = nullptr;  // before a confirmed close ends the process
 };
 extern State G;
 

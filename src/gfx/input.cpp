@@ -56,4 +56,6 @@ void MouseDisplayCursor() {
     G.ActiveDriver->ShowCursor(&G.PointerShape);
 }
 
+void SetAbortHandler(void (*handler)()) { G.AbortHandler = handler; }
+
 }  // namespace gfx

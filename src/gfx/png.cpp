@@ -101,6 +101,12 @@ bool SavePng(const Context* context, const std::string& path) {
   return written && closed;
 }
 
+bool SavePngToStream(const Context* context, FILE* file) {
+  if (!Usable(context) || file == nullptr) return false;
+  FileSink sink{file};
+  return WritePng(*context, WriteToFile, FlushFile, &sink) && std::fflush(file) == 0;
+}
+
 bool SavePngToMemory(const Context* context, std::vector<uint8_t>& png) {
   png.clear();
   if (!Usable(context)) return false;

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "config/config_file.h"
@@ -12,6 +13,7 @@
 #include "gfx/gfx.h"
 #include "graph/graph_state.h"
 #include "graph/plot.h"
+#include "output/replace_file.h"
 #include "output/run_log.h"
 
 namespace graph {
@@ -26,30 +28,69 @@ std::string NextImageName(const std::string& prefix) {
   return "";
 }
 
+namespace {
+
+// No file that claims to be an image is left behind: the new file had no
+// name yet, or loses the one it got.
+[[noreturn]] void ImageStop(output::ReplacementFile& image, const std::string& name) {
+  output::DiscardReplacement(image);
+  output::LogLine("The image file creating has failed!");
+  std::fprintf(stderr, "kurvex: The image file creating has failed! (%s)\n", name.c_str());
+  driver::StopProgram(driver::kExitErrorStop);
+}
+
+// The complete image takes the first number that no file has, in one
+// exclusive step, so that two runs in one folder never take the same one.
+// "" when every number is taken meanwhile.
+std::string ClaimImageName(output::ReplacementFile& image, const std::string& prefix) {
+  char number[4];
+  for (int n = 0; n <= 999; ++n) {
+    std::snprintf(number, sizeof number, "%03d", n);
+    const std::string name = prefix + number + ".png";
+    if (output::PublishExclusive(image, name)) return name;
+    if (errno != EEXIST) ImageStop(image, name);
+  }
+  return "";
+}
+
+void ShowNoFreeNumber() {
+  const GraphLayoutRecord& L = Layout;
+  gfx::DrawString("no free image number", L.PX1 + 1, L.StatusY - 2, GraphStyles.KeyStyleRight);
+}
+
+}  // namespace
+
 void ExportImage() {
   const GraphLayoutRecord& L = Layout;
   const std::string base =
       config::SettleFileName(config::ConfigValue("ImageBaseFileName"), "kurvi");
   // The whole name is used: a path cut at some length would name another file.
-  const std::string name = NextImageName(config::ProgramPath().Dir + base);
+  const std::string prefix = config::ProgramPath().Dir + base;
+  const std::string first = NextImageName(prefix);
   // The mouse position may stand in the right part of the fit-quality row.
   ClearBox(L.StatusTextWidth + 2, L.StatusY + 1 - L.CharHeight, L.PX1, L.QualityBottom);
-  if (name.empty()) {
-    gfx::DrawString("no free image number", L.PX1 + 1, L.StatusY - 2, GraphStyles.KeyStyleRight);
-    return;
-  }
+  if (first.empty()) return ShowNoFreeNumber();
   const int32_t lastRow = L.StatusY + (config::Settings.GraphWidth > 799 ? 1 : 0);
   gfx::BitBlt(GraphSnapshot, 0, 0, gfx::ScreenContext(), 1, 1, L.M - 1, lastRow);
   gfx::DrawString("imaging...", L.PX1 + 1, L.StatusY - 2, GraphStyles.KeyStyleRight);
   gfx::UpdateScreen();
-  if (!gfx::SavePng(GraphSnapshot, name)) {
-    // No file that claims to be an image is left behind.
-    std::remove(name.c_str());
-    output::LogLine("The image file creating has failed!");
-    std::fprintf(stderr, "kurvex: The image file creating has failed! (%s)\n", name.c_str());
-    driver::StopProgram(driver::kExitErrorStop);
+  // The image is written without a name and named when it is complete.
+  output::ReplacementFile image;
+  if (!output::OpenNewBeside(image, first) || !gfx::SavePngToStream(GraphSnapshot, image.File))
+    ImageStop(image, first);
+  output::PausePoint("image");
+  const std::string name = ClaimImageName(image, prefix);
+  std::FILE* file = image.File;
+  image.File = nullptr;
+  if (std::fclose(file) != 0) {
+    if (!name.empty()) ::unlink(name.c_str());
+    ImageStop(image, name.empty() ? first : name);
   }
   gfx::ClearClipBox(GraphColours.Background);
+  if (name.empty()) {
+    output::DiscardReplacement(image);
+    ShowNoFreeNumber();
+  }
 }
 
 }  // namespace graph

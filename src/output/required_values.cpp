@@ -31,7 +31,7 @@ void CreateWithHeader() {
   config::SettingsRecord& s = config::Settings;
   s.CalcDataFileName =
       config::SettleFileName(config::ConfigValue("CalcDataFileName"), "kurvex.cal");
-  if (!OpenReplacement(valuesFile, FileName())) driver::FatalIoError(FileName(), errno);
+  OpenReplacement(valuesFile, FileName());
   WriteLine(std::string(config::ProgramBanner) +
             " calculated the next user required values \n");
   WriteLine("(with the \"" + s.ParameterText + "\" parameters):\n");
@@ -46,7 +46,8 @@ void AppendRequiredValues(long double x) {
   spline::Evaluation e;
   spline::EvaluateSpline(x, e);
   WriteLine(ValuesRow(x, e));
-  if (!PublishReplacement(valuesFile)) FailReplacement(valuesFile, errno);
+  PausePoint("kurvex.cal");
+  PublishReplacement(valuesFile);
 }
 
 void CloseRequiredValues() {

@@ -6,6 +6,7 @@
 
 #include "driver/stop.h"
 #include "output/number_format.h"
+#include "output/replace_file.h"
 
 namespace output {
 namespace {
@@ -23,8 +24,7 @@ void WriteAndFlush(const std::string& text) {
 
 void OpenRunLog(const std::string& fileName) {
   logName = fileName;
-  logFile = std::fopen(fileName.c_str(), "w");
-  if (!logFile) driver::FatalIoError(fileName, errno);
+  logFile = OpenLockedLog(fileName);
 }
 
 bool RunLogIsOpen() { return logFile != nullptr; }

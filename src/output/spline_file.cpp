@@ -388,7 +388,7 @@ std::string HeaderLine(std::initializer_list<const char*> labels, int32_t width)
 
 void BeginSplineFile() {
   const config::SettingsRecord& s = config::Settings;
-  if (!OpenReplacement(splineFile, FileName())) driver::FatalIoError(FileName(), errno);
+  OpenReplacement(splineFile, FileName());
   buffered = 0;
   xmaxText.valid = errText.valid = lastCurveRow.valid = false;
   Write(std::string(config::ProgramBanner) + " calculated the followings:\n");
@@ -401,6 +401,7 @@ void BeginSplineFile() {
   if (std::fflush(splineFile.File) != 0) FailReplacement(splineFile, errno);
   // Below a few megabytes a writer thread would cost more than it saves.
   if (data::DataSet.Count >= kLongFile) StartWriter();
+  PausePoint("kurvex.out");
 }
 
 // Closes the file and puts it under its name.
@@ -410,7 +411,7 @@ void FinishSplineFile() {
   std::FILE* f = splineFile.File;
   splineFile.File = nullptr;
   if (std::fclose(f) != 0) FailReplacement(splineFile, errno);
-  if (!PublishReplacement(splineFile)) FailReplacement(splineFile, errno);
+  PublishReplacement(splineFile);
 }
 
 void EndSplineFileAfterFailedFit() { FinishSplineFile(); }

@@ -2,6 +2,8 @@
 // optional estimate from the scatter of the data, and the weighting keys with
 // the most recent factor that "-" undoes.
 #include <cmath>
+#include <memory>
+#include <new>
 
 #include "data/dataset.h"
 #include "spline/fit.h"
@@ -53,13 +55,25 @@ long double WindowSlope(const long double* X, const long double* Y, int32_t lo, 
   return sxx > 0 ? sxy / sxx : 0;  // one point, or X equal: no slope
 }
 
-// The unscaled scatter error of point i: sqrt(|slope|) over its window.
-long double ScatterError(int32_t n, const long double* X, const long double* Y, int32_t w,
-                         int32_t i) {
-  int32_t lo, hi;
-  ScatterWindow(n, i, w, lo, hi);
-  return std::sqrt(std::fabs(WindowSlope(X, Y, lo, hi)));
-}
+// The unscaled scatter errors: sqrt(|slope|) over each point's window.
+// Windows cut to the whole data set at both ends (all of them once 2w + 1
+// reaches n) are one and the same window, so its slope is formed once;
+// every other window costs w steps, the whole estimate about n times 2w.
+struct ScatterErrors {
+  int32_t n, w;
+  const long double *X, *Y;
+  bool haveWhole = false;
+  long double whole = 0;
+
+  long double At(int32_t i) {
+    int32_t lo, hi;
+    ScatterWindow(n, i, w, lo, hi);
+    if (lo > 1 || hi < n) return std::sqrt(std::fabs(WindowSlope(X, Y, lo, hi)));
+    if (!haveWhole) whole = std::sqrt(std::fabs(WindowSlope(X, Y, 1, n)));
+    haveWhole = true;
+    return whole;
+  }
+};
 
 }  // namespace
 
@@ -80,14 +94,22 @@ void CompleteErrors(int32_t n, const long double* Y, long double* E, int32_t col
 void EstimateErrorsFromScatter(int32_t n, const long double* X, const long double* Y,
                                long double* E, int32_t w) {
   if (w <= 0 || n < 1) return;
+  ScatterErrors scatter{n, w, X, Y};
+  // Each error is formed once and kept for the scaling; without room for
+  // them they are formed again, to the same bits.
+  std::unique_ptr<long double[]> kept(new (std::nothrow) long double[static_cast<size_t>(n) + 1]);
   long double sold = 0, snew = 0;
   for (int32_t i = 1; i <= n; ++i) sold += E[i];
-  for (int32_t i = 1; i <= n; ++i) snew += ScatterError(n, X, Y, w, i);
+  for (int32_t i = 1; i <= n; ++i) {
+    const long double e = scatter.At(i);
+    if (kept) kept[i] = e;
+    snew += e;
+  }
   // All slopes 0 (constant Y, say): there is no scale to keep, so the
   // completed values stay. The first pass only sums, so they are still there.
   if (!(snew > 0) || !std::isfinite(snew)) return;
   const long double factor = sold / snew;
-  for (int32_t i = 1; i <= n; ++i) E[i] = ScatterError(n, X, Y, w, i) * factor;
+  for (int32_t i = 1; i <= n; ++i) E[i] = (kept ? kept[i] : scatter.At(i)) * factor;
 }
 
 void ScaleErrors(int key, int32_t n, long double* E) {
