@@ -1,6 +1,6 @@
-// Helpers of the graphics tests: a mode of the memory driver and pictures of
+// Helpers of the graphics tests: a mode of the memory driver, pictures of
 // small contexts as text, one character per pixel, so that an expected
-// drawing reads like the drawing itself.
+// drawing reads like the drawing itself, and the glyphs' bits.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -29,6 +29,14 @@ inline std::string Picture(const gfx::Context* c, const std::map<int32_t, char>&
     out += '\n';
   }
   return out;
+}
+
+// Whether the glyph of character c has ink at (col, row) of its cell; false
+// right of its width.
+inline bool GlyphBit(const gfx::Font* f, int32_t c, int32_t row, int32_t col) {
+  const int32_t i = c - 32, w = f->Widths[i];
+  if (col >= w) return false;
+  return (f->Bits[f->Offsets[i] + row * ((w + 7) / 8) + col / 8] & (0x80 >> (col % 8))) != 0;
 }
 
 // A memory context of w x h cleared to `background`, made current.

@@ -1,6 +1,11 @@
 // The built-in fonts: metrics, widths as sums, the empty top rows the text
-// layout relies on, and where aligned text lands.
+// layout relies on, glyphs that can be told apart, and where aligned text
+// lands.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
 
 #include "gfx/gfx.h"
 #include "gfx_test_support.h"
@@ -71,6 +76,37 @@ TEST(GfxFonts, AsciiLeavesTheTopTwoRowsOfTheCellEmpty) {
       EXPECT_TRUE(ink) << name << " " << char(c);
       EXPECT_FALSE(topInk) << name << " " << char(c);
     }
+  }
+}
+
+using gfxtest::GlyphBit;
+
+// Pixels in which two glyphs differ, laid over each other at the left.
+int32_t GlyphDistance(const gfx::Font* f, int32_t a, int32_t b) {
+  const int32_t w = std::max(f->Widths[a - 32], f->Widths[b - 32]);
+  int32_t n = 0;
+  for (int32_t r = 0; r < f->Height; ++r)
+    for (int32_t c = 0; c < w; ++c) n += GlyphBit(f, a, r, c) != GlyphBit(f, b, r, c);
+  return n;
+}
+
+// Regression: in the 11-pixel font 6 and E differed in 2 pixels ("16" read
+// as "1E"), and the grave accent, a legend word of its own, was 1 pixel.
+// Every digit differs from every other and from the letters it resembles
+// in at least 3 pixels, and the accent has at least 3.
+TEST(GfxFonts, DigitsAndTheGraveAccentCanBeTold) {
+  std::vector<std::string> pairs = {"0O", "0D", "1l", "1I", "2Z", "5S",
+                                    "6E", "6G", "6b", "8B", "9g"};
+  for (char a = '0'; a <= '9'; ++a)
+    for (char b = a + 1; b <= '9'; ++b) pairs.push_back({a, b});
+  for (const char* name : {"lucs11", "lucs15", "lucs21"}) {
+    SCOPED_TRACE(name);
+    const gfx::Font* f = gfx::FindFont(name);
+    for (const std::string& p : pairs) EXPECT_GE(GlyphDistance(f, p[0], p[1]), 3) << p;
+    int32_t accent = 0;
+    for (int32_t r = 0; r < f->Height; ++r)
+      for (int32_t c = 0; c < f->Widths['`' - 32]; ++c) accent += GlyphBit(f, '`', r, c);
+    EXPECT_GE(accent, 3);
   }
 }
 

@@ -5,11 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "gfx/gfx.h"
+#include "gfx_test_support.h"
 #include "graph/graphics_setup.h"
 #include "graph_e2e_support.h"
 
@@ -370,6 +375,64 @@ TEST(GraphImage, MousePositionIsNotInTheImage) {
   s.Remove("kurvi000.png");
   s.Run("move 300 200 F4 q");
   EXPECT_EQ(s.Read("kurvi000.png"), plain);
+}
+
+// ---- The cursor's value line -------------------------------------------------
+
+// 40 points of a tiny, steep curve: every value at the cursor comes in
+// exponent form, which gives the longest line of the default digits.
+std::string ExponentData() {
+  std::string rows;
+  char line[64];
+  for (int i = 0; i < 40; ++i) {
+    std::snprintf(line, sizeof line, "%.6e %.6e\n", -2e-5 + i * 1e-6,
+                  -1e-5 * (1 + 0.3 * std::sin(i / 3.0)));
+    rows += line;
+  }
+  return rows;
+}
+
+using Points = std::set<std::pair<int32_t, int32_t>>;
+
+// The screen points of `text` in `font` with its base line above row y,
+// read from the font's bit tables, nothing clipped.
+Points TextInk(const std::string& text, const gfx::Font* font, int32_t x, int32_t y) {
+  Points ink;
+  for (unsigned char ch : text) {
+    for (int32_t r = 0; r < font->Height; ++r)
+      for (int32_t c = 0; c < font->Widths[ch - 32]; ++c)
+        if (gfxtest::GlyphBit(font, ch, r, c)) ink.insert({x + c, y - font->Baseline + r});
+    x += font->Widths[ch - 32];
+  }
+  return ink;
+}
+
+// Regression: at 800 x 600 the line was cut inside its last number
+// ("finite integral=-1.9521E-"), which reads as another number. At the
+// narrowest windows of lucs15 and lucs21 and the widest of lucs11 the
+// whole line is drawn, ending inside the plot's columns.
+TEST(GraphImage, ValueLineInExponentFormFits) {
+  const std::string line =
+      "y(-5E-7)=-1.0645E-5; y'=-0.97661; y''=71366; y'''=1.0899E+11; finite integral=-1.9521E-10";
+  for (const auto& [width, height] : {std::pair{570, 430}, {571, 430}, {640, 480}, {800, 600}}) {
+    SCOPED_TRACE(width);
+    Session s("GraphResolution=" + std::to_string(width) + "x" + std::to_string(height) +
+                  "\nGraphColorBits=24\nErrorValue=0",
+              ExponentData());
+    ASSERT_EQ(s.Run("F4 q").Status, 0);
+    const Geometry g = graphtest::GeometryFor(width, height);
+    const gfx::Font* font =
+        gfx::FindFont(width > 799 ? "lucs21" : width > 570 ? "lucs15" : "lucs11");
+    const Points want = TextInk(line, font, g.PX0 + 1, g.N - 2 * g.CharHeight - 4);
+    EXPECT_LE(std::prev(want.end())->first, g.PX1);
+    const pngread::Image image = pngread::ReadPng(s / "kurvi000.png");
+    const Pixel xplace = graphtest::DefaultScheme(24).Xplace;
+    Points drawn;
+    for (int32_t y = g.PY1 + 2; y <= g.PY1 + g.CharHeight + 2; ++y)
+      for (int32_t x = 1; x <= g.M - 1; ++x)
+        if (ScreenPixel(image, x, y) == xplace) drawn.insert({x, y});
+    EXPECT_TRUE(drawn == want);
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -199,8 +200,19 @@ bool Near(const pngread::Pixel& p, const gfx::Rgb& want) {
          std::abs(p.Blue - want.Blue) <= 3;
 }
 
-// Cell j is centred at M div 2G + M (j mod G) div G + 1, N (j div G) div G +
-// N div 2G + 1, framed in black, filled with colour code j, and carries its
+// Where cell j of the 640 x 480 chart with G cells a row lies: its centre
+// (M div 2G + M (j mod G) div G + 1, N (j div G) div G + N div 2G + 1) and
+// its half sizes.
+struct ChartCell {
+  int32_t cx, cy, hx, hy;
+};
+ChartCell CellOf(int32_t j, int32_t G) {
+  const int32_t M = 639, N = 479;
+  return {M / (2 * G) + M * (j % G) / G + 1, N * (j / G) / G + N / (2 * G) + 1,
+          M / (G == 4 ? 9 : 36) - 1, N / (G == 4 ? 9 : 36) - 1};
+}
+
+// Cell j is framed in black, filled with colour code j, and carries its
 // number in black on white.
 TEST(ColourChart, CellsShowTheirCodes) {
   testutil::TempDir dir;
@@ -208,14 +220,12 @@ TEST(ColourChart, CellsShowTheirCodes) {
     SCOPED_TRACE("depth " + std::to_string(depth));
     const pngread::Image image = ChartPicture(depth, dir / ("chart" + std::to_string(depth) + ".png"));
     ASSERT_EQ(image.Width, 640);
-    const int32_t M = 639, N = 479, G = depth == 8 ? 16 : 4;
-    const int32_t hx = M / (G == 4 ? 9 : 36) - 1, hy = N / (G == 4 ? 9 : 36) - 1;
+    const int32_t G = depth == 8 ? 16 : 4;
     const pngread::Pixel black{0, 0, 0}, white{255, 255, 255};
     EXPECT_EQ(image.At(0, 0), white);
     for (int32_t j = 0; j < G * G; ++j) {
       SCOPED_TRACE("code " + std::to_string(j));
-      const int32_t cx = M / (2 * G) + M * (j % G) / G + 1;
-      const int32_t cy = N * (j / G) / G + N / (2 * G) + 1;
+      const auto [cx, cy, hx, hy] = CellOf(j, G);
       EXPECT_TRUE(Near(image.At(cx - hx, cy - hy), graph::DefaultPalette[j]));
       EXPECT_TRUE(Near(image.At(cx + hx, cy + hy), graph::DefaultPalette[j]));
       EXPECT_EQ(image.At(cx - hx - 1, cy), black);
@@ -228,6 +238,40 @@ TEST(ColourChart, CellsShowTheirCodes) {
           blacks += image.At(x, y) == black, whites += image.At(x, y) == white;
       EXPECT_GT(blacks, 0);
       EXPECT_GT(whites, 0);
+    }
+  }
+}
+
+// What a colour key of this number draws: the plot's background in the
+// program's own image with ColorBackground set to it.
+pngread::Pixel KeyColour(int32_t depth, int32_t code) {
+  graphtest::Session s("GraphColorBits=" + std::to_string(depth) +
+                           "\nColorBackground=" + std::to_string(code),
+                       graphtest::LineData());
+  s.Run("F4 q");
+  return pngread::ReadPng(s / "kurvi000.png").At(6, 6);
+}
+
+// Regression: at depths 1 and 2 the cells showed the colours the colour
+// table allocated, not those the keys give (depth 1: cell 1 black, yet
+// ColorText = 1 draws white; depth 2: cell 3 blue, yet a key of 3 draws
+// white). Every cell the depth can show has the colour of a key of its
+// number (at depth 8 a sample of them); the rest are black.
+TEST(ColourChart, CellsShowWhatTheColourKeysDraw) {
+  testutil::TempDir dir;
+  const std::vector<int32_t> sample8 = {0, 9, 15, 16, 31, 100, 247, 255};
+  for (const int32_t depth : {1, 2, 4, 8}) {
+    SCOPED_TRACE("depth " + std::to_string(depth));
+    const pngread::Image image =
+        ChartPicture(depth, dir / ("keys" + std::to_string(depth) + ".png"));
+    const int32_t G = depth == 8 ? 16 : 4;
+    for (int32_t j = 0; j < G * G; ++j) {
+      if (depth == 8 && std::find(sample8.begin(), sample8.end(), j) == sample8.end()) continue;
+      SCOPED_TRACE("code " + std::to_string(j));
+      const auto [cx, cy, hx, hy] = CellOf(j, G);
+      const pngread::Pixel want =
+          j <= config::MaxColourValue(depth) ? KeyColour(depth, j) : pngread::Pixel{0, 0, 0};
+      EXPECT_EQ(image.At(cx - hx, cy - hy), want);
     }
   }
 }

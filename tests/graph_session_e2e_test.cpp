@@ -4,15 +4,22 @@
 // stop, each checked in the files the program leaves.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "config/settings.h"
+#include "driver/startup.h"
 #include "gfx/gfx.h"
+#include "graph/navigation.h"
 #include "graph_e2e_support.h"
 
 namespace {
@@ -402,15 +409,20 @@ TEST(GraphSession, ImagesGoBesideTheProgram) {
   EXPECT_TRUE(testutil::FileExists(work / "kurvex.out"));
 }
 
-// With every number taken nothing is overwritten: the export is refused and
-// the run goes on.
-TEST(GraphSession, NoFreeImageNumber) {
-  Session s("", graphtest::LineData());
+// Empty files under all the names an image can have.
+void TakeEveryImageNumber(const Session& s) {
   char name[32];
   for (int n = 0; n <= 999; ++n) {
     std::snprintf(name, sizeof name, "kurvi%03d.png", n);
     testutil::WriteFile(s / name, "");
   }
+}
+
+// With every number taken nothing is overwritten: the export is refused and
+// the run goes on.
+TEST(GraphSession, NoFreeImageNumber) {
+  Session s("", graphtest::LineData());
+  TakeEveryImageNumber(s);
   const testutil::RunResult r = s.Run("F4 F3 q");
   EXPECT_EQ(r.Status, 0) << r.Err;
   EXPECT_EQ(s.Read("kurvi999.png"), "");
@@ -418,6 +430,50 @@ TEST(GraphSession, NoFreeImageNumber) {
   EXPECT_EQ(PngFiles(s.Path()).size(), 1000u);
   EXPECT_EQ(CalRows(s).size(), 1u);
   EXPECT_EQ(s.Lines("kurvex.log").back(), kBanner + " has stopped nicely.");
+}
+
+// Runs the program in a child process on the memory driver with the keys of
+// `script` and saves its screen as it is when the run ends (the quit clears
+// only the plot) to `picture`; the child's exit status.
+std::string ScreenAtExitPath;
+void SaveScreenAtExit() { gfx::SavePng(gfx::ScreenContext(), ScreenAtExitPath); }
+
+int RunForScreen(const Session& s, const std::string& script, const std::string& picture) {
+  std::fflush(nullptr);  // nothing buffered is written twice
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::alarm(30);
+    if (::chdir(s.Path().c_str()) != 0) ::_exit(126);
+    config::SaveCommandLine({s / "kurvex", "d.dat"});
+    gfx::SetMemoryInputText(script);
+    ScreenAtExitPath = picture;
+    std::atexit(SaveScreenAtExit);
+    driver::StartUp();
+    graph::RunInteractiveLoop();
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Regression: the factor key's clearing stopped one row short of the
+// lucs21 text cell, so the "g" of the refused export's notice left its
+// descender on row StatusY + 1 after the refit. Nothing in the key colour
+// stays above the legend's ink, which begins 2 rows into its cell.
+TEST(GraphSession, NoticeGoesWithTheRefit) {
+  Session s("GraphResolution=800x600\nGraphColorBits=24", graphtest::LineData());
+  TakeEveryImageNumber(s);
+  testutil::TempDir out;
+  ASSERT_EQ(RunForScreen(s, "F4 2 q", out / "screen.png"), 0);
+  const pngread::Image screen = pngread::ReadPng(out / "screen.png");
+  ASSERT_EQ(screen.Height, 600);
+  // The legend's base line is above row N - 4, lucs21's cell 17 rows higher.
+  const int32_t legendInk = 599 - 4 - 17 + 2;
+  const pngread::Pixel keys = graphtest::DefaultScheme(24).Keys;
+  int32_t left = 0;
+  for (int32_t y = 0; y < legendInk; ++y)
+    for (int32_t x = 0; x < screen.Width; ++x) left += screen.At(x, y) == keys;
+  EXPECT_EQ(left, 0);
 }
 
 // ---- Error stops ----------------------------------------------------------------

@@ -143,6 +143,26 @@ TEST(GraphWindow, KeysTypedAhead) {
   }
 }
 
+// Regression: the colour chart's window had no title, since the title was
+// set only after the chart's step. The title now comes with the mode.
+TEST(GraphWindow, ColourChartWindowHasTheTitle) {
+  if (!xvfbtest::OnPath("Xvfb") || !xvfbtest::OnPath("xdotool"))
+    GTEST_SKIP() << "needs Xvfb and xdotool (Debian packages xvfb, xdotool)";
+  Session window("GraphGRXDriver=win32\nGetColorCodes=yes", "", false);
+  xvfbtest::XServer x;
+  ASSERT_TRUE(xvfbtest::StartXvfb(x));
+  const pid_t pid = StartInWindow(window, x);
+  const std::string id = WaitForWindow(x);
+  if (!id.empty()) {
+    EXPECT_EQ(xvfbtest::XDo(x, "getwindowname " + id), graphtest::kBanner);
+    Send(x, id, "key x");
+  }
+  const int status = xvfbtest::WaitExit(pid, id.empty() ? 0 : 20000);
+  xvfbtest::StopXvfb(x);
+  ASSERT_FALSE(id.empty()) << "no window titled " << graphtest::kBanner;
+  EXPECT_EQ(status, 0) << window.Read("stderr");
+}
+
 // With a display both drivers can be selected: the mode report lists the
 // window driver's modes first, then the memory driver's.
 TEST(GraphWindow, ModeReportListsBothDrivers) {

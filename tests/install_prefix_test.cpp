@@ -59,6 +59,8 @@ TEST(InstallPrefix, PutsEveryFileInPlaceAndTheInstalledProgramRunsTheManualExamp
   for (const char* file :
        {"bin/kurvex", "share/man/man1/kurvex.1", "share/applications/kurvex.desktop",
         "share/doc/kurvex/README.md", "share/doc/kurvex/docs/example.png",
+        "share/doc/kurvex/fonts/LICENSE-DejaVu.txt",
+        "share/doc/kurvex/fonts/LICENSE-Liberation.txt",
         "share/doc/kurvex/examples/kurvex.cfg", "share/doc/kurvex/examples/oscillation/oscillation.dat",
         "share/doc/kurvex/examples/titration/titration.dat",
         "share/doc/kurvex/examples/large/make-large.sh"})

@@ -168,11 +168,10 @@ void StartUp() {
   SettleGraphics();                           // 3, 4. driver, depth, size
   const bool chartMode = ColourChartWanted(); // 5.
   if (!chartMode) data::OpenDataFile();       // 6. data file chosen and opened
-  graph::SetGraphicsMode(S.GraphWidth, S.GraphHeight, S.GraphColorBits);  // 7.
+  graph::SetGraphicsMode(S.GraphWidth, S.GraphHeight, S.GraphColorBits);  // 7. and title
   ColourChartStep(chartMode);                 // 8.
   RequiredValuesOpen = false;                 // 9.
   ReadFitAndColumnSettings();                 // 10, 11.
-  graph::SetWindowTitle();                    // 10.
   data::SkipLines(data::DataFile, S.OmittedRows);  // 11. header lines
   ReadRowSettings();                          // 12.
   ReadData();                                 // 13. count, allocate, read

@@ -9,6 +9,20 @@
 
 namespace graph {
 
+namespace {
+
+// A cell shows what a colour key of its number draws: up to 8 bits a key's
+// value is the colour number itself. The colour table cannot stand in for
+// it at depths 1 and 2, where its allocated colours fold onto the nearest
+// of the few numbers (at depth 1 its blue code 1 is black, while colour
+// number 1 is white). Codes beyond the depth, which no key accepts, keep
+// the table's 0.
+gfx::Colour CellColour(int32_t code, int32_t depth) {
+  return code <= config::MaxColourValue(depth) ? code : ColourTable[code];
+}
+
+}  // namespace
+
 void ShowColourChart() {
   const int32_t depth = config::Settings.GraphColorBits;
   const int32_t M = gfx::MaxX(), N = gfx::MaxY();
@@ -27,7 +41,7 @@ void ShowColourChart() {
     // 64-bit products: M times a column index stays exact for any screen.
     const int32_t cx = static_cast<int32_t>(M / (2 * G) + (int64_t{M} * (j % G)) / G + 1);
     const int32_t cy = static_cast<int32_t>((int64_t{N} * (j / G)) / G + N / (2 * G) + 1);
-    frame.Inner = ColourTable[j];
+    frame.Inner = CellColour(j, depth);
     gfx::FramedBox(cx - hx, cy - hy, cx + hx, cy + hy, 1, frame);
     gfx::DrawString(output::IntText(j), cx, cy, text);
   }

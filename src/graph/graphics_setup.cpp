@@ -111,12 +111,13 @@ bool SelectDriver(const std::string& name) {
   return gfx::SetDriver(chosen);
 }
 
+// The title goes with the mode, so that every window the program opens,
+// the colour chart's too, carries it from the start.
 void SetGraphicsMode(int32_t width, int32_t height, int32_t depth) {
+  gfx::SetWindowTitle(config::ProgramBanner);
   if (!gfx::SetMode(width, height, depth)) ModeReport(driver::kExitErrorStop);
   if (depth <= 8) FillColourTable(depth);
 }
-
-void SetWindowTitle() { gfx::SetWindowTitle(config::ProgramBanner); }
 
 void SetDefaultColours(int32_t depth) {
   GraphColoursRecord& c = GraphColours;

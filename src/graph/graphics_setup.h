@@ -25,10 +25,9 @@ std::vector<DriverEntry> AvailableDrivers();
 // Selects the driver of that exact name, or index 1; false when the
 // graphics layer refuses it.
 bool SelectDriver(const std::string& name);
-// Sets the mode and, for palette depths, fills ColourTable; the mode
-// report stop when the mode cannot be had.
+// Sets the window title and the mode and, for palette depths, fills
+// ColourTable; the mode report stop when the mode cannot be had.
 void SetGraphicsMode(int32_t width, int32_t height, int32_t depth);
-void SetWindowTitle();
 // The depth's default colours, then the seven colour keys over them.
 void SetDefaultColours(int32_t depth);
 void ReadColourKeys(int32_t depth);

@@ -87,9 +87,11 @@ void ClearPlotArea() {
   ClearBox(L.PX0, L.PY0, L.PX1, L.PY1);
 }
 
+// Down to the last row of the text cell, which in lucs21 is StatusY + 1:
+// a notice's descenders there would outlast the refit.
 void ClearQualityBand() {
   const GraphLayoutRecord& L = Layout;
-  ClearBox(L.PX0 - 1, L.StatusY - L.CharHeight + 1, L.PX1 + 1, L.StatusY);
+  ClearBox(L.PX0 - 1, L.StatusY - L.CharHeight + 1, L.PX1 + 1, L.QualityBottom);
 }
 
 // One cursor step of JumpSize x JumpMultiplier pixels; a step that would
