@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "config/convert.h"
+#include "base/convert.h"
 #include "data/arrays.h"
 #include "data/reader.h"
-#include "output/number_format.h"
+#include "base/number_format.h"
 
 namespace {
 
@@ -35,10 +35,10 @@ std::vector<long double> FieldValues(std::size_t count) {
 void BM_WriteExponentField(benchmark::State& state) {
   const std::vector<long double> values = FieldValues(1 << 16);
   const int32_t width = static_cast<int32_t>(state.range(0));
-  char field[output::ExponentFieldRoom];
+  char field[base::ExponentFieldRoom];
   std::size_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(output::WriteExponentField(field, values[i], width));
+    benchmark::DoNotOptimize(base::WriteExponentField(field, values[i], width));
     i = (i + 1) & (values.size() - 1);
   }
   state.SetItemsProcessed(state.iterations());
@@ -49,10 +49,10 @@ void BM_WriteExponentField(benchmark::State& state) {
 void BM_WriteExponentFieldExtreme(benchmark::State& state) {
   std::vector<long double> values = FieldValues(1 << 16);
   for (std::size_t i = 0; i < values.size(); ++i) values[i] *= (i & 1) != 0 ? 1e4000L : 1e-4000L;
-  char field[output::ExponentFieldRoom];
+  char field[base::ExponentFieldRoom];
   std::size_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(output::WriteExponentField(field, values[i], 13));
+    benchmark::DoNotOptimize(base::WriteExponentField(field, values[i], 13));
     i = (i + 1) & (values.size() - 1);
   }
   state.SetItemsProcessed(state.iterations());
@@ -62,7 +62,7 @@ void BM_FormatCompact(benchmark::State& state) {
   const std::vector<long double> values = FieldValues(1 << 16);
   std::size_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(output::FormatCompact(values[i], 5));
+    benchmark::DoNotOptimize(base::FormatCompact(values[i], 5));
     i = (i + 1) & (values.size() - 1);
   }
   state.SetItemsProcessed(state.iterations());
@@ -86,7 +86,7 @@ void BM_ParseReal(benchmark::State& state) {
   std::size_t i = 0;
   long double v = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(config::ParseReal(texts[i], v));
+    benchmark::DoNotOptimize(base::ParseReal(texts[i], v));
     i = (i + 1) & (texts.size() - 1);
   }
   state.SetItemsProcessed(state.iterations());

@@ -46,7 +46,7 @@ void Prepare(PassData& p, int32_t n) {
   data::DataSetRecord& d = data::DataSet;
   d.Count = n;
   d.XValues = p.X.data(), d.YValues = p.Y.data(), d.ErrValues = p.E.data();
-  d.Segments = p.A.data(), d.Workspace = p.R.data();
+  spline::Fit.Segments = p.A.data(), spline::Fit.Workspace = p.R.data();
   d.YMin = d.YMax = p.Y[1];
   for (int32_t i = 2; i <= n; ++i) d.YMin = std::fmin(d.YMin, p.Y[i]), d.YMax = std::fmax(d.YMax, p.Y[i]);
 }

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/convert.h"
+#include "base/convert.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -70,7 +70,7 @@ bool ReferenceRealSyntax(const std::string& t, std::string& number) {
 void CheckInteger(const std::string& text) {
   int32_t got = 12345;
   int64_t want = 0;
-  const bool accepted = config::ParseInteger(text, got);
+  const bool accepted = base::ParseInteger(text, got);
   const bool expected = ReferenceInteger(text, want);
   if (accepted != expected) fuzz::Finding("integer acceptance differs from the syntax");
   if (accepted && got != want) fuzz::Finding("integer value differs");
@@ -79,7 +79,7 @@ void CheckInteger(const std::string& text) {
 void CheckReal(const std::string& text) {
   long double got = 0;
   std::string number;
-  const bool accepted = config::ParseReal(text, got);
+  const bool accepted = base::ParseReal(text, got);
   const bool syntax = ReferenceRealSyntax(text, number);
   const long double want = syntax ? std::strtold(number.c_str(), nullptr) : 0;
   const bool expected = syntax && std::isfinite(want);
@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckReal(text);
   // A data value is read as at most its first 30 characters.
   long double v;
-  if (config::ParseReal(text.data(), text.size() < 30 ? text.size() : 30, v) && !std::isfinite(v))
+  if (base::ParseReal(text.data(), text.size() < 30 ? text.size() : 30, v) && !std::isfinite(v))
     fuzz::Finding("a data value that is not finite");
   return 0;
 }

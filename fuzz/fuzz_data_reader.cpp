@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "config/convert.h"
+#include "base/convert.h"
 #include "data/reader.h"
 #include "fuzz_support.h"
 
@@ -57,7 +57,7 @@ std::vector<Row> ReferenceRows(const std::string& text, const data::ColumnLayout
     for (int64_t k = 1; k <= last && k <= static_cast<int64_t>(values.size()); ++k) {
       const std::string& v = values[static_cast<std::size_t>(k - 1)];
       long double value;
-      if (!config::ParseReal(v.data(), v.size() < 30 ? v.size() : 30, value)) continue;
+      if (!base::ParseReal(v.data(), v.size() < 30 ? v.size() : 30, value)) continue;
       if (k == c.X) r.X = value, hasX = true;
       if (k == c.Y) r.Y = value, hasY = true;
       if (k == c.Error) r.E = value;

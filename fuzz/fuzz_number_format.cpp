@@ -12,7 +12,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "output/number_format.h"
+#include "base/number_format.h"
 
 namespace {
 
@@ -56,8 +56,8 @@ void CheckReadsBack(const std::string& text, long double x, long double relative
 }
 
 void CheckExponentForm(const Input& in) {
-  const std::string s = output::FormatExponent(in.X, in.Width);
-  const std::string free = output::FormatExponent(in.X);
+  const std::string s = base::FormatExponent(in.X, in.Width);
+  const std::string free = base::FormatExponent(in.X);
   const std::size_t width = static_cast<std::size_t>(in.Width < 0 ? 0 : (in.Width > 255 ? 255 : in.Width));
   if (s.size() < width) fuzz::Finding("FormatExponent shorter than its width");
   if (s.size() > 255 + 8 || free.size() > 30) fuzz::Finding("FormatExponent too long");
@@ -70,7 +70,7 @@ void CheckExponentForm(const Input& in) {
 }
 
 void CheckCompactForm(const Input& in) {
-  const std::string s = output::FormatCompact(in.X, in.Digits);
+  const std::string s = base::FormatCompact(in.X, in.Digits);
   if (s.empty() || s.size() > 255) fuzz::Finding("FormatCompact length out of bounds");
   if (s[0] == ' ' || s[0] == '+' || s.back() == '.') fuzz::Finding("FormatCompact untrimmed: " + s);
   if (!Ordinary(in.X)) return;
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Input in = Decode(data, size);
   CheckExponentForm(in);
   CheckCompactForm(in);
-  const std::string i = output::IntText(in.Width, in.Digits);
+  const std::string i = base::IntText(in.Width, in.Digits);
   if (i.size() > 255 + 11) fuzz::Finding("IntText too long");
   return 0;
 }

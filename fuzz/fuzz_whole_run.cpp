@@ -162,6 +162,7 @@ std::FILE* OpenScript(const std::string& script) {
   config::SaveCommandLine(args);
   driver::StartUp();
   graph::RunInteractiveLoop();
+  driver::NormalEnd();
 }
 
 // Exit statuses 0, 1 and 2 are the program's own endings; anything else,

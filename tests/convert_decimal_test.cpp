@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "config/convert.h"
+#include "base/convert.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ TEST(ConvertDecimal, SameValueAsStrtold) {
     const Text t = RandomDecimal(rng);
     const long double want = std::strtold(t.plain.c_str(), nullptr);
     long double got = 12345;
-    const bool ok = config::ParseReal(t.text, got);
+    const bool ok = base::ParseReal(t.text, got);
     // Only values beyond the extended range are refused.
     ASSERT_EQ(ok, std::isfinite(want)) << t.text;
     if (ok) {
@@ -70,7 +70,7 @@ TEST(ConvertDecimal, EdgesOfTheExactPath) {
                          "0.1",                  "0.30000000000000004",  "2.5e-5"};
   for (const char* text : texts) {
     long double got;
-    ASSERT_TRUE(config::ParseReal(text, got)) << text;
+    ASSERT_TRUE(base::ParseReal(text, got)) << text;
     const long double want = std::strtold(text, nullptr);
     EXPECT_EQ(std::memcmp(&got, &want, 10), 0) << text;
     EXPECT_EQ(std::signbit(got), std::signbit(want)) << text;

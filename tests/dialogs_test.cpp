@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "config/text.h"
+#include "base/text.h"
 #include "dialogs/dialogs.h"
 #include "gfx/gfx.h"
 #include "gfx_xvfb_support.h"
@@ -133,7 +133,7 @@ TEST(Dialogs, GtkDialogsUnderXvfbLeaveNoWindowBehind) {
     ReadLine(in, line, 10000);
   });
   std::string line;
-  const std::string banner = config::ProgramBanner;
+  const std::string banner = base::ProgramBanner;
   ASSERT_TRUE(ReadLine(child.Out, line, 15000));
   EXPECT_EQ(line, "box " + banner + "|Stopped with error!||second");
   const std::string box = xvfbtest::XDo(x, "search --sync --onlyvisible --name '^" + banner + "$'");

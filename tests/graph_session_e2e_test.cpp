@@ -450,6 +450,7 @@ int RunForScreen(const Session& s, const std::string& script, const std::string&
     std::atexit(SaveScreenAtExit);
     driver::StartUp();
     graph::RunInteractiveLoop();
+    driver::NormalEnd();
   }
   int status = 0;
   ::waitpid(pid, &status, 0);

@@ -12,7 +12,7 @@
 #include <random>
 #include <string>
 
-#include "output/number_format.h"
+#include "base/number_format.h"
 
 namespace {
 
@@ -108,10 +108,10 @@ TEST(NumberDigits, SameAsTheDivisionLoop) {
     const long double x = Sample(rng, i % 7);
     // Mostly the default width; all widths, and the form without one, too.
     const int32_t width = i % 3 == 0 ? 13 : 7 + static_cast<int32_t>(rng() % 21);
-    ASSERT_EQ(output::FormatExponent(x, width), DivisionLoop(x, width))
+    ASSERT_EQ(base::FormatExponent(x, width), DivisionLoop(x, width))
         << static_cast<double>(x) << " width " << width;
     if (i % 8 == 0) {
-      ASSERT_EQ(output::FormatExponent(x), DivisionLoop(x, -1));
+      ASSERT_EQ(base::FormatExponent(x), DivisionLoop(x, -1));
     }
   }
 }
@@ -129,25 +129,25 @@ TEST(NumberDigits, EdgesOfTheIntegerPath) {
   for (long double x : cases)
     for (int32_t width : {10, 13, 20, 26}) {
       SCOPED_TRACE(static_cast<double>(x));
-      EXPECT_EQ(output::FormatExponent(x, width), DivisionLoop(x, width)) << width;
-      EXPECT_EQ(output::FormatExponent(Neighbour(x, 1), width), DivisionLoop(Neighbour(x, 1), width));
-      EXPECT_EQ(output::FormatExponent(Neighbour(x, -1), width), DivisionLoop(Neighbour(x, -1), width));
+      EXPECT_EQ(base::FormatExponent(x, width), DivisionLoop(x, width)) << width;
+      EXPECT_EQ(base::FormatExponent(Neighbour(x, 1), width), DivisionLoop(Neighbour(x, 1), width));
+      EXPECT_EQ(base::FormatExponent(Neighbour(x, -1), width), DivisionLoop(Neighbour(x, -1), width));
     }
 }
 
 // The buffer form writes the same text as the string form. The extreme
 // widths once overflowed while the padding was worked out.
 TEST(NumberDigits, FieldIntoABuffer) {
-  EXPECT_EQ(output::FormatExponent(1.5L, INT32_MIN), " 1.5e+00");
-  EXPECT_EQ(output::FormatExponent(1.5L, INT32_MAX).size(), 255u);
-  EXPECT_EQ(output::IntText(5, INT32_MIN), "5");
+  EXPECT_EQ(base::FormatExponent(1.5L, INT32_MIN), " 1.5e+00");
+  EXPECT_EQ(base::FormatExponent(1.5L, INT32_MAX).size(), 255u);
+  EXPECT_EQ(base::IntText(5, INT32_MIN), "5");
   std::mt19937_64 rng(7);
   for (int32_t i = 0; i < 2000; ++i) {
     const long double x = Sample(rng, i % 6);
     const int32_t width = static_cast<int32_t>(rng() % 300) - 19;
-    char buffer[output::ExponentFieldRoom];
-    char* end = output::WriteExponentField(buffer, x, width);
-    ASSERT_EQ(std::string(buffer, static_cast<std::size_t>(end - buffer)), output::FormatExponent(x, width)) << width;
+    char buffer[base::ExponentFieldRoom];
+    char* end = base::WriteExponentField(buffer, x, width);
+    ASSERT_EQ(std::string(buffer, static_cast<std::size_t>(end - buffer)), base::FormatExponent(x, width)) << width;
   }
 }
 

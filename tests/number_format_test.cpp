@@ -11,10 +11,10 @@
 #include <random>
 #include <string>
 
-#include "output/number_format.h"
+#include "base/number_format.h"
 
-using output::FormatCompact;
-using output::FormatExponent;
+using base::FormatCompact;
+using base::FormatExponent;
 
 namespace {
 
@@ -150,18 +150,18 @@ TEST(FormatCompact, Edges) {
 }
 
 TEST(IntText, PlainAndJustified) {
-  EXPECT_EQ(output::IntText(0), "0");
-  EXPECT_EQ(output::IntText(-7), "-7");
-  EXPECT_EQ(output::IntText(INT32_MAX), "2147483647");
-  EXPECT_EQ(output::IntText(INT32_MIN), "-2147483648");
-  EXPECT_EQ(output::IntText(42, 5), "   42");
-  EXPECT_EQ(output::IntText(-42, 3), "-42");
-  EXPECT_EQ(output::IntText(-12345, 3), "-12345");  // never cut
-  EXPECT_EQ(output::IntText(8, -4), "8");
-  EXPECT_EQ(output::PadLeft("*", 4), "   *");
-  EXPECT_EQ(output::PadLeft("abcdef", 4), "abcdef");
-  EXPECT_EQ(output::PadLeft("", 0), "");
-  EXPECT_EQ(output::PadLeft("x", INT32_MAX).size(), 255u);
+  EXPECT_EQ(base::IntText(0), "0");
+  EXPECT_EQ(base::IntText(-7), "-7");
+  EXPECT_EQ(base::IntText(INT32_MAX), "2147483647");
+  EXPECT_EQ(base::IntText(INT32_MIN), "-2147483648");
+  EXPECT_EQ(base::IntText(42, 5), "   42");
+  EXPECT_EQ(base::IntText(-42, 3), "-42");
+  EXPECT_EQ(base::IntText(-12345, 3), "-12345");  // never cut
+  EXPECT_EQ(base::IntText(8, -4), "8");
+  EXPECT_EQ(base::PadLeft("*", 4), "   *");
+  EXPECT_EQ(base::PadLeft("abcdef", 4), "abcdef");
+  EXPECT_EQ(base::PadLeft("", 0), "");
+  EXPECT_EQ(base::PadLeft("x", INT32_MAX).size(), 255u);
 }
 
 // ---- Random cross-check ----------------------------------------------------

@@ -14,7 +14,7 @@
 
 #include "gfx/gfx.h"
 #include "graph_e2e_support.h"
-#include "output/number_format.h"
+#include "base/number_format.h"
 
 namespace {
 
@@ -95,9 +95,9 @@ TEST(ReliabilityFindings, OverlappingCopyWithinOneContextInEveryDirection) {
 // while the padding was worked out (undefined behaviour, then a string of
 // some 2^64 characters): the fuzz inputs are in fuzz/corpus/number_format/.
 TEST(ReliabilityFindings, ExponentFormWithTheMostNegativeWidth) {
-  EXPECT_EQ(output::FormatExponent(1.5L, INT32_MIN), " 1.5e+00");
-  EXPECT_EQ(output::FormatExponent(0.0L / 0.0L, INT32_MIN), " NaN");
-  EXPECT_EQ(output::IntText(5, INT32_MIN), "5");
+  EXPECT_EQ(base::FormatExponent(1.5L, INT32_MIN), " 1.5e+00");
+  EXPECT_EQ(base::FormatExponent(0.0L / 0.0L, INT32_MIN), " NaN");
+  EXPECT_EQ(base::IntText(5, INT32_MIN), "5");
 }
 
 // A knot near 7e4002 among knots from 10 to 60 gives curve rows whose values

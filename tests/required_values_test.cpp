@@ -7,7 +7,8 @@
 
 #include "config/settings.h"
 #include "data/dataset.h"
-#include "driver/stop.h"
+#include "base/stop.h"
+#include "output/result_files.h"
 #include "output/required_values.h"
 #include "spline/fit.h"
 #include "test_util.h"
@@ -26,11 +27,11 @@ TEST(RequiredValues, HeaderOnFirstRowThenOneRowEach) {
   data::DataSet.XValues = x.data();
   data::DataSet.YValues = y.data();
   data::DataSet.ErrValues = e.data();
-  data::DataSet.Segments = a.data();
-  data::DataSet.Workspace = r.data();
+  spline::Fit.Segments = a.data();
+  spline::Fit.Workspace = r.data();
   ASSERT_EQ(spline::FitSmoothingSpline(1000), 0);
   config::Settings.NumberWidth = 10;
-  config::Settings.ParameterText = "d.dat x1 y2 r0 e0 ";
+  output::ResultFiles.ParameterText = "d.dat x1 y2 r0 e0 ";
 
   output::AppendRequiredValues(1);
   // Each row is in the file as soon as it is complete.

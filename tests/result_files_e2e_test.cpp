@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "graph_e2e_support.h"
-#include "output/replace_file.h"
+#include "base/replace_file.h"
 
 namespace {
 
@@ -241,15 +241,15 @@ TEST(ResultFiles, TemporaryNamesAreRemovedAtEveryEnding) {
     const pid_t pid = ::fork();
     if (pid == 0) {
       ::dup2(::open("/dev/null", O_WRONLY), 2);
-      output::UseUnnamedFiles = false;
-      output::RemoveTemporaryNamesOnSignals();
-      output::ReplacementFile f;
-      output::OpenReplacement(f, dir / "kurvex.out");
+      base::UseUnnamedFiles = false;
+      base::RemoveTemporaryNamesOnSignals();
+      base::ReplacementFile f;
+      base::OpenReplacement(f, dir / "kurvex.out");
       std::fputs("new\n", f.File);
       std::fflush(f.File);
-      if (ending == 1) output::FailReplacement(f, ENOSPC);
+      if (ending == 1) base::FailReplacement(f, ENOSPC);
       if (ending == SIGTERM) ::raise(SIGTERM);
-      output::PublishReplacement(f);
+      base::PublishReplacement(f);
       ::_exit(0);
     }
     int status = 0;

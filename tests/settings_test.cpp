@@ -4,8 +4,9 @@
 #include <cfloat>
 #include <cmath>
 
-#include "config/convert.h"
+#include "base/convert.h"
 #include "config/settings.h"
+#include "output/result_files.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ TEST(Convert, Integers) {
   };
   for (auto& c : cases) {
     int32_t v = 0;
-    EXPECT_EQ(config::ParseInteger(c.text, v), c.ok) << c.text;
+    EXPECT_EQ(base::ParseInteger(c.text, v), c.ok) << c.text;
     if (c.ok) {
       EXPECT_EQ(v, c.value) << c.text;
     }
@@ -47,13 +48,13 @@ TEST(Convert, Reals) {
   };
   for (auto& c : cases) {
     long double v = 0;
-    EXPECT_EQ(config::ParseReal(c.text, v), c.ok) << c.text;
+    EXPECT_EQ(base::ParseReal(c.text, v), c.ok) << c.text;
     if (c.ok) {
       EXPECT_EQ(v, c.value) << c.text;
     }
   }
   long double v;
-  ASSERT_TRUE(config::ParseReal("0." + std::string(400, '0') + "1", v));  // long text
+  ASSERT_TRUE(base::ParseReal("0." + std::string(400, '0') + "1", v));  // long text
   EXPECT_TRUE(v > 0 && v < 1e-399L);
 }
 
@@ -162,13 +163,13 @@ TEST(Settings, ParameterText) {
   config::SettingsRecord s;
   s.ColumnError = 3;
   s.ErrorRatio = 1;
-  EXPECT_EQ(config::BuildParameterText("data.dat", s), "data.dat x1 y2 r0 e3 1");
+  EXPECT_EQ(output::BuildParameterText("data.dat", s), "data.dat x1 y2 r0 e3 1");
   s.ErrorRatio = 0;
   s.OmittedRows = -3;
-  EXPECT_EQ(config::BuildParameterText("d", s), "d x1 y2 r-3 e3 ");
+  EXPECT_EQ(output::BuildParameterText("d", s), "d x1 y2 r-3 e3 ");
   s.ErrorRatio = -2;
   s.ErrorRatioFromCommandLine = true;
-  EXPECT_EQ(config::BuildParameterText("d", s), "d x1 y2 r-3 e3 -2");
+  EXPECT_EQ(output::BuildParameterText("d", s), "d x1 y2 r-3 e3 -2");
 }
 
 }  // namespace

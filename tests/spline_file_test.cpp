@@ -10,6 +10,7 @@
 
 #include "config/settings.h"
 #include "data/dataset.h"
+#include "output/result_files.h"
 #include "output/spline_file.h"
 #include "spline/fit.h"
 #include "test_util.h"
@@ -30,7 +31,7 @@ struct LongTable {
     }
     data::DataSetRecord& d = data::DataSet;
     d.Count = n, d.XValues = X.data(), d.YValues = Y.data(), d.ErrValues = E.data();
-    d.Segments = A.data(), d.Workspace = R.data();
+    spline::Fit.Segments = A.data(), spline::Fit.Workspace = R.data();
     EXPECT_EQ(spline::FitSmoothingSpline(1000), 0);
     // A few extreme values reach every path of the number formats.
     A[5000].d = 1e-4000L, A[5001].c = 3e4000L, E[5002] = 5e-30L, A[9000].b = NAN;
@@ -56,7 +57,7 @@ TEST(SplineFile, RowsFormattedAheadAreTheRowsFormattedInLine) {
   testutil::TempDir dir;
   LongTable t(3 * 4096 + 517);
   config::Settings.WriteCurve = false;
-  config::Settings.ParameterText = "d.dat x1 y2 r0 e0 ";
+  output::ResultFiles.ParameterText = "d.dat x1 y2 r0 e0 ";
   for (int32_t width : {13, 26, 10}) {
     SCOPED_TRACE(width);
     config::Settings.NumberWidth = width;

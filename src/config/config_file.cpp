@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "config/text.h"
-#include "driver/stop.h"
+#include "base/text.h"
+#include "base/stop.h"
 
 namespace config {
 namespace {
@@ -29,7 +29,7 @@ struct ConfigReader {
 
   int Next() {
     int c = std::getc(file);
-    if (c == EOF && std::ferror(file)) driver::FatalIoError(name, errno);
+    if (c == EOF && std::ferror(file)) base::FatalIoError(name, errno);
     return c;
   }
 
@@ -37,7 +37,7 @@ struct ConfigReader {
   std::string ReadLine() {
     std::string line;
     for (int c = Next(); c != EOF && c != '\n'; c = Next())
-      if (line.size() < kMaxText) line += static_cast<char>(c);
+      if (line.size() < base::kMaxText) line += static_cast<char>(c);
     return line;
   }
 
@@ -117,10 +117,10 @@ void SetCommandLineValue(const std::string& key, const std::string& value) {
   const std::string upperKey = WithoutControls(UpperCaseText(key));
   for (auto& [k, v] : commandLineValues)
     if (k == upperKey) {
-      v = CutText(value);
+      v = base::CutText(value);
       return;
     }
-  commandLineValues.emplace_back(upperKey, CutText(value));
+  commandLineValues.emplace_back(upperKey, base::CutText(value));
 }
 
 void SetProgramPath(const char* argument0) {
@@ -145,7 +145,7 @@ ProgramPathParts ProgramPath() {
 }
 
 std::string UpperCaseText(const std::string& text) {
-  std::string result = CutText(text);
+  std::string result = base::CutText(text);
   for (char& c : result)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return result;
@@ -155,7 +155,7 @@ std::string ScanConfigFile(const std::string& fileName,
                            const std::string& upperSection,
                            const std::string& upperKey) {
   std::FILE* file = std::fopen(fileName.c_str(), "rb");
-  if (!file) driver::FatalIoError(fileName, errno);
+  if (!file) base::FatalIoError(fileName, errno);
   ConfigReader in{file, fileName};
   std::string value;
   if (FindSection(in, "[" + upperSection + "]")) value = FindKey(in, upperKey + "=");

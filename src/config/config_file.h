@@ -6,6 +6,9 @@
 
 namespace config {
 
+// The section every configuration lookup uses.
+inline constexpr const char* ConfigSection = "Kurvex";
+
 // Remembers the program's own path as started (argument 0; null for none).
 // The configuration files and the image directory are found from it.
 void SetProgramPath(const char* argument0);

@@ -5,9 +5,8 @@
 #include <cstdlib>
 
 #include "config/config_file.h"
-#include "config/convert.h"
-#include "config/text.h"
-#include "output/number_format.h"
+#include "base/convert.h"
+#include "base/text.h"
 
 namespace config {
 
@@ -20,13 +19,13 @@ namespace {
 int32_t IntegerInRange(const std::string& value, int32_t low, int32_t high,
                        int32_t fallback) {
   int32_t v;
-  return ParseInteger(value, v) && v >= low && v <= high ? v : fallback;
+  return base::ParseInteger(value, v) && v >= low && v <= high ? v : fallback;
 }
 
 // A present argument that converts replaces the setting, without a range check.
 int32_t WithArgument(int32_t setting, const std::string& argument) {
   int32_t v;
-  return !argument.empty() && ParseInteger(argument, v) ? v : setting;
+  return !argument.empty() && base::ParseInteger(argument, v) ? v : setting;
 }
 
 }  // namespace
@@ -40,12 +39,12 @@ bool IsYes(const std::string& value) { return UpperCaseText(value) == "YES"; }
 bool IsNo(const std::string& value) { return UpperCaseText(value) == "NO"; }
 
 std::string SettleFileName(const std::string& value, const char* fallback) {
-  return value.empty() ? fallback : CutText(value);
+  return value.empty() ? fallback : base::CutText(value);
 }
 
 int32_t SettleColorBits(const std::string& value) {
   int32_t v;
-  if (!ParseInteger(value, v)) return 4;
+  if (!base::ParseInteger(value, v)) return 4;
   switch (v) {
     case 1: case 2: case 4: case 8: case 15: case 16: case 24: case 32: return v;
     default: return 4;
@@ -65,8 +64,8 @@ ResolutionOutcome SettleResolution(const std::string& resolution,
   if (x == std::string::npos) x = resolution.find('X');
   if (x == std::string::npos) return ResolutionOutcome::Unparsable;
   int32_t w, h;
-  if (!ParseInteger(resolution.substr(0, x), w) ||
-      !ParseInteger(resolution.substr(x + 1), h))
+  if (!base::ParseInteger(resolution.substr(0, x), w) ||
+      !base::ParseInteger(resolution.substr(x + 1), h))
     return ResolutionOutcome::Unparsable;
   width = w;
   height = h;
@@ -89,7 +88,7 @@ int32_t SettleDisplayDigits(const std::string& value) {
 
 long double SettleSizingStep(const std::string& value) {
   long double s;
-  return ParseReal(value, s) && s < 0.5L ? s : 0.04L;
+  return base::ParseReal(value, s) && s < 0.5L ? s : 0.04L;
 }
 
 void SetSizingStep(SettingsRecord& s, long double step) {
@@ -106,7 +105,7 @@ int32_t SettleColumn(const std::string& value, int32_t fallback,
 
 int32_t SettleOmittedRows(const std::string& value, const std::string& argument) {
   int32_t rows;
-  if (!ParseInteger(value, rows)) rows = 0;
+  if (!base::ParseInteger(value, rows)) rows = 0;
   // The absolute value of the smallest integer does not exist in 32 bits;
   // it means "skip as many as can be counted".
   if (rows < 0) rows = rows == INT32_MIN ? INT32_MAX : -rows;
@@ -119,7 +118,7 @@ bool SettleShowCalculus(const std::string& value, const std::string& argument4) 
 
 long double SettleErrorFill(const std::string& errorValue) {
   long double v;
-  return ParseReal(errorValue, v) ? v : -1;
+  return base::ParseReal(errorValue, v) ? v : -1;
 }
 
 ErrorRatioOutcome SettleErrorRatio(const std::string& value,
@@ -131,10 +130,10 @@ ErrorRatioOutcome SettleErrorRatio(const std::string& value,
   } else if (v.compare(0, 3, "YES") == 0 && v.size() > 3) {
     std::string rest = v.substr(3);
     while (rest.size() > 1 && rest[0] == ' ') rest.erase(0, 1);
-    if (!ParseInteger(rest, r.Ratio)) r.Ratio = 0;
+    if (!base::ParseInteger(rest, r.Ratio)) r.Ratio = 0;
   }
   int32_t a;
-  if (!argument6.empty() && ParseInteger(argument6, a) && a > 0) {
+  if (!argument6.empty() && base::ParseInteger(argument6, a) && a > 0) {
     if (r.Ratio == 0) r.Ratio = a;
     r.Estimate = true;
     r.FromCommandLine = true;
@@ -158,7 +157,7 @@ int32_t MaxColourValue(int32_t depth) {
 
 void SettleColourKey(const std::string& value, int32_t depth, int32_t& colour) {
   int32_t v;
-  if (ParseInteger(value, v) && v <= MaxColourValue(depth)) colour = v;
+  if (base::ParseInteger(value, v) && v <= MaxColourValue(depth)) colour = v;
 }
 
 int16_t SettleSize(const std::string& value, int16_t fallback) {
@@ -167,18 +166,9 @@ int16_t SettleSize(const std::string& value, int16_t fallback) {
 
 int16_t SettleJumpSize(const std::string& value, int32_t maxX) {
   int32_t v;
-  if (!ParseInteger(value, v) || v >= maxX / 10 || v < INT16_MIN || v > INT16_MAX)
+  if (!base::ParseInteger(value, v) || v >= maxX / 10 || v < INT16_MIN || v > INT16_MAX)
     return 1;
   return static_cast<int16_t>(v);
-}
-
-std::string BuildParameterText(const std::string& dataFileName, const SettingsRecord& s) {
-  using output::IntText;
-  std::string text = dataFileName + " x" + IntText(s.ColumnX) + " y" +
-                     IntText(s.ColumnY) + " r" + IntText(s.OmittedRows) +
-                     " e" + IntText(s.ColumnError) + " ";
-  if (s.ErrorRatio > 0 || s.ErrorRatioFromCommandLine) text += IntText(s.ErrorRatio);
-  return text;
 }
 
 }  // namespace config

@@ -43,8 +43,6 @@ struct SettingsRecord {
           ColorCalculus = 0, ColorXplace = 0, ColorKeys = 0;
   int16_t SizeSymbol = 4, WidthLine = 3, WidthCalculus = 1, WidthXplace = 1,
           JumpSize = 1;
-  // Derived once at start-up and quoted in the result-file headers.
-  std::string ParameterText;
 };
 
 extern SettingsRecord Settings;
@@ -106,9 +104,5 @@ void SettleColourKey(const std::string& value, int32_t depth, int32_t& colour);
 int16_t SettleSize(const std::string& value, int16_t fallback);
 // Below maxX div 10, and within 16 bits.
 int16_t SettleJumpSize(const std::string& value, int32_t maxX);
-
-// "data.dat x1 y2 r0 e3 1": the data file and the column, row and ratio
-// settings in effect, quoted in the result-file headers.
-std::string BuildParameterText(const std::string& dataFileName, const SettingsRecord& s);
 
 }  // namespace config

@@ -1,78 +1,23 @@
-// Allocation and release of the data and fit arrays, and the preparation
-// of the rows for the fit.
+// Allocation and release of the data arrays, and the preparation of the
+// rows for the fit.
 #include "data/arrays.h"
 
-#include <sys/mman.h>
-
-#include <cstddef>
 #include <cstdint>
-#include <new>
 
+#include "base/allocate.h"
+#include "base/number_format.h"
+#include "base/stop.h"
 #include "data/dataset.h"
-#include "driver/stop.h"
-#include "output/number_format.h"
-#include "output/run_log.h"
 
 namespace data {
 
 DataSetRecord DataSet;
 
-namespace {
-
-// The fit sweeps these blocks again and again; in 2 MB pages they cost the
-// system a few hundred page faults instead of tens of thousands, and the
-// processor fewer address translations. Only a request: where the system
-// does not grant it, nothing changes.
-void AskForLargePages(void* block, std::size_t bytes) {
-  constexpr std::size_t kLarge = std::size_t{2} << 20;
-  const std::uintptr_t start = (reinterpret_cast<std::uintptr_t>(block) + kLarge - 1) & ~(kLarge - 1);
-  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kLarge - 1);
-  if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-}
-
-// Logs the allocation line, then allocates rows 0..N of `perRow` elements of
-// T each (row 0 always exists, so that arrays can be indexed from 1), row 0
-// zeroed. Returns null when the memory cannot be had.
-template <typename T>
-T* AllocateLogged(char letter, int32_t firstRow, int32_t width, int32_t rowBound,
-                  std::size_t perRow) {
-  output::LogText(output::AllocationLine(letter, firstRow, rowBound, firstRow,
-                                         firstRow + width - 1));
-  // 64-bit arithmetic: N + 1 rows of at most seven reals cannot overflow it.
-  std::size_t rows = static_cast<std::size_t>(rowBound) + 1;
-  T* block = new (std::nothrow) T[rows * perRow];
-  if (block) {
-    AskForLargePages(block, rows * perRow * sizeof(T));
-    for (std::size_t k = 0; k < perRow; ++k) block[k] = T{};
-  }
-  return block;
-}
-
-[[noreturn]] void OutOfMemory() {
-  output::LogLine("failed.");
-  driver::ErrorStop({"There is not enough memory!"});
-}
-
-template <typename T>
-void Allocate(T*& target, char letter, int32_t firstRow, int32_t width, int32_t rowBound,
-              std::size_t perRow = 1) {
-  target = AllocateLogged<T>(letter, firstRow, width, rowBound, perRow);
-  if (!target) OutOfMemory();
-  output::LogLine("successful.");
-}
-
-}  // namespace
-
 void AllocateArrays(int32_t rowBound) {
   DataSetRecord& d = DataSet;
-  d.RowBound = rowBound;
-  Allocate(d.XValues, 'X', 1, 1, rowBound);
-  Allocate(d.YValues, 'Y', 1, 1, rowBound);
-  Allocate(d.ErrValues, 'D', 1, 1, rowBound);
-  Allocate(d.Segments, 'A', 0, 5, rowBound);
-  // Seven reals per row, in the doubles the fit lays them out in.
-  Allocate(d.Workspace, 'R', 0, spline::kWorkspaceColumns, rowBound,
-           spline::WorkspaceDoubles(0));
+  base::AllocateRows(d.XValues, 'X', 1, 1, rowBound);
+  base::AllocateRows(d.YValues, 'Y', 1, 1, rowBound);
+  base::AllocateRows(d.ErrValues, 'D', 1, 1, rowBound);
 }
 
 void ReleaseArrays() {
@@ -80,11 +25,7 @@ void ReleaseArrays() {
   delete[] d.XValues;
   delete[] d.YValues;
   delete[] d.ErrValues;
-  delete[] d.Segments;
-  delete[] d.Workspace;
   d.XValues = d.YValues = d.ErrValues = nullptr;
-  d.Segments = nullptr;
-  d.Workspace = nullptr;
 }
 
 namespace {
@@ -140,8 +81,8 @@ void PrepareData() {
   SortByX(d.Count, d.XValues, d.YValues, d.ErrValues);
   int32_t dup = FindDuplicate(d.Count, d.XValues);
   if (dup > 0)
-    driver::ErrorStop({"Duplicated independent value at " +
-                       output::FormatExponent(d.XValues[dup]) + "!"});
+    base::ErrorStop({"Duplicated independent value at " +
+                       base::FormatExponent(d.XValues[dup]) + "!"});
   d.YMin = d.YMax = d.YValues[1];
   for (int32_t i = 2; i <= d.Count; ++i) {
     if (d.YValues[i] < d.YMin) d.YMin = d.YValues[i];

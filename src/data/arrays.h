@@ -1,4 +1,4 @@
-// The five arrays of a run: allocated once for the row bound, each with its
+// The data arrays of a run: allocated once for the row bound, each with its
 // line in the run log, and released only when the program stops. Sorting
 // by X with the duplicate check, and the Y range.
 #pragma once
@@ -6,9 +6,9 @@
 
 namespace data {
 
-// Allocates X, Y and D (rows 1..N), A and R (rows 0..N) in this order, each
-// logged before it is requested. A failure logs "failed." and "There is not
-// enough memory!" and stops.
+// Allocates X, Y and D (rows 1..N) in this order, each logged before it is
+// requested (the fit's A and R follow, spline::AllocateFitArrays). A failure
+// logs "failed." and "There is not enough memory!" and stops.
 void AllocateArrays(int32_t rowBound);
 
 // Releases every array that has been allocated and empties its reference.

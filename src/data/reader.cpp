@@ -10,10 +10,10 @@
 #include <cstring>
 
 #include "config/config_file.h"
-#include "config/convert.h"
+#include "base/convert.h"
 #include "config/settings.h"
 #include "dialogs/dialogs.h"
-#include "driver/stop.h"
+#include "base/stop.h"
 
 namespace data {
 
@@ -22,7 +22,7 @@ TextInput DataFile;
 int TextInput::Refill() {
   Pos = 0;
   Len = std::fread(Buffer, 1, sizeof Buffer, File);
-  if (Len == 0 && std::ferror(File)) driver::FatalIoError(Name, errno);
+  if (Len == 0 && std::ferror(File)) base::FatalIoError(Name, errno);
   return Len ? Buffer[0] : EOF;
 }
 
@@ -63,7 +63,7 @@ bool ValueFollows(TextInput& in) {
   const std::string second =
       "Check the configuration file and/or the first command line parameter!";
   const bool told = dialogs::ShowMessageBox("Stopped with error!||" + first + "|" + second);
-  driver::ErrorStop({first, second}, told);
+  base::ErrorStop({first, second}, told);
 }
 
 // The name the user gave is used whole: a cut path would name another file.
@@ -117,9 +117,9 @@ int32_t CountRows(TextInput& in) {
 }
 
 void ReopenDataFile(int32_t omittedRows) {
-  if (std::fclose(DataFile.File) != 0) driver::FatalIoError(DataFile.Name, errno);
+  if (std::fclose(DataFile.File) != 0) base::FatalIoError(DataFile.Name, errno);
   DataFile.File = OpenForReading(DataFile.Name);
-  if (!DataFile.File) driver::FatalIoError(DataFile.Name, errno);
+  if (!DataFile.File) base::FatalIoError(DataFile.Name, errno);
   DataFile.Pos = DataFile.Len = 0;
   SkipLines(DataFile, omittedRows);
 }
@@ -127,7 +127,7 @@ void ReopenDataFile(int32_t omittedRows) {
 void CloseDataFile() {
   std::FILE* f = DataFile.File;
   DataFile.File = nullptr;
-  if (f && std::fclose(f) != 0) driver::FatalIoError(DataFile.Name, errno);
+  if (f && std::fclose(f) != 0) base::FatalIoError(DataFile.Name, errno);
 }
 
 bool ReadNumberToken(TextInput& in, long double& value) {
@@ -143,14 +143,14 @@ bool ReadNumberToken(TextInput& in, long double& value) {
     length = std::min<std::size_t>(end - in.Pos, sizeof text);
     in.Pos = end;
     if (IsSeparator(in.Peek())) in.Get();
-    return config::ParseReal(start, length, value);
+    return base::ParseReal(start, length, value);
   }
   for (int c = in.Peek(); c != EOF && c > 32; c = in.Peek()) {
     if (length < sizeof text) text[length++] = static_cast<char>(c);
     in.Get();
   }
   if (IsSeparator(in.Peek())) in.Get();  // the separator after a value is consumed
-  return config::ParseReal(text, length, value);
+  return base::ParseReal(text, length, value);
 }
 
 int32_t ReadRows(TextInput& in, const ColumnLayout& columns, long double* X,

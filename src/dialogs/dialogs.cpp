@@ -1,21 +1,21 @@
 // The program's dialogs, shown by the graphics driver in use.
 #include "dialogs/dialogs.h"
 
-#include "config/text.h"
-#include "driver/stop.h"
+#include "base/text.h"
+#include "base/stop.h"
 #include "gfx/gfx.h"
 
 namespace dialogs {
 
 bool ShowMessageBox(const std::string& text) {
-  return gfx::ShowMessageBox(config::ProgramBanner, text);
+  return gfx::ShowMessageBox(base::ProgramBanner, text);
 }
 
 std::string SelectDataFile() {
   const std::string name = gfx::SelectFile(
       "Open data file: ", " ",
       "Data files (*.dat)+*.dat+Text files (*.txt)+*.txt+All files (*.*)+*.*");
-  if (gfx::InputError() != 0) driver::FatalIoError("standard input", gfx::InputError());
+  if (gfx::InputError() != 0) base::FatalIoError("standard input", gfx::InputError());
   return name;
 }
 

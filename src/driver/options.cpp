@@ -15,10 +15,10 @@
 
 #include "config/config_file.h"
 #include "config/settings.h"
-#include "config/text.h"
-#include "driver/stop.h"
+#include "base/text.h"
+#include "base/stop.h"
 #include "gfx/gfx.h"
-#include "output/replace_file.h"
+#include "base/replace_file.h"
 
 namespace driver {
 
@@ -61,14 +61,14 @@ constexpr const char* kUsage =
 // failed run (the usage text is what was asked for).
 [[noreturn]] void PrintAndStop(const char* text) {
   if (std::fputs(text, stdout) == EOF || std::fflush(stdout) != 0)
-    FatalIoError("standard output", errno);
-  StopProgram(kExitNormal);
+    base::FatalIoError("standard output", errno);
+  base::StopProgram(base::kExitNormal);
 }
 
 [[noreturn]] void UsageError(const std::string& message) {
   std::fprintf(stderr, "kurvex: %s\n%s", message.c_str(), kUsage);
   std::fflush(stderr);
-  std::_Exit(kExitUsageError);
+  std::_Exit(base::kExitUsageError);
 }
 
 // "KEY=VALUE" of a -c option, with a key that is not empty once its blanks
@@ -97,8 +97,8 @@ void PrepareProcess() {
   std::signal(SIGPIPE, SIG_IGN);
   // Beyond a file-size limit a write then fails (EFBIG) and is reported.
   std::signal(SIGXFSZ, SIG_IGN);
-  output::RemoveTemporaryNamesOnSignals();
-  gfx::SetAbortHandler(output::RemoveTemporaryNames);
+  base::RemoveTemporaryNamesOnSignals();
+  gfx::SetAbortHandler(base::RemoveTemporaryNames);
 }
 
 void ReadCommandLine(int argc, char** argv) {
@@ -112,7 +112,7 @@ void ReadCommandLine(int argc, char** argv) {
       break;
     }
     if (Is(arg, "--help") || Is(arg, "-h")) PrintAndStop(kUsage);
-    if (Is(arg, "--version")) PrintAndStop((std::string(config::ProgramBanner) + "\n").c_str());
+    if (Is(arg, "--version")) PrintAndStop((std::string(base::ProgramBanner) + "\n").c_str());
     if (Is(arg, "--batch")) {
       config::SetCommandLineValue("GraphGRXDriver", "memory");
     } else if (Is(arg, "-c")) {

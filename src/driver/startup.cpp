@@ -8,11 +8,11 @@
 
 #include "config/config_file.h"
 #include "config/settings.h"
-#include "config/text.h"
+#include "base/text.h"
 #include "data/arrays.h"
 #include "data/dataset.h"
 #include "data/reader.h"
-#include "driver/stop.h"
+#include "base/stop.h"
 #include "gfx/gfx.h"
 #include "graph/colour_chart.h"
 #include "graph/graph_state.h"
@@ -20,8 +20,10 @@
 #include "graph/mode_report.h"
 #include "graph/plot.h"
 #include "graph/view.h"
-#include "output/replace_file.h"
-#include "output/run_log.h"
+#include "base/replace_file.h"
+#include "output/required_values.h"
+#include "output/result_files.h"
+#include "base/run_log.h"
 #include "spline/fit.h"
 
 namespace driver {
@@ -36,12 +38,12 @@ void OpenLog() {
   S.LogFileName = config::SettleFileName(config::ConfigValue("LogFileName"), "kurvex.log");
   // A second run on the same files stops here, before it writes anything;
   // the result files are checked again when they are written.
-  output::CheckNotInUse(
+  base::CheckNotInUse(
       config::SettleFileName(config::ConfigValue("OutputFileName"), "kurvex.out"));
-  output::CheckNotInUse(
+  base::CheckNotInUse(
       config::SettleFileName(config::ConfigValue("CalcDataFileName"), "kurvex.cal"));
-  output::OpenRunLog(S.LogFileName);
-  output::LogLine(std::string(config::ProgramBanner) + " has started ...");
+  base::OpenRunLog(S.LogFileName);
+  base::LogLine(std::string(base::ProgramBanner) + " has started ...");
 }
 
 // Steps 3 and 4: driver, depth and size. A driver that cannot run here
@@ -58,13 +60,13 @@ void SettleGraphics() {
       std::fprintf(stderr, "kurvex: no display for the window driver; "
                            "use --batch (or GraphGRXDriver = memory in kurvex.cfg) "
                            "to run without a window\n");
-    graph::ModeReport(asked ? kExitNormal : kExitErrorStop);
+    graph::ModeReport(asked ? base::kExitNormal : base::kExitErrorStop);
   }
   S.GraphColorBits = config::SettleColorBits(config::ConfigValue("GraphColorBits"));
   switch (config::SettleResolution(config::ConfigValue("GraphResolution"),
                                    S.GraphGRXDriver, S.GraphWidth, S.GraphHeight)) {
-    case config::ResolutionOutcome::ListRequest: graph::ModeReport(kExitNormal);
-    case config::ResolutionOutcome::Unparsable: graph::ModeReport(kExitErrorStop);
+    case config::ResolutionOutcome::ListRequest: graph::ModeReport(base::kExitNormal);
+    case config::ResolutionOutcome::Unparsable: graph::ModeReport(base::kExitErrorStop);
     case config::ResolutionOutcome::Size: break;
   }
 }
@@ -100,8 +102,8 @@ void ReadData() {
   int32_t rowBound = data::CountRows(data::DataFile);
   data::ReopenDataFile(S.OmittedRows);
   data::AllocateArrays(rowBound);
+  spline::AllocateFitArrays(rowBound);
   data::ColumnLayout columns{S.ColumnX, S.ColumnY, S.ColumnError, S.ErrorFill};
-  d.ErrorFill = S.ErrorFill;
   d.Count = data::ReadRows(data::DataFile, columns, d.XValues, d.YValues,
                            d.ErrValues, rowBound);
   data::CloseDataFile();
@@ -109,8 +111,8 @@ void ReadData() {
 
 // Steps 14 and 15: at least two rows, sorted, no X twice.
 void PrepareData() {
-  if (data::DataSet.Count < 2) ErrorStop({"The number of data is less than two!"});
-  output::LogLine("Sorting ...");
+  if (data::DataSet.Count < 2) base::ErrorStop({"The number of data is less than two!"});
+  base::LogLine("Sorting ...");
   data::PrepareData();
 }
 
@@ -124,7 +126,7 @@ void SettleErrors() {
   S.EstimateErrors = r.Estimate;
   S.ErrorRatioFromCommandLine = r.FromCommandLine;
   if (S.EstimateErrors) spline::EstimateErrorsFromScatter(S.ErrorRatio);
-  S.ParameterText = config::BuildParameterText(data::DataFile.Name, S);
+  output::ResultFiles.ParameterText = output::BuildParameterText(data::DataFile.Name, S);
 }
 
 // Step 8: the chart is asked for once more; should the answer have changed
@@ -155,7 +157,7 @@ void PrepareGraph() {
   graph::DrawLegend();
   graph::ComputeLayout();
   graph::DrawFrame();
-  if (!graph::CreateOffScreenAreas(S.GraphWidth)) ErrorStop({"There is not enough memory!"});
+  if (!graph::CreateOffScreenAreas(S.GraphWidth)) base::ErrorStop({"There is not enough memory!"});
   graph::InitialView(d.Count, d.XValues, d.YMin, d.YMax);
 }
 
@@ -164,13 +166,13 @@ void PrepareGraph() {
 void StartUp() {
   config::SetProgramPath(Argument(0).c_str());
   OpenLog();                                  // 1. run log and its first line
-  MouseInUse = false;                         // 2.
+  graph::GraphLoop.MouseInUse = false;       // 2.
   SettleGraphics();                           // 3, 4. driver, depth, size
   const bool chartMode = ColourChartWanted(); // 5.
   if (!chartMode) data::OpenDataFile();       // 6. data file chosen and opened
   graph::SetGraphicsMode(S.GraphWidth, S.GraphHeight, S.GraphColorBits);  // 7. and title
   ColourChartStep(chartMode);                 // 8.
-  RequiredValuesOpen = false;                 // 9.
+  output::ResultFiles.RequiredValuesOpen = false;  // 9.
   ReadFitAndColumnSettings();                 // 10, 11.
   data::SkipLines(data::DataFile, S.OmittedRows);  // 11. header lines
   ReadRowSettings();                          // 12.
@@ -185,9 +187,8 @@ void StartUp() {
 }
 
 void NormalEnd() {
-  output::LogLine(std::string(config::ProgramBanner) + " has stopped nicely.");
-  output::CloseRunLog();
-  StopProgram(kExitNormal);
+  output::CloseRequiredValues();
+  base::StopProgram(base::kExitNormal, {std::string(base::ProgramBanner) + " has stopped nicely."});
 }
 
 }  // namespace driver

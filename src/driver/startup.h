@@ -8,7 +8,8 @@ namespace driver {
 // returns when the graph can start.
 void StartUp();
 
-// The normal end after the quit key: closing line, log closed, stop.
+// The normal end after the quit key: kurvex.cal closed, the closing line,
+// the log closed, the stop.
 [[noreturn]] void NormalEnd();
 
 }  // namespace driver

@@ -1,36 +1,49 @@
-// StopProgram and the two kinds of fatal stop built on it.
-#include "driver/stop.h"
+// The ways out of the program, carried out: every ending comes here, so the
+// order of its last steps is written once.
+#include "base/stop.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "base/replace_file.h"
+#include "base/run_log.h"
 #include "data/arrays.h"
 #include "graph/graphics_setup.h"
-#include "output/replace_file.h"
-#include "output/run_log.h"
 #include "output/spline_file.h"
+#include "spline/fit.h"
 
-namespace driver {
+namespace base {
 
-bool MouseInUse = false;
-bool RequiredValuesOpen = false;
-
-void StopProgram(int status) {
-  output::StopHelperThreads();
-  output::RemoveTemporaryNames();
+void StopProgram(int status, const std::vector<std::string>& logLines,
+                 const std::string& errorText) {
+  if (!errorText.empty()) {
+    std::fputs(errorText.c_str(), stderr);
+    std::fflush(stderr);
+  }
+  if (status == kExitIoFailure) {
+    // Files still open are not flushed again: a failing file must not be
+    // written further, and every completed line has already been handed on.
+    RemoveTemporaryNames();
+    std::_Exit(status);
+  }
+  for (const std::string& line : logLines)
+    if (RunLogIsOpen()) LogLine(line);
+  if (RunLogIsOpen()) CloseRunLog();
+  output::StopHelperThreads();  // before the arrays they read are released
+  RemoveTemporaryNames();
   data::ReleaseArrays();
+  spline::ReleaseFitArrays();
   graph::ReleaseGraphics();
   std::fflush(nullptr);
   std::exit(status);
 }
 
 void ErrorStop(std::initializer_list<std::string> lines, bool onStandardErrorAlready) {
-  for (const std::string& line : lines) {
-    if (!onStandardErrorAlready) std::fprintf(stderr, "kurvex: %s\n", line.c_str());
-    if (output::RunLogIsOpen()) output::LogLine(line);
-  }
-  StopProgram(kExitErrorStop);
+  std::string text;
+  if (!onStandardErrorAlready)
+    for (const std::string& line : lines) text += "kurvex: " + line + "\n";
+  StopProgram(kExitErrorStop, std::vector<std::string>(lines), text);
 }
 
 void FatalIoError(const std::string& fileName, int error) {
@@ -38,12 +51,7 @@ void FatalIoError(const std::string& fileName, int error) {
 }
 
 void FatalIoError(const std::string& fileName, const char* reason) {
-  output::RemoveTemporaryNames();
-  std::fprintf(stderr, "kurvex: %s: %s\n", fileName.c_str(), reason);
-  std::fflush(stderr);
-  // Files still open are not flushed again: a failing file must not be
-  // written further, and every completed line has already been handed on.
-  std::_Exit(kExitIoFailure);
+  StopProgram(kExitIoFailure, {}, "kurvex: " + fileName + ": " + reason + "\n");
 }
 
-}  // namespace driver
+}  // namespace base

@@ -2,10 +2,10 @@
 #include "graph/colour_chart.h"
 
 #include "config/settings.h"
-#include "driver/stop.h"
+#include "base/stop.h"
 #include "gfx/gfx.h"
 #include "graph/graphics_setup.h"
-#include "output/number_format.h"
+#include "base/number_format.h"
 
 namespace graph {
 
@@ -43,11 +43,11 @@ void ShowColourChart() {
     const int32_t cy = static_cast<int32_t>((int64_t{N} * (j / G)) / G + N / (2 * G) + 1);
     frame.Inner = CellColour(j, depth);
     gfx::FramedBox(cx - hx, cy - hy, cx + hx, cy + hy, 1, frame);
-    gfx::DrawString(output::IntText(j), cx, cy, text);
+    gfx::DrawString(base::IntText(j), cx, cy, text);
   }
   if (gfx::KeyRead() == gfx::KeyInputFailed)
-    driver::FatalIoError("standard input", gfx::InputError());
-  driver::StopProgram(driver::kExitNormal);
+    base::FatalIoError("standard input", gfx::InputError());
+  base::StopProgram(base::kExitNormal);
 }
 
 }  // namespace graph

@@ -9,8 +9,6 @@
 
 namespace graph {
 
-ViewWindowRecord ViewWindow;
-XPlaceRecord XPlace;
 
 void InitialView(int32_t n, const long double* X, long double yMin, long double yMax) {
   ViewWindowRecord& v = ViewWindow;

@@ -9,13 +9,13 @@
 
 #include "config/settings.h"
 #include "data/dataset.h"
-#include "driver/stop.h"
+#include "base/stop.h"
 #include "gfx/gfx.h"
 #include "graph/curve_walk.h"
 #include "graph/graph_state.h"
 #include "graph/plot.h"
 #include "graph/view.h"
-#include "output/number_format.h"
+#include "base/number_format.h"
 #include "output/spline_file.h"
 #include "spline/analysis.h"
 #include "spline/fit.h"
@@ -28,7 +28,7 @@ void Fit(bool writeResults) {
   const int32_t limit = config::Settings.MaxIteration;
   if (spline::FitSmoothingSpline(limit) != 2) return;
   if (writeResults) output::EndSplineFileAfterFailedFit();
-  driver::ErrorStop({output::IntText(limit) + " iterations are not enough!"});
+  base::ErrorStop({base::IntText(limit) + " iterations are not enough!"});
 }
 
 // Circles whose centres fall on the same pixel are drawn once: with a

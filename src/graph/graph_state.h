@@ -1,6 +1,7 @@
-// The graph's global state: colours, styles, layout, the legend's key areas
-// and the two off-screen areas. Set up once at start-up; the view and the
-// cursor (view.h) are what the commands change.
+// The graph's global state, all of it in this one place (defined in
+// graph_state.cpp): colours, styles, layout, the legend's key areas and the
+// two off-screen areas, set up once at start-up; the view and the cursor,
+// which the commands change; the mouse and the command loop's own state.
 #pragma once
 #include <cstdint>
 
@@ -46,5 +47,31 @@ extern GraphLayoutRecord Layout;
 // The screen under the X-place line, and the picture an image is made from.
 extern gfx::Context* XplaceStrip;
 extern gfx::Context* GraphSnapshot;
+
+// Colour code 0..255 to colour value, filled for depths of 8 bits or less.
+extern gfx::Colour ColourTable[256];
+
+// The visible world window. Set once from the data, then changed only by
+// pan and zoom.
+struct ViewWindowRecord {
+  long double Xlow = 0, Xrange = 1, Ylow = 0, Yrange = 1;
+  long double CurveStep = 0;  // the largest X step of the curve walk
+};
+extern ViewWindowRecord ViewWindow;
+
+// The X-place cursor.
+struct XPlaceRecord {
+  long double XP = 0;  // world X of the cursor
+  int32_t XS = 0;      // its screen column
+};
+extern XPlaceRecord XPlace;
+
+// The mouse and the command loop.
+struct GraphLoopRecord {
+  bool MouseInUse = false;      // the graphics mouse is set up and must be released
+  uint16_t JumpMultiplier = 1;  // what a click gives the next cursor step
+  bool ResultsPending = true;   // the next fitting pass rewrites kurvex.out
+};
+extern GraphLoopRecord GraphLoop;
 
 }  // namespace graph

@@ -3,15 +3,12 @@
 
 #include "config/config_file.h"
 #include "config/settings.h"
-#include "config/text.h"
-#include "driver/stop.h"
+#include "base/text.h"
+#include "base/stop.h"
 #include "graph/graph_state.h"
 
 namespace graph {
 
-gfx::Colour ColourTable[256];
-GraphColoursRecord GraphColours;
-GraphStylesRecord GraphStyles;
 
 namespace {
 
@@ -114,8 +111,8 @@ bool SelectDriver(const std::string& name) {
 // The title goes with the mode, so that every window the program opens,
 // the colour chart's too, carries it from the start.
 void SetGraphicsMode(int32_t width, int32_t height, int32_t depth) {
-  gfx::SetWindowTitle(config::ProgramBanner);
-  if (!gfx::SetMode(width, height, depth)) ModeReport(driver::kExitErrorStop);
+  gfx::SetWindowTitle(base::ProgramBanner);
+  if (!gfx::SetMode(width, height, depth)) ModeReport(base::kExitErrorStop);
   if (depth <= 8) FillColourTable(depth);
 }
 
@@ -184,14 +181,14 @@ void InitMouseCursor(int32_t depth) {
   const gfx::Colour colours[2] = {GraphColours.Text, GraphColours.Keys};
   gfx::MouseSetCursor(gfx::BuildCursor(shape, 24, 24, 24, 11, 11, colours));
   gfx::MouseDisplayCursor();
-  driver::MouseInUse = true;
+  GraphLoop.MouseInUse = true;
 }
 
 void ClearGraph() { gfx::ClearScreen(GraphColours.Background); }
 
 void ReleaseGraphics() {
-  if (driver::MouseInUse) gfx::MouseUnInit();
-  driver::MouseInUse = false;
+  if (GraphLoop.MouseInUse) gfx::MouseUnInit();
+  GraphLoop.MouseInUse = false;
 }
 
 }  // namespace graph

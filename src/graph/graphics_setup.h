@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gfx/gfx.h"
+#include "graph/graph_state.h"
 #include "graph/mode_report.h"
 
 namespace graph {
@@ -16,8 +17,6 @@ namespace graph {
 inline constexpr const char* DriverNames[2] = {gfx::WindowDriverName, gfx::MemoryDriverName};
 
 extern const gfx::Rgb DefaultPalette[256];
-// Colour code 0..255 to colour value, filled for depths of 8 bits or less.
-extern gfx::Colour ColourTable[256];
 
 // The drivers the graphics layer offers, each with its list of modes.
 std::vector<DriverEntry> AvailableDrivers();

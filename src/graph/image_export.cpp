@@ -9,12 +9,12 @@
 
 #include "config/config_file.h"
 #include "config/settings.h"
-#include "driver/stop.h"
+#include "base/stop.h"
 #include "gfx/gfx.h"
 #include "graph/graph_state.h"
 #include "graph/plot.h"
-#include "output/replace_file.h"
-#include "output/run_log.h"
+#include "base/replace_file.h"
+#include "base/run_log.h"
 
 namespace graph {
 
@@ -32,22 +32,22 @@ namespace {
 
 // No file that claims to be an image is left behind: the new file had no
 // name yet, or loses the one it got.
-[[noreturn]] void ImageStop(output::ReplacementFile& image, const std::string& name) {
-  output::DiscardReplacement(image);
-  output::LogLine("The image file creating has failed!");
+[[noreturn]] void ImageStop(base::ReplacementFile& image, const std::string& name) {
+  base::DiscardReplacement(image);
+  base::LogLine("The image file creating has failed!");
   std::fprintf(stderr, "kurvex: The image file creating has failed! (%s)\n", name.c_str());
-  driver::StopProgram(driver::kExitErrorStop);
+  base::StopProgram(base::kExitErrorStop);
 }
 
 // The complete image takes the first number that no file has, in one
 // exclusive step, so that two runs in one folder never take the same one.
 // "" when every number is taken meanwhile.
-std::string ClaimImageName(output::ReplacementFile& image, const std::string& prefix) {
+std::string ClaimImageName(base::ReplacementFile& image, const std::string& prefix) {
   char number[4];
   for (int n = 0; n <= 999; ++n) {
     std::snprintf(number, sizeof number, "%03d", n);
     const std::string name = prefix + number + ".png";
-    if (output::PublishExclusive(image, name)) return name;
+    if (base::PublishExclusive(image, name)) return name;
     if (errno != EEXIST) ImageStop(image, name);
   }
   return "";
@@ -75,10 +75,10 @@ void ExportImage() {
   gfx::DrawString("imaging...", L.PX1 + 1, L.StatusY - 2, GraphStyles.KeyStyleRight);
   gfx::UpdateScreen();
   // The image is written without a name and named when it is complete.
-  output::ReplacementFile image;
-  if (!output::OpenNewBeside(image, first) || !gfx::SavePngToStream(GraphSnapshot, image.File))
+  base::ReplacementFile image;
+  if (!base::OpenNewBeside(image, first) || !gfx::SavePngToStream(GraphSnapshot, image.File))
     ImageStop(image, first);
-  output::PausePoint("image");
+  base::PausePoint("image");
   const std::string name = ClaimImageName(image, prefix);
   std::FILE* file = image.File;
   image.File = nullptr;
@@ -88,7 +88,7 @@ void ExportImage() {
   }
   gfx::ClearClipBox(GraphColours.Background);
   if (name.empty()) {
-    output::DiscardReplacement(image);
+    base::DiscardReplacement(image);
     ShowNoFreeNumber();
   }
 }

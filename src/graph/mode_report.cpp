@@ -4,19 +4,19 @@
 
 #include <cstdio>
 
-#include "config/text.h"
-#include "driver/stop.h"
+#include "base/text.h"
+#include "base/stop.h"
 #include "graph/graphics_setup.h"
-#include "output/number_format.h"
-#include "output/run_log.h"
+#include "base/number_format.h"
+#include "base/run_log.h"
 
 namespace graph {
 
 namespace {
 
 std::string ModeCell(const ModeEntry& m) {
-  std::string cell = output::IntText(m.Bpp, 3) + " " + output::IntText(m.Width, 5) +
-                     "x" + output::IntText(m.Height) + "        ";
+  std::string cell = base::IntText(m.Bpp, 3) + " " + base::IntText(m.Width, 5) +
+                     "x" + base::IntText(m.Height) + "        ";
   cell.resize(19, ' ');
   return cell;
 }
@@ -26,7 +26,7 @@ std::string ModeCell(const ModeEntry& m) {
 std::string DriverTitle(const DriverEntry& d) {
   std::string label = d.Name + (d.AnySize ? " (!)" : "");
   if (label.size() > 19) label.resize(19);
-  return output::PadLeft("*** Driver: " + label + " ***",
+  return base::PadLeft("*** Driver: " + label + " ***",
                          static_cast<int32_t>(label.size() / 2 + 45));
 }
 
@@ -59,19 +59,19 @@ std::vector<std::string> ModeReportLines(const std::vector<DriverEntry>& drivers
       "Please, choose valid graphic driver and mode (i.e. correct BPP, width and",
       "height values) in the \"kurvex.cfg\" configuration file!",
       "",
-      std::string(config::ProgramBanner) + " has stopped."};
+      std::string(base::ProgramBanner) + " has stopped."};
   lines.insert(lines.end(), closing.begin(), closing.end());
   return lines;
 }
 
 void ModeReport(int status) {
   const std::vector<std::string> lines = ModeReportLines(AvailableDrivers());
-  for (const std::string& line : lines) output::LogLine(line);
-  output::CloseRunLog();
-  if (status != driver::kExitNormal)
+  for (const std::string& line : lines) base::LogLine(line);
+  base::CloseRunLog();
+  if (status != base::kExitNormal)
     std::fprintf(stderr, "kurvex: The required graphic mode cannot be initialized; "
                          "the supported modes are listed in the run log.\n");
-  driver::StopProgram(status);
+  base::StopProgram(status);
 }
 
 }  // namespace graph

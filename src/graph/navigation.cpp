@@ -2,35 +2,22 @@
 #include "graph/navigation.h"
 
 #include "config/settings.h"
-#include "config/text.h"
+#include "base/text.h"
 #include "data/dataset.h"
-#include "driver/startup.h"
-#include "driver/stop.h"
+#include "base/stop.h"
 #include "gfx/gfx.h"
+#include "graph/commands.h"
 #include "graph/draw_pass.h"
 #include "graph/graph_state.h"
 #include "graph/image_export.h"
 #include "graph/plot.h"
 #include "graph/view.h"
-#include "output/number_format.h"
+#include "base/number_format.h"
 #include "output/required_values.h"
 #include "spline/fit.h"
 
 namespace graph {
 namespace {
-
-// The loop's own state: the multiplier a click gives the next cursor step,
-// and whether the next fitting pass rewrites the spline data file.
-uint16_t JumpMultiplier = 1;
-bool ResultsPending = true;
-
-// The legend's words in order, as key codes (word 27, "q", quits as "Q").
-const int32_t kLegendKeys[kKeyWords + 1] = {
-    0,   gfx::KeyLeft, gfx::KeyRight, gfx::KeyUp, gfx::KeyDown, gfx::KeyF1, gfx::KeyF2,
-    gfx::KeyF3, gfx::KeyF4, '`', '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', '-',
-    'b', 'B', 'x', 'X', 'y', 'Y', 'Q'};
-
-bool IsFactorKey(int32_t key) { return (key >= '0' && key <= '9') || key == '`' || key == '-'; }
 
 // JumpSize is a pixel count of 16 bits without sign: a negative setting
 // makes every step too long to be taken.
@@ -62,8 +49,8 @@ void ZoomY(bool in) {
   }
 }
 
-// Pan and zoom: the view changes, the plot area is cleared for a full pass.
-bool ChangeView(int32_t key) {
+// Pan and zoom: the view changes; the caller clears the plot for a full pass.
+void ChangeView(int32_t key) {
   ViewWindowRecord& v = ViewWindow;
   const long double s = config::Settings.SizingStep;
   switch (key) {
@@ -75,11 +62,10 @@ bool ChangeView(int32_t key) {
     case 'X': ZoomX(false); break;
     case 'y': ZoomY(true); break;
     case 'Y': ZoomY(false); break;
-    case 'b': case gfx::KeyCtrlUp: ZoomX(true), ZoomY(true); break;
-    case 'B': case gfx::KeyCtrlDown: ZoomX(false), ZoomY(false); break;
-    default: return false;
+    case 'b': ZoomX(true), ZoomY(true); break;
+    case 'B': ZoomX(false), ZoomY(false); break;
+    default: break;
   }
-  return true;
 }
 
 void ClearPlotArea() {
@@ -98,7 +84,7 @@ void ClearQualityBand() {
 // leave the plot area is not taken at all.
 void MoveXplace(int direction) {
   const GraphLayoutRecord& L = Layout;
-  const int64_t jump = int64_t{JumpPixels()} * JumpMultiplier;
+  const int64_t jump = int64_t{JumpPixels()} * GraphLoop.JumpMultiplier;
   const int64_t target = XPlace.XS + direction * jump;
   // Only the side moved towards is checked, so a cursor left outside the
   // plot by panning can still be stepped back in.
@@ -110,32 +96,24 @@ void MoveXplace(int direction) {
   DrawXplaceLine();
 }
 
-[[noreturn]] void Quit() {
-  ClearPlotArea();
-  DestroyOffScreenAreas();
-  output::CloseRequiredValues();
-  driver::NormalEnd();
-}
-
-void Execute(int32_t key) {
-  if (ChangeView(key)) {
-    ResultsPending = false;
-    ClearPlotArea();
-  } else if (IsFactorKey(key)) {
-    spline::ScaleErrors(key);
-    ResultsPending = true;
-    ClearQualityBand();
-    ClearPlotArea();
-  } else if (key == gfx::KeyF1 || key == gfx::KeyCtrlLeft) {
-    MoveXplace(-1);
-  } else if (key == gfx::KeyF2 || key == gfx::KeyCtrlRight) {
-    MoveXplace(+1);
-  } else if (key == gfx::KeyF3) {
-    output::AppendRequiredValues(XPlace.XP);
-  } else if (key == gfx::KeyF4) {
-    ExportImage();
-  } else if (key == 'q' || key == 'Q') {
-    Quit();
+void Execute(const Command& c) {
+  switch (c.Kind) {
+    case CommandKind::View:
+      ChangeView(c.Key);
+      GraphLoop.ResultsPending = false;
+      ClearPlotArea();
+      break;
+    case CommandKind::Factor:
+      spline::ScaleErrors(c.Key);
+      GraphLoop.ResultsPending = true;
+      ClearQualityBand();
+      ClearPlotArea();
+      break;
+    case CommandKind::CursorLeft: MoveXplace(-1); break;
+    case CommandKind::CursorRight: MoveXplace(+1); break;
+    case CommandKind::Values: output::AppendRequiredValues(XPlace.XP); break;
+    case CommandKind::Image: ExportImage(); break;
+    case CommandKind::Quit: break;
   }
 }
 
@@ -148,7 +126,7 @@ int32_t LeftClick(int32_t mx, int32_t my) {
   // A JumpSize of 0 steps nowhere; the division still needs a divisor.
   const int32_t step = JumpPixels() > 0 ? JumpPixels() : 1;
   const int32_t distance = mx < XPlace.XS ? XPlace.XS - mx : mx - XPlace.XS;
-  JumpMultiplier = static_cast<uint16_t>(distance / step > 0xFFFF ? 0xFFFF : distance / step);
+  GraphLoop.JumpMultiplier = static_cast<uint16_t>(distance / step > 0xFFFF ? 0xFFFF : distance / step);
   return mx < XPlace.XS ? gfx::KeyF1 : gfx::KeyF2;
 }
 
@@ -160,9 +138,9 @@ void ShowMousePosition(int32_t mx, int32_t my) {
   gfx::SetClipBox(L.PX0, L.PY0, L.PX1, L.QualityBottom);
   if (mx < L.PX0 || mx > L.PX1 || my <= 1 || my < L.PY0 || my > L.PY1) return;
   const int32_t digits = config::Settings.DisplayDigits;
-  const std::string text = "(" + output::FormatCompact(WorldX(mx), digits) + "," +
-                           output::FormatCompact(WorldY(my), digits) + ")";
-  gfx::DrawString(config::CutText(text), L.PX1, L.StatusY - 2, GraphStyles.TextStyleRight);
+  const std::string text = "(" + base::FormatCompact(WorldX(mx), digits) + "," +
+                           base::FormatCompact(WorldY(my), digits) + ")";
+  gfx::DrawString(base::CutText(text), L.PX1, L.StatusY - 2, GraphStyles.TextStyleRight);
 }
 
 int32_t KeyOfEvent(const gfx::MouseEvent& ev) {
@@ -187,15 +165,15 @@ gfx::MouseEvent WaitForEvent() {
 // A read error on the command input is no end of the script: it must not
 // pass for the quit key, which ends normally.
 void CheckInput(bool failed) {
-  if (failed) driver::FatalIoError("standard input", gfx::InputError());
+  if (failed) base::FatalIoError("standard input", gfx::InputError());
 }
 
 // With the mouse, each accepted event drops the keys typed ahead of it and
 // waits for every button to be released.
-int32_t NextCommand() {
+const Command& NextCommand() {
   for (;;) {
     int32_t key;
-    if (driver::MouseInUse) {
+    if (GraphLoop.MouseInUse) {
       gfx::MouseEvent ev = WaitForEvent();
       CheckInput((ev.Flags & gfx::InputFailed) != 0);
       key = KeyOfEvent(ev);
@@ -205,43 +183,36 @@ int32_t NextCommand() {
       CheckInput(key == gfx::KeyInputFailed);
       key = static_cast<int16_t>(key);
     }
-    if (IsCommand(key)) return key;
+    if (const Command* c = CommandOfKey(key)) return *c;
   }
 }
 
 }  // namespace
 
-bool IsCommand(int32_t key) {
-  switch (key) {
-    case gfx::KeyLeft: case gfx::KeyRight: case gfx::KeyUp: case gfx::KeyDown:
-    case gfx::KeyCtrlLeft: case gfx::KeyCtrlRight: case gfx::KeyCtrlUp: case gfx::KeyCtrlDown:
-    case gfx::KeyF1: case gfx::KeyF2: case gfx::KeyF3: case gfx::KeyF4:
-    case 'x': case 'X': case 'y': case 'Y': case 'b': case 'B': case 'q': case 'Q':
-      return true;
-    default:
-      return IsFactorKey(key);
-  }
-}
-
 int32_t LegendKeyAt(int32_t mx) {
   for (int k = 1; k <= kKeyWords; ++k)
-    if (Layout.KeyAreas[k].xmin <= mx && mx <= Layout.KeyAreas[k].xmax) return kLegendKeys[k];
+    if (Layout.KeyAreas[k].xmin <= mx && mx <= Layout.KeyAreas[k].xmax) return kCommands[k - 1].Key;
   return 0;
 }
 
 void RunInteractiveLoop() {
-  int32_t key = ' ';
+  const Command* done = nullptr;  // none yet: the first pass fits
   for (;;) {
     SetPlotClip();
-    const bool cursorOnly = key == gfx::KeyF1 || key == gfx::KeyF2 || key == gfx::KeyF3 ||
-                            key == gfx::KeyF4 || key == gfx::KeyCtrlLeft || key == gfx::KeyCtrlRight;
-    const bool refit = key == ' ' || IsFactorKey(key);
-    if (!cursorOnly) DrawPass(refit, refit && ResultsPending);
-    if (key != gfx::KeyF3 && key != gfx::KeyF4) DrawXplaceValues();
-    JumpMultiplier = 1;
-    key = NextCommand();
-    Execute(key);
+    const bool refit = done == nullptr || done->Kind == CommandKind::Factor;
+    if (done == nullptr || !LeavesThePlot(done->Kind))
+      DrawPass(refit, refit && GraphLoop.ResultsPending);
+    if (done == nullptr || (done->Kind != CommandKind::Values && done->Kind != CommandKind::Image))
+      DrawXplaceValues();
+    GraphLoop.JumpMultiplier = 1;
+    done = &NextCommand();
+    if (done->Kind == CommandKind::Quit) break;
+    Execute(*done);
   }
+  // The quit: the plot cleared and the off-screen areas released; the
+  // driver's normal end does the rest.
+  ClearPlotArea();
+  DestroyOffScreenAreas();
 }
 
 }  // namespace graph

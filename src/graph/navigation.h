@@ -5,13 +5,11 @@
 
 namespace graph {
 
-// Runs until "q" or "Q"; the quit ends the process.
-[[noreturn]] void RunInteractiveLoop();
+// Runs until "q" or "Q", then clears the plot, releases the off-screen
+// areas and returns for the normal end.
+void RunInteractiveLoop();
 
 // The key code of the legend word under column mx of the legend rows, or 0.
 int32_t LegendKeyAt(int32_t mx);
-
-// Is this key code one of the commands of the loop?
-bool IsCommand(int32_t key);
 
 }  // namespace graph

@@ -4,31 +4,25 @@
 #include <cmath>
 
 #include "config/settings.h"
-#include "config/text.h"
+#include "base/text.h"
 #include "gfx/gfx.h"
+#include "graph/commands.h"
 #include "graph/graph_state.h"
 #include "graph/view.h"
-#include "output/number_format.h"
+#include "base/number_format.h"
 #include "spline/evaluate.h"
 
 namespace graph {
 
-GraphLayoutRecord Layout;
-gfx::Context* XplaceStrip = nullptr;
-gfx::Context* GraphSnapshot = nullptr;
 
 namespace {
-
-const char* const kKeyWordTexts[kKeyWords + 1] = {
-    "",   "left", "right", "up", "down", "F1", "F2", "F3", "F4", "`", "1", "2", "3", "4",
-    "5",  "6",    "7",     "8",  "9",    "0",  "-",  "b",  "B",  "x", "X", "y", "Y", "q"};
 
 // Draws a legend word in the key colour and records its columns.
 int32_t DrawKeyWord(int k, int32_t x, int32_t y) {
   const GraphStylesRecord& st = GraphStyles;
   Layout.KeyAreas[k].xmin = x;
-  gfx::DrawString(kKeyWordTexts[k], x, y, st.KeyStyle);
-  x += gfx::StringWidth(kKeyWordTexts[k], st.KeyStyle);
+  gfx::DrawString(kCommands[k - 1].Word, x, y, st.KeyStyle);
+  x += gfx::StringWidth(kCommands[k - 1].Word, st.KeyStyle);
   Layout.KeyAreas[k].xmax = x - 1;
   return x;
 }
@@ -77,15 +71,15 @@ void DrawLegend() {
   const int32_t y = L.N - 4;
   int32_t x = DrawPlain("active keys: ", 1, y);
   const int32_t gap = gfx::CharWidth(',', st.TextStyle) + 2;
-  for (int k = 1; k <= 26; ++k) {
+  for (int k = 1; k < kKeyWords; ++k) {
     x = DrawKeyWord(k, x, y);
-    if (k <= 25) {
+    if (k < kKeyWords - 1) {
       gfx::DrawString(",", x, y, st.TextStyle);
       x += gap;
     }
   }
   x = DrawPlain(" and ", x, y);
-  x = DrawKeyWord(27, x, y);
+  x = DrawKeyWord(kKeyWords, x, y);
   DrawPlain("uit", x, y);
   L.CharHeight = gfx::CharHeight(st.KeyStyle);
 }
@@ -149,11 +143,11 @@ void DrawXplaceValues() {
   gfx::SetClipBox(L.PX0, L.PY0, L.PX1, L.N);
   spline::Evaluation e;
   spline::EvaluateSpline(XPlace.XP, e);
-  auto f = [digits](long double v) { return output::FormatCompact(v, digits); };
+  auto f = [digits](long double v) { return base::FormatCompact(v, digits); };
   const std::string text = "y(" + f(XPlace.XP) + ")=" + f(e.Value) + "; y'=" + f(e.D1) +
                            "; y''=" + f(e.D2) + "; y'''=" + f(e.D3) +
                            "; finite integral=" + f(e.Int);
-  gfx::DrawString(config::CutText(text), L.PX0 + 1, L.N - 2 * L.CharHeight - 4,
+  gfx::DrawString(base::CutText(text), L.PX0 + 1, L.N - 2 * L.CharHeight - 4,
                   GraphStyles.XplaceStyle);
 }
 

@@ -21,16 +21,18 @@
 #include <thread>
 
 #include "config/settings.h"
-#include "config/text.h"
+#include "base/text.h"
 #include "data/dataset.h"
-#include "driver/stop.h"
-#include "output/number_format.h"
-#include "output/replace_file.h"
+#include "base/stop.h"
+#include "base/number_format.h"
+#include "base/replace_file.h"
+#include "output/result_files.h"
+#include "spline/fit.h"
 
 namespace output {
 namespace {
 
-ReplacementFile splineFile;
+base::ReplacementFile splineFile;
 
 // From this many data points on, the file is long enough (a few megabytes)
 // for the second threads below to save more than they cost.
@@ -39,7 +41,7 @@ constexpr int32_t kLongFile = 8192;
 // The text waiting to be written. A row is at most 12 fields of
 // ExponentFieldRoom characters with their separators and a line end.
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
-constexpr std::size_t kRowRoom = 12 * (ExponentFieldRoom + 1) + 1;
+constexpr std::size_t kRowRoom = 12 * (base::ExponentFieldRoom + 1) + 1;
 char bufferPair[2][kBufferSize];
 char* buffer = bufferPair[0];
 std::size_t buffered = 0;
@@ -87,7 +89,7 @@ void WriteHandedOver() {
 void WaitForWriter() {
   std::unique_lock<std::mutex> hold(writer.lock);
   writer.changed.wait(hold, [] { return writer.pending == nullptr; });
-  if (writer.error != 0) FailReplacement(splineFile, writer.error);
+  if (writer.error != 0) base::FailReplacement(splineFile, writer.error);
 }
 
 // Starts `body` on a thread of its own; false when the system has none to
@@ -126,7 +128,7 @@ void Flush() {
   if (buffered == 0) return;
   if (!writer.active) {
     if (std::fwrite(buffer, 1, buffered, splineFile.File) != buffered)
-      FailReplacement(splineFile, errno);
+      base::FailReplacement(splineFile, errno);
   } else {
     WaitForWriter();
     std::lock_guard<std::mutex> hold(writer.lock);
@@ -150,7 +152,7 @@ void Write(const std::string& text) {
   if (text.size() > kBufferSize) {
     if (writer.active) WaitForWriter();
     if (std::fwrite(text.data(), 1, text.size(), splineFile.File) != text.size())
-      FailReplacement(splineFile, errno);
+      base::FailReplacement(splineFile, errno);
     return;
   }
   std::memcpy(buffer + buffered, text.data(), text.size());
@@ -164,17 +166,17 @@ struct FieldCache {
   unsigned char bits[10];
   bool valid = false;
   int32_t length = 0;
-  char text[ExponentFieldRoom];
+  char text[base::ExponentFieldRoom];
 };
 
 char* Field(char* out, const long double& x, FieldCache* cache = nullptr) {
   const int32_t w = config::Settings.NumberWidth;
-  if (cache == nullptr) return WriteExponentField(out, x, w);
+  if (cache == nullptr) return base::WriteExponentField(out, x, w);
   if (cache->valid && std::memcmp(cache->bits, &x, sizeof cache->bits) == 0) {
     std::memcpy(out, cache->text, static_cast<std::size_t>(cache->length));
     return out + cache->length;
   }
-  char* end = WriteExponentField(out, x, w);
+  char* end = base::WriteExponentField(out, x, w);
   std::memcpy(cache->bits, &x, sizeof cache->bits);
   cache->length = static_cast<int32_t>(end - out);
   std::memcpy(cache->text, out, static_cast<std::size_t>(cache->length));
@@ -216,7 +218,7 @@ void RememberBits(unsigned char (&bits)[6][10], long double x, const spline::Eva
 char* SegmentRowText(char* out, int32_t i, FieldCache& xmax, FieldCache& err) {
   const data::DataSetRecord& d = data::DataSet;
   const long double x0 = d.XValues[i];
-  const spline::PowerForm p = spline::PowerCoefficients(d.Segments[i], x0);
+  const spline::PowerForm p = spline::PowerCoefficients(spline::Fit.Segments[i], x0);
   spline::Evaluation e;
   spline::EvaluateAtKnot(i, e);
   out = Field(out, x0, &xmax);
@@ -267,7 +269,7 @@ RowsAhead& ahead = *new RowsAhead;
 // Room for one row of twelve fields: no field is wider than the width, or
 // ten characters when the width is smaller.
 std::size_t RowRoomFor(int32_t width) {
-  return 12 * (static_cast<std::size_t>(std::clamp(width, 10, ExponentFieldRoom)) + 1) + 1;
+  return 12 * (static_cast<std::size_t>(std::clamp(width, 10, base::ExponentFieldRoom)) + 1) + 1;
 }
 
 int32_t FirstRowOf(int32_t block) { return 1 + block * kRowsPerBlock; }
@@ -376,42 +378,32 @@ void FormatSegmentRowsAhead() {
   ahead.active = StartThread(ahead.worker, FormatBlocksAhead);
 }
 
-std::string HeaderLine(std::initializer_list<const char*> labels, int32_t width) {
-  std::string line;
-  for (const char* label : labels) {
-    std::string cell = label;
-    cell.resize(static_cast<std::size_t>(width) + 1, ' ');
-    line += cell;
-  }
-  return line + "\n";
-}
-
 void BeginSplineFile() {
   const config::SettingsRecord& s = config::Settings;
-  OpenReplacement(splineFile, FileName());
+  base::OpenReplacement(splineFile, FileName());
   buffered = 0;
   xmaxText.valid = errText.valid = lastCurveRow.valid = false;
-  Write(std::string(config::ProgramBanner) + " calculated the followings:\n");
-  Write("Task: " + s.ParameterText + ".\n");
+  Write(std::string(base::ProgramBanner) + " calculated the followings:\n");
+  Write("Task: " + ResultFiles.ParameterText + ".\n");
   if (s.WriteCurve)
     Write("\n" + HeaderLine({"  X", "  Y", "  Der1", "  Der2", "  Der3", "  Int"},
                             s.NumberWidth));
   // The head is handed on before the fit, so a fit that fails leaves it.
   Flush();
-  if (std::fflush(splineFile.File) != 0) FailReplacement(splineFile, errno);
+  if (std::fflush(splineFile.File) != 0) base::FailReplacement(splineFile, errno);
   // Below a few megabytes a writer thread would cost more than it saves.
   if (data::DataSet.Count >= kLongFile) StartWriter();
-  PausePoint("kurvex.out");
+  base::PausePoint("kurvex.out");
 }
 
 // Closes the file and puts it under its name.
 void FinishSplineFile() {
   Flush();
-  if (const int error = StopWriter()) FailReplacement(splineFile, error);
+  if (const int error = StopWriter()) base::FailReplacement(splineFile, error);
   std::FILE* f = splineFile.File;
   splineFile.File = nullptr;
-  if (std::fclose(f) != 0) FailReplacement(splineFile, errno);
-  PublishReplacement(splineFile);
+  if (std::fclose(f) != 0) base::FailReplacement(splineFile, errno);
+  base::PublishReplacement(splineFile);
 }
 
 void EndSplineFileAfterFailedFit() { FinishSplineFile(); }

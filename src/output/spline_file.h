@@ -11,9 +11,6 @@
 
 namespace output {
 
-// Label cells filled or cut to width + 1 characters each, then a line end.
-std::string HeaderLine(std::initializer_list<const char*> labels, int32_t width);
-
 // x, value, Der1, Der2, Der3 and Int as six fields and a line end: a curve
 // row, and a row of the required-values file.
 std::string ValuesRow(long double x, const spline::Evaluation& e);

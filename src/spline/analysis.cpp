@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "data/dataset.h"
+#include "spline/fit.h"
 #include "spline/evaluate.h"
 
 namespace spline {
@@ -98,8 +99,8 @@ void AnalyseSegment(int32_t n, const long double* X, const SplineSegment* A, int
 void AnalyseSegment(int32_t i, SegmentMarks& out) {
   const data::DataSetRecord& d = data::DataSet;
   out.Count = 0;
-  if (d.Segments == nullptr) return;
-  AnalyseSegment(d.Count, d.XValues, d.Segments, i, out);
+  if (Fit.Segments == nullptr) return;
+  AnalyseSegment(d.Count, d.XValues, Fit.Segments, i, out);
 }
 
 }  // namespace spline

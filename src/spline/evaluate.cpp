@@ -3,6 +3,7 @@
 #include "spline/evaluate.h"
 
 #include "data/dataset.h"
+#include "spline/fit.h"
 
 namespace spline {
 
@@ -100,14 +101,14 @@ long double KnotValue(int32_t n, const long double* X, const SplineSegment* A, i
 
 long double EvaluateSpline(long double x, Evaluation& out) {
   const data::DataSetRecord& d = data::DataSet;
-  if (d.Segments == nullptr) return Nothing(out);
-  return EvaluateSpline(d.Count, d.XValues, d.Segments, x, out);
+  if (Fit.Segments == nullptr) return Nothing(out);
+  return EvaluateSpline(d.Count, d.XValues, Fit.Segments, x, out);
 }
 
 long double EvaluateAtKnot(int32_t i, Evaluation& out) {
   const data::DataSetRecord& d = data::DataSet;
-  if (d.Segments == nullptr) return Nothing(out);
-  return EvaluateAtKnot(d.Count, d.XValues, d.Segments, i, out);
+  if (Fit.Segments == nullptr) return Nothing(out);
+  return EvaluateAtKnot(d.Count, d.XValues, Fit.Segments, i, out);
 }
 
 }  // namespace spline

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "base/allocate.h"
 #include "data/dataset.h"
 
 namespace spline {
@@ -424,10 +425,24 @@ FitStatus FitSmoothingSpline(int32_t n, int32_t maxIteration, const long double*
   return status;
 }
 
+FitRecord Fit;
+
+void AllocateFitArrays(int32_t rowBound) {
+  base::AllocateRows(Fit.Segments, 'A', 0, 5, rowBound);
+  // Seven reals per row, in the doubles the fit lays them out in.
+  base::AllocateRows(Fit.Workspace, 'R', 0, kWorkspaceColumns, rowBound, WorkspaceDoubles(0));
+}
+
+void ReleaseFitArrays() {
+  delete[] Fit.Segments;
+  delete[] Fit.Workspace;
+  Fit = FitRecord{};
+}
+
 FitStatus FitSmoothingSpline(int32_t maxIteration, FitOutcome* outcome) {
   data::DataSetRecord& d = data::DataSet;
   return FitSmoothingSpline(d.Count, maxIteration, d.XValues, d.YValues, d.ErrValues,
-                            d.Workspace, d.Segments, outcome);
+                            Fit.Workspace, Fit.Segments, outcome);
 }
 
 }  // namespace spline

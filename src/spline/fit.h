@@ -9,6 +9,20 @@
 
 namespace spline {
 
+// The spline's own state, for the whole run: the segment array A (rows
+// 0..N, the finished spline after every fit) and the fit's workspace R
+// (WorkspaceDoubles(N) doubles), allocated once after the data arrays.
+struct FitRecord {
+  SplineSegment* Segments = nullptr;
+  double* Workspace = nullptr;
+};
+extern FitRecord Fit;
+
+// Allocates A and R for rows 0..N, each with its line in the run log (a
+// failure is the out-of-memory stop); releases them at the stop.
+void AllocateFitArrays(int32_t rowBound);
+void ReleaseFitArrays();
+
 // Arrays follow the data set: X, Y and E are indexed from 1 to n (element 0
 // is never read), the segments A have rows 0..n, and the workspace R holds
 // WorkspaceDoubles(n) doubles.

@@ -2,9 +2,9 @@
 // point's error value) and the average deviation of the curve from the points.
 #include <cmath>
 
-#include "config/text.h"
+#include "base/text.h"
 #include "data/dataset.h"
-#include "output/number_format.h"
+#include "base/number_format.h"
 #include "spline/evaluate.h"
 #include "spline/fit.h"
 
@@ -20,15 +20,15 @@ QualityFigures FitQuality(int32_t n, const long double* X, const long double* Y,
   q.BaseError = E[1];
   q.AverageDeviation = (1 / static_cast<long double>(n)) * sum;
   // A fixed 5 digits: the line must fit beside the graph whatever the settings.
-  q.Text = config::CutText("base error=" + output::FormatCompact(q.BaseError, 5) +
+  q.Text = base::CutText("base error=" + base::FormatCompact(q.BaseError, 5) +
                            "; average deviation=" +
-                           output::FormatCompact(q.AverageDeviation, 5));
+                           base::FormatCompact(q.AverageDeviation, 5));
   return q;
 }
 
 QualityFigures FitQuality() {
   const data::DataSetRecord& d = data::DataSet;
-  return FitQuality(d.Count, d.XValues, d.YValues, d.ErrValues, d.Segments);
+  return FitQuality(d.Count, d.XValues, d.YValues, d.ErrValues, Fit.Segments);
 }
 
 }  // namespace spline

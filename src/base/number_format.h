@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace output {
+namespace base {
 
 // Fixed-width exponent form, e.g. FormatExponent(123.456, 13) = " 1.234560e+02".
 // The text is right-justified in `width` characters and never cut. Not finite
@@ -33,4 +33,4 @@ std::string IntText(int32_t value, int32_t width);
 // Precedes `text` by spaces up to `width` characters; a longer text stays whole.
 std::string PadLeft(const std::string& text, int32_t width);
 
-}  // namespace output
+}  // namespace base

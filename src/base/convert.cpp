@@ -3,13 +3,13 @@
 // are not numbers in our files ("nan", "inf", "0x10", "1e", trailing blanks).
 // The common short decimal of a data file is converted here too, to exactly
 // the value strtold gives, at a fraction of its cost.
-#include "config/convert.h"
+#include "base/convert.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
-namespace config {
+namespace base {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -192,4 +192,4 @@ bool ParseReal(const char* text, std::size_t length, long double& value) {
   return true;
 }
 
-}  // namespace config
+}  // namespace base

@@ -1,14 +1,14 @@
 // The run log file and its fixed texts.
-#include "output/run_log.h"
+#include "base/run_log.h"
 
 #include <cerrno>
 #include <cstdio>
 
-#include "driver/stop.h"
-#include "output/number_format.h"
-#include "output/replace_file.h"
+#include "base/stop.h"
+#include "base/number_format.h"
+#include "base/replace_file.h"
 
-namespace output {
+namespace base {
 namespace {
 
 std::FILE* logFile = nullptr;
@@ -17,7 +17,7 @@ std::string logName;
 void WriteAndFlush(const std::string& text) {
   if (std::fwrite(text.data(), 1, text.size(), logFile) != text.size() ||
       std::fflush(logFile) != 0)
-    driver::FatalIoError(logName, errno);
+    base::FatalIoError(logName, errno);
 }
 
 }  // namespace
@@ -36,7 +36,7 @@ void LogLine(const std::string& line) { WriteAndFlush(line + "\n"); }
 void CloseRunLog() {
   std::FILE* f = logFile;
   logFile = nullptr;
-  if (f && std::fclose(f) != 0) driver::FatalIoError(logName, errno);
+  if (f && std::fclose(f) != 0) base::FatalIoError(logName, errno);
 }
 
 std::string AllocationLine(char letter, int32_t firstRow, int32_t lastRow,
@@ -49,4 +49,4 @@ std::string AllocationLine(char letter, int32_t firstRow, int32_t lastRow,
   return text;
 }
 
-}  // namespace output
+}  // namespace base

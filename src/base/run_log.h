@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace output {
+namespace base {
 
 // Creates (or empties) the log. A failure is the fatal input/output stop.
 void OpenRunLog(const std::string& fileName);
@@ -21,4 +21,4 @@ void CloseRunLog();
 std::string AllocationLine(char letter, int32_t firstRow, int32_t lastRow,
                            int32_t firstColumn, int32_t lastColumn);
 
-}  // namespace output
+}  // namespace base

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace config {
+namespace base {
 
 // Leading blanks, an optional "+" or "-", then decimal digits, or "$" and
 // hexadecimal digits. A value outside the signed 32-bit range is invalid.
@@ -21,4 +21,4 @@ inline bool ParseReal(const std::string& text, long double& value) {
   return ParseReal(text.data(), text.size(), value);
 }
 
-}  // namespace config
+}  // namespace base

@@ -1,7 +1,7 @@
 // New result files beside the old ones, given their names when complete;
 // the locks that keep two runs from replacing each other's files; and the
 // temporary names that every ending removes.
-#include "output/replace_file.h"
+#include "base/replace_file.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -17,9 +17,9 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/stop.h"
+#include "base/stop.h"
 
-namespace output {
+namespace base {
 
 bool UseUnnamedFiles = true;
 
@@ -110,7 +110,7 @@ bool HeldByAnotherRun(const std::string& name) {
 void LockOrStop(int fd, const std::string& name) {
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
     ::close(fd);
-    driver::FatalIoError(name, kInUse);
+    base::FatalIoError(name, kInUse);
   }
   Hold(fd);
 }
@@ -228,16 +228,16 @@ void OpenInPlace(ReplacementFile& f) {
   const bool regular = ::stat(f.Name.c_str(), &st) != 0 || S_ISREG(st.st_mode);
   if (!regular) {
     f.File = std::fopen(f.Name.c_str(), "w");
-    if (f.File == nullptr) driver::FatalIoError(f.Name, errno);
+    if (f.File == nullptr) base::FatalIoError(f.Name, errno);
     return;
   }
   const int fd = ::open(f.Name.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC, 0666);
-  if (fd < 0) driver::FatalIoError(f.Name, errno);
+  if (fd < 0) base::FatalIoError(f.Name, errno);
   Release(f.HeldFd);  // the same file, held since the last pass: its lock moves
   LockOrStop(fd, f.Name);
   if (::ftruncate(fd, 0) != 0 || (f.NameFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0)) < 0 ||
       (f.File = ::fdopen(fd, "w")) == nullptr)
-    driver::FatalIoError(f.Name, errno);
+    base::FatalIoError(f.Name, errno);
 }
 
 void StartNew(ReplacementFile& f, const std::string& name) {
@@ -286,11 +286,11 @@ void OpenReplacement(ReplacementFile& f, const std::string& name) {
     CheckNotInUse(name);
     // Where a truncating open would fail, so does the replacement.
     if (::faccessat(AT_FDCWD, name.c_str(), W_OK, AT_EACCESS) != 0)
-      driver::FatalIoError(name, errno);
+      base::FatalIoError(name, errno);
   }
   const int made = MakeNew(f, name, exists ? &old : nullptr);
   if (made == kWriteInPlace) return OpenInPlace(f);
-  if (made != 0) driver::FatalIoError(name, made);
+  if (made != 0) base::FatalIoError(name, made);
 }
 
 void PublishReplacement(ReplacementFile& f) {
@@ -298,7 +298,7 @@ void PublishReplacement(ReplacementFile& f) {
   if (f.InPlace) return HoldPublished(f);
   if (HeldByAnotherRun(f.Name)) {
     DropNew(f);
-    driver::FatalIoError(f.Name, kInUse);
+    base::FatalIoError(f.Name, kInUse);
   }
   if (f.Unnamed) NameTemporarily(f);
   if (::rename(f.TempName.c_str(), f.Name.c_str()) != 0) FailReplacement(f, errno);
@@ -309,7 +309,7 @@ void PublishReplacement(ReplacementFile& f) {
 
 void FailReplacement(ReplacementFile& f, int error) {
   DropNew(f);
-  driver::FatalIoError(f.Name, error);
+  base::FatalIoError(f.Name, error);
 }
 
 bool OpenNewBeside(ReplacementFile& f, const std::string& nameLike) {
@@ -346,7 +346,7 @@ std::FILE* OpenLockedLog(const std::string& name) {
 }
 
 void CheckNotInUse(const std::string& name) {
-  if (HeldByAnotherRun(name)) driver::FatalIoError(name, kInUse);
+  if (HeldByAnotherRun(name)) base::FatalIoError(name, kInUse);
 }
 
 void RemoveTemporaryNames() {
@@ -371,4 +371,4 @@ void PausePoint(const char* point) {
   if (wanted != nullptr && std::strcmp(wanted, point) == 0) std::raise(SIGSTOP);
 }
 
-}  // namespace output
+}  // namespace base

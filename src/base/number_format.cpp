@@ -2,7 +2,7 @@
 // file, the compact form of every real drawn on the graph, and integer text.
 // The digits are those of a loop of x87 divisions, one digit at a time; the
 // loop is reproduced exactly in integer arithmetic, which is many times faster.
-#include "output/number_format.h"
+#include "base/number_format.h"
 
 #include <algorithm>
 #include <atomic>
@@ -14,14 +14,14 @@
 #include <cstring>
 #include <mutex>
 
-#include "config/text.h"
+#include "base/text.h"
 
-namespace output {
+namespace base {
 namespace {
 
 // No field is wider than the longest text the program keeps, so a width
 // beyond it can neither allocate nor compute without end.
-constexpr int32_t kMaxWidth = static_cast<int32_t>(config::kMaxText);
+constexpr int32_t kMaxWidth = static_cast<int32_t>(base::kMaxText);
 
 // A width as a field has it: negative widths pad nothing, and nothing is
 // wider than kMaxWidth (clamping first keeps the sums below from overflowing).
@@ -742,4 +742,4 @@ std::string PadLeft(const std::string& text, int32_t width) {
   return out += text;
 }
 
-}  // namespace output
+}  // namespace base

@@ -4,15 +4,12 @@
 #include <cstddef>
 #include <string>
 
-namespace config {
+namespace base {
 
 inline constexpr std::size_t kMaxText = 255;
 
 // "KurvexAnalyzer v2.12a-20080419": window title, log lines and file headers.
 inline constexpr const char* ProgramBanner = "KurvexAnalyzer v2.12a-20080419";
-
-// The section every configuration lookup uses.
-inline constexpr const char* ConfigSection = "Kurvex";
 
 // Cuts a text to the 255 characters every stored text is limited to.
 inline std::string CutText(std::string text) {
@@ -20,4 +17,4 @@ inline std::string CutText(std::string text) {
   return text;
 }
 
-}  // namespace config
+}  // namespace base

@@ -20,7 +20,7 @@
 #include <cstdio>
 #include <string>
 
-namespace output {
+namespace base {
 
 struct ReplacementFile {
   std::FILE* File = nullptr;
@@ -80,4 +80,4 @@ void PausePoint(const char* point);
 // tests switch it off to try temporary names.
 extern bool UseUnnamedFiles;
 
-}  // namespace output
+}  // namespace base
