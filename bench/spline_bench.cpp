@@ -62,12 +62,12 @@ NoisyCurve& Curve(int32_t n) {
 void BM_Fit(benchmark::State& state) {
   NoisyCurve& c = Curve(static_cast<int32_t>(state.range(0)));
   spline::FitOutcome out;
-  spline::FitStatus status = 0;
+  spline::FitStatus status = spline::FitStatus::Converged;
   for (auto _ : state) {
     status = c.Fit(out);
     benchmark::DoNotOptimize(c.A.data());
   }
-  state.counters["status"] = status;
+  state.counters["status"] = static_cast<int>(status);
   state.counters["passes"] = out.Iterations;
   state.counters["p"] = static_cast<double>(out.P);
   state.counters["F/n"] = static_cast<double>(out.ResidualSum / c.n);

@@ -1,6 +1,6 @@
-// The documentation against the program: every settings key the code reads
-// is described in the manual page and in examples/kurvex.cfg (and nothing
-// that the code does not read), the manual renders without warnings, and
+// The documentation against the program: every key of the table of keys is
+// read by the code and described in the manual page and in
+// examples/kurvex.cfg (and nothing else is), the manual renders without warnings, and
 // examples/kurvex.cfg, which claims to hold the defaults, changes nothing.
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "config/settings_table.h"
 #include "test_util.h"
 
 namespace {
@@ -17,19 +18,13 @@ namespace {
 namespace fs = std::filesystem;
 const std::string kSource = KURVEX_SOURCE_DIR;
 
-// Every key of the settings. The first test keeps this list equal to what
-// the code reads, so a key added to the code must be added here, and the
-// two documentation tests then ask for its description.
-const std::set<std::string> kKeys = {
-    "LogFileName",     "GraphGRXDriver",    "GraphColorBits",  "GraphResolution",
-    "GetColorCodes",   "InputFileName",     "MaxIteration",    "NumberDigits",
-    "DisplayDigits",   "SizingStep",        "ColumnX",         "ColumnY",
-    "OmittedRows",     "ShowCalculus",      "WriteCurve",      "ColumnError",
-    "ErrorValue",      "ErrorRatio",        "OutputFileName",  "ColorBackground",
-    "ColorText",       "ColorSymbol",       "ColorLine",       "ColorCalculus",
-    "ColorXplace",     "ColorKeys",         "SizeSymbol",      "WidthLine",
-    "WidthCalculus",   "WidthXplace",       "JumpSize",        "CalcDataFileName",
-    "ImageBaseFileName"};
+// Every key of the settings, from the program's own table of keys.
+std::set<std::string> TableKeys() {
+  std::set<std::string> keys;
+  for (const config::KeySpec& k : config::kKeys) keys.insert(k.Name);
+  return keys;
+}
+const std::set<std::string> kKeys = TableKeys();
 
 std::string SourceText() {
   std::string all;
@@ -55,12 +50,15 @@ std::string ManSection(const std::string& page, const std::string& name) {
   return page.substr(from, to == std::string::npos ? std::string::npos : to - from);
 }
 
-TEST(DocsKeys, TheKeyListIsWhatTheCodeReads) {
-  const std::string code = SourceText();
-  for (const std::string& key : Matches(code, std::regex(R"re(ConfigValue\("(\w+)"\))re")))
-    EXPECT_EQ(kKeys.count(key), 1u) << key << " is read by the code but not listed here";
+// Every lookup goes through the table (no key is read by a name of its
+// own), and every key of the table is read somewhere.
+TEST(DocsKeys, TheTableIsWhatTheCodeReads) {
+  std::string code = SourceText();
+  EXPECT_EQ(Matches(code, std::regex(R"re(ConfigValue\("(\w+)"\))re")), std::set<std::string>{});
+  const std::string table = testutil::ReadFile(kSource + "/src/config/settings_table.h");
+  code.erase(code.find(table), table.size());
   for (const std::string& key : kKeys)
-    EXPECT_NE(code.find('"' + key + '"'), std::string::npos) << key << " is not in the code";
+    EXPECT_NE(code.find("Key::" + key), std::string::npos) << key << " is never read";
 }
 
 TEST(DocsKeys, TheManualAndTheExampleConfigurationDescribeEveryKey) {

@@ -158,8 +158,8 @@ TEST_P(GfxDraw, ExtremeCoordinatesAreClippedNotOverflowed) {
 
 TEST_P(GfxDraw, FramedBoxSidesAndInnerInTheirColours) {
   if (GetParam() < 4) GTEST_SKIP() << "five colours need a depth of 4 or more";
-  const gfx::Colour inner = gfx::AllocColor(0, 0, 168), top = gfx::AllocColor(0, 168, 0);
-  const gfx::Colour right = gfx::AllocColor(168, 0, 0), bottom = gfx::AllocColor(168, 168, 0);
+  const gfx::Colour inner = gfx::AllocColour(0, 0, 168), top = gfx::AllocColour(0, 168, 0);
+  const gfx::Colour right = gfx::AllocColour(168, 0, 0), bottom = gfx::AllocColour(168, 168, 0);
   canvas = Canvas(9, 7, bg);
   gfx::FramedBox(3, 2, 5, 4, 2, gfx::FrameColours{inner, top, right, bottom, fg});
   EXPECT_EQ(Picture(canvas, {{bg, '.'}, {gfx::MaskColour(fg), 'L'}, {inner, 'i'}, {top, 't'},
@@ -306,43 +306,43 @@ TEST(GfxColours, PaletteReusesTakesFreeEntriesThenTheNearest) {
   gfxtest::MemoryMode(2);
   EXPECT_EQ(gfx::Black(), 0);
   EXPECT_EQ(gfx::White(), 3);
-  EXPECT_EQ(gfx::AllocColor(255, 255, 255), 3);
-  EXPECT_EQ(gfx::AllocColor(0, 0, 168), 1);   // first free entry
-  EXPECT_EQ(gfx::AllocColor(0, 0, 168), 1);   // reused
-  EXPECT_EQ(gfx::AllocColor(0, 168, 0), 2);
-  EXPECT_EQ(gfx::AllocColor(10, 10, 180), 1);  // full: the nearest
-  EXPECT_EQ(gfx::AllocColor(-5, 999, -1), 2);  // clamped to (0,255,0), nearest green
+  EXPECT_EQ(gfx::AllocColour(255, 255, 255), 3);
+  EXPECT_EQ(gfx::AllocColour(0, 0, 168), 1);   // first free entry
+  EXPECT_EQ(gfx::AllocColour(0, 0, 168), 1);   // reused
+  EXPECT_EQ(gfx::AllocColour(0, 168, 0), 2);
+  EXPECT_EQ(gfx::AllocColour(10, 10, 180), 1);  // full: the nearest
+  EXPECT_EQ(gfx::AllocColour(-5, 999, -1), 2);  // clamped to (0,255,0), nearest green
   ASSERT_TRUE(gfx::SetMode(640, 480, 2));     // a new mode resets the palette
-  EXPECT_EQ(gfx::AllocColor(0, 168, 0), 1);
+  EXPECT_EQ(gfx::AllocColour(0, 168, 0), 1);
 
   gfxtest::MemoryMode(4);  // the 16 standard colours are there already
-  EXPECT_EQ(gfx::AllocColor(168, 0, 0), 4);
-  EXPECT_EQ(gfx::AllocColor(252, 252, 252), 15);  // nearest: white
+  EXPECT_EQ(gfx::AllocColour(168, 0, 0), 4);
+  EXPECT_EQ(gfx::AllocColour(252, 252, 252), 15);  // nearest: white
   EXPECT_EQ(gfx::White(), 15);
 
   gfxtest::MemoryMode(8);
-  EXPECT_EQ(gfx::AllocColor(84, 84, 252), 9);
-  EXPECT_EQ(gfx::AllocColor(20, 20, 20), 16);
-  EXPECT_EQ(gfx::AllocColor(20, 20, 20), 16);
-  for (int32_t i = 0; i < 239; ++i) gfx::AllocColor(i, 1, 2);  // fills 17..255
-  EXPECT_EQ(gfx::AllocColor(20, 20, 21), 16);
+  EXPECT_EQ(gfx::AllocColour(84, 84, 252), 9);
+  EXPECT_EQ(gfx::AllocColour(20, 20, 20), 16);
+  EXPECT_EQ(gfx::AllocColour(20, 20, 20), 16);
+  for (int32_t i = 0; i < 239; ++i) gfx::AllocColour(i, 1, 2);  // fills 17..255
+  EXPECT_EQ(gfx::AllocColour(20, 20, 21), 16);
   EXPECT_EQ(gfx::ColourRgb(16).Red, 20);
 }
 
 TEST(GfxColours, PackedDepthsPackAndWidenEachComponent) {
   gfxtest::MemoryMode(15);
-  EXPECT_EQ(gfx::AllocColor(168, 0, 0), 0x5400);
-  EXPECT_EQ(gfx::AllocColor(0, 0, 168), 0x0015);
+  EXPECT_EQ(gfx::AllocColour(168, 0, 0), 0x5400);
+  EXPECT_EQ(gfx::AllocColour(0, 0, 168), 0x0015);
   EXPECT_EQ(gfx::White(), 0x7FFF);
   EXPECT_EQ(gfx::ColourRgb(0x7FFF).Blue, 255);
   gfxtest::MemoryMode(16);
-  EXPECT_EQ(gfx::AllocColor(168, 0, 0), 0xA800);
-  EXPECT_EQ(gfx::AllocColor(0, 255, 0), 0x07E0);
+  EXPECT_EQ(gfx::AllocColour(168, 0, 0), 0xA800);
+  EXPECT_EQ(gfx::AllocColour(0, 255, 0), 0x07E0);
   const gfx::Rgb rgb = gfx::ColourRgb(0x07E0);
   EXPECT_EQ(rgb.Red, 0);
   EXPECT_EQ(rgb.Green, 255);
   gfxtest::MemoryMode(24);
-  EXPECT_EQ(gfx::AllocColor(252, 84, 80), 0xFC5450);
+  EXPECT_EQ(gfx::AllocColour(252, 84, 80), 0xFC5450);
   EXPECT_EQ(gfx::ColourRgb(0xFC5450).Blue, 80);
   EXPECT_EQ(gfx::MaskColour(-1), 0xFFFFFF);
 }

@@ -47,8 +47,8 @@ gfx::Context* Fixture(gfx::Colour red, gfx::Colour blue, gfx::Colour grey) {
 TEST(GfxPng, RoundTripAtPaletteAndPackedDepths) {
   for (int32_t bpp : {1, 4, 8, 16, 32}) {
     gfxtest::MemoryMode(bpp);
-    const gfx::Colour red = gfx::AllocColor(168, 0, 0), blue = gfx::AllocColor(0, 0, 168);
-    const gfx::Colour grey = gfx::AllocColor(84, 84, 84);
+    const gfx::Colour red = gfx::AllocColour(168, 0, 0), blue = gfx::AllocColour(0, 0, 168);
+    const gfx::Colour grey = gfx::AllocColour(84, 84, 84);
     gfx::Context* c = Fixture(red, blue, grey);
     std::vector<uint8_t> png;
     ASSERT_TRUE(gfx::SavePngToMemory(c, png)) << bpp;

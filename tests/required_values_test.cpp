@@ -29,7 +29,7 @@ TEST(RequiredValues, HeaderOnFirstRowThenOneRowEach) {
   data::DataSet.ErrValues = e.data();
   spline::Fit.Segments = a.data();
   spline::Fit.Workspace = r.data();
-  ASSERT_EQ(spline::FitSmoothingSpline(1000), 0);
+  ASSERT_EQ(spline::FitSmoothingSpline(1000), spline::FitStatus::Converged);
   config::Settings.NumberWidth = 10;
   output::ResultFiles.ParameterText = "d.dat x1 y2 r0 e0 ";
 

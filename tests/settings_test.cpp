@@ -71,18 +71,18 @@ TEST(Settings, IntegerKeysBoundsAndDefaults) {
   EXPECT_EQ(SettleDisplayDigits("20"), 20);
   EXPECT_EQ(SettleColorBits("12"), 4);
   EXPECT_EQ(SettleColorBits("32"), 32);
-  EXPECT_EQ(SettleSize("254", 4), 254);
-  EXPECT_EQ(SettleSize("255", 4), 4);
-  EXPECT_EQ(SettleSize("0", 3), 3);
+  EXPECT_EQ(SettleSize("254", Key::SizeSymbol), 254);
+  EXPECT_EQ(SettleSize("255", Key::SizeSymbol), 4);
+  EXPECT_EQ(SettleSize("0", Key::WidthLine), 3);
 }
 
 TEST(Settings, ColumnsRowsAndTheirArguments) {
   using namespace config;
-  EXPECT_EQ(SettleColumn("0", 1, ""), 1);
-  EXPECT_EQ(SettleColumn("-1", 1, ""), 1);
-  EXPECT_EQ(SettleColumn("3", 1, ""), 3);
-  EXPECT_EQ(SettleColumn("3", 1, "0"), 0);     // an argument is taken unchecked
-  EXPECT_EQ(SettleColumn("3", 1, "abc"), 3);   // one that does not convert is not
+  EXPECT_EQ(SettleColumn("0", Key::ColumnX, ""), 1);
+  EXPECT_EQ(SettleColumn("-1", Key::ColumnX, ""), 1);
+  EXPECT_EQ(SettleColumn("3", Key::ColumnX, ""), 3);
+  EXPECT_EQ(SettleColumn("3", Key::ColumnX, "0"), 0);     // an argument is taken unchecked
+  EXPECT_EQ(SettleColumn("3", Key::ColumnX, "abc"), 3);   // one that does not convert is not
   EXPECT_EQ(SettleOmittedRows("-5", ""), 5);
   EXPECT_EQ(SettleOmittedRows("-2147483648", ""), INT32_MAX);
   EXPECT_EQ(SettleOmittedRows("5", "-3"), -3);
@@ -153,10 +153,6 @@ TEST(Settings, ViewKeys) {
   // Steps of 0.5 or more would divide by zero or turn the zoom around.
   EXPECT_EQ(SettleSizingStep("0.5"), 0.04L);
   EXPECT_EQ(SettleSizingStep("0.1"), 0.1L);
-  SettingsRecord s;
-  SetSizingStep(s, 0.04L);
-  EXPECT_EQ(s.ZoomIn, 1 - 2 * 0.04L);
-  EXPECT_EQ(s.ZoomShift, (1 / (1 - 2 * 0.04L) - 1) / 2);
 }
 
 TEST(Settings, ParameterText) {

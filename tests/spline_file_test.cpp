@@ -32,7 +32,7 @@ struct LongTable {
     data::DataSetRecord& d = data::DataSet;
     d.Count = n, d.XValues = X.data(), d.YValues = Y.data(), d.ErrValues = E.data();
     spline::Fit.Segments = A.data(), spline::Fit.Workspace = R.data();
-    EXPECT_EQ(spline::FitSmoothingSpline(1000), 0);
+    EXPECT_EQ(spline::FitSmoothingSpline(1000), spline::FitStatus::Converged);
     // A few extreme values reach every path of the number formats.
     A[5000].d = 1e-4000L, A[5001].c = 3e4000L, E[5002] = 5e-30L, A[9000].b = NAN;
   }

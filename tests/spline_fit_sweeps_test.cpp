@@ -142,7 +142,7 @@ void ExpectSameFit(const Kind& kind, int32_t n, int32_t maxIteration, std::mt199
   const spline::FitStatus status = spline::FitSmoothingSpline(n, maxIteration, X.data(), Y.data(),
                                                               E.data(), R.data(), A.data(), &outcome);
   const Reference want = ReinschLoops(n, maxIteration, X, Y, E);
-  ASSERT_EQ(status, want.status) << kind.name << " n=" << n;
+  ASSERT_EQ(static_cast<int>(status), want.status) << kind.name << " n=" << n;
   ASSERT_EQ(outcome.Iterations, want.iterations) << kind.name;
   ASSERT_TRUE(SameBits(outcome.P, want.p)) << kind.name;
   for (int32_t i = 0; i <= n; ++i) {

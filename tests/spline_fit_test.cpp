@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "graph/plot.h"
 #include "spline/fit.h"
 
 using namespace spline;
@@ -177,7 +178,7 @@ TEST(FitSmoothingSpline, AgreesWithDenseSolve) {
     SCOPED_TRACE(c.name);
     Points P(c.x, c.y, c.e);
     FitOutcome out;
-    ASSERT_EQ(P.Fit(1000, out), 0);
+    ASSERT_EQ(P.Fit(1000, out), FitStatus::Converged);
     ASSERT_GT(out.P, 0);
     long double F = 0;
     for (int32_t i = 1; i <= P.n; ++i) F += std::pow((P.Y[i] - P.A[i].a) / P.E[i], 2.0L);
@@ -193,7 +194,7 @@ TEST(FitSmoothingSpline, ZeroErrorsInterpolate) {
   // natural interpolating spline, which is unique.
   Points P({0, 1, 1.5L, 3, 4.5L, 5}, {1, -1, 0.5L, 2, 0, 1}, {0, 0, 0, 0, 0, 0});
   FitOutcome out;
-  EXPECT_EQ(P.Fit(1000, out), 0);
+  EXPECT_EQ(P.Fit(1000, out), FitStatus::Converged);
   EXPECT_EQ(out.P, 0);
   for (int32_t i = 1; i <= P.n; ++i) EXPECT_EQ(P.A[i].a, P.Y[i]);
   ExpectSmoothJoins(P);
@@ -212,7 +213,7 @@ TEST(FitSmoothingSpline, TwoPointsAndLinesGiveTheLine) {
     SCOPED_TRACE(c.name);
     Points P(c.x, c.y, c.e);
     FitOutcome out;
-    EXPECT_EQ(P.Fit(1000, out), 0);
+    EXPECT_EQ(P.Fit(1000, out), FitStatus::Converged);
     EXPECT_EQ(out.Iterations, 1);
     EXPECT_EQ(out.P, 0);
     for (int32_t i = 1; i <= P.n; ++i) {
@@ -235,7 +236,7 @@ TEST(FitSmoothingSpline, HugeErrorsReachTheStraightLineLimit) {
     SCOPED_TRACE(static_cast<double>(std::log10(e)));
     Points P({0, 1, 2, 3, 4, 5}, {0, 2, 1, 3, 2, 4}, {e, e, e, e, e, e});
     FitOutcome out;
-    EXPECT_EQ(P.Fit(1000, out), 1);
+    EXPECT_EQ(P.Fit(1000, out), FitStatus::StraightLine);
     EXPECT_GT(std::fabs(5 * out.P), 1e6L);
     EXPECT_LT(out.ResidualSum, P.n);
     for (int32_t i = 1; i <= P.n; ++i) {
@@ -250,17 +251,17 @@ TEST(FitSmoothingSpline, HugeErrorsReachTheStraightLineLimit) {
   Points near(x, y, {1e100L, 1e101L, 1e100L, 1e101L, 1e100L, 1e100L});
   Points far(x, y, {1e4000L, 1e4001L, 1e4000L, 1e4001L, 1e4000L, 1e4000L});
   FitOutcome a, b;
-  ASSERT_EQ(near.Fit(1000, a), 1);
-  ASSERT_EQ(far.Fit(1000, b), 1);
+  ASSERT_EQ(near.Fit(1000, a), FitStatus::StraightLine);
+  ASSERT_EQ(far.Fit(1000, b), FitStatus::StraightLine);
   for (int32_t i = 1; i <= far.n; ++i) EXPECT_NEAR((double)far.A[i].a, (double)near.A[i].a, 1e-12) << i;
 }
 
 TEST(FitSmoothingSpline, IterationLimitStillLeavesSegments) {
   Points P({0, 1, 2, 3, 4, 5}, {0, 2, 1, 3, 2, 4}, {0.3L, 0.3L, 0.3L, 0.3L, 0.3L, 0.3L});
   FitOutcome full, cut;
-  ASSERT_EQ(P.Fit(1000, full), 0);
+  ASSERT_EQ(P.Fit(1000, full), FitStatus::Converged);
   ASSERT_GT(full.Iterations, 2);
-  EXPECT_EQ(P.Fit(2, cut), 2);
+  EXPECT_EQ(P.Fit(2, cut), FitStatus::IterationLimit);
   EXPECT_EQ(cut.Iterations, 2);
   for (int32_t i = 1; i <= P.n; ++i) EXPECT_TRUE(std::isfinite(P.A[i].a + P.A[i].Int)) << i;
 }
@@ -342,20 +343,21 @@ TEST(ScaleErrors, FactorKeysAndUndo) {
   ResetErrorScaling();
 }
 
-TEST(FitQuality, FiguresAndText) {
+TEST(FitQuality, Figures) {
   // Two points, the curve 0.5 above both: average deviation 0.5.
   std::vector<long double> X = {0, 0, 1}, Y = {0, 1, 2}, E = {0, 0.00125L, 3};
   std::vector<SplineSegment> A = {{}, {1.5L, 1, 0, 0, 0}, {2.5L, 1, 0, 0, 2}};
   QualityFigures q = FitQuality(2, X.data(), Y.data(), E.data(), A.data());
   EXPECT_EQ(q.BaseError, 0.00125L);
   EXPECT_EQ(q.AverageDeviation, 0.5L);
-  EXPECT_EQ(q.Text, "base error=1.25E-3; average deviation=0.5");
+  EXPECT_EQ(graph::QualityText(q), "base error=1.25E-3; average deviation=0.5");
   // A fit through every point deviates by nothing.
   Points P({0, 1, 2, 3}, {1, 4, 2, 3}, {0, 0, 0, 0});
   FitOutcome out;
   P.Fit(1000, out);
   q = FitQuality(P.n, P.X.data(), P.Y.data(), P.E.data(), P.A.data());
-  EXPECT_EQ(q.Text, "base error=0; average deviation=0");
+  EXPECT_EQ(q.BaseError, 0);
+  EXPECT_EQ(q.AverageDeviation, 0);
 }
 
 }  // namespace

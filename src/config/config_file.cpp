@@ -184,4 +184,6 @@ std::string ConfigValue(const std::string& section, const std::string& key) {
 
 std::string ConfigValue(const std::string& key) { return ConfigValue(ConfigSection, key); }
 
+std::string ConfigValue(Key key) { return ConfigValue(Spec(key).Name); }
+
 }  // namespace config

@@ -4,6 +4,8 @@
 #pragma once
 #include <string>
 
+#include "config/settings_table.h"
+
 namespace config {
 
 // The section every configuration lookup uses.
@@ -44,5 +46,7 @@ void SetCommandLineValue(const std::string& key, const std::string& value);
 std::string ConfigValue(const std::string& section, const std::string& key);
 // The same in the program's own section.
 std::string ConfigValue(const std::string& key);
+// The same for a key of the table of keys.
+std::string ConfigValue(Key key);
 
 }  // namespace config

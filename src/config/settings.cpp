@@ -15,11 +15,11 @@ CommandLineRecord CommandLine;
 
 namespace {
 
-// An integer setting within [low, high], or the fallback.
-int32_t IntegerInRange(const std::string& value, int32_t low, int32_t high,
-                       int32_t fallback) {
+// An integer setting within the key's bounds, or its default.
+int32_t IntegerInRange(const std::string& value, Key key) {
+  const KeySpec& k = Spec(key);
   int32_t v;
-  return base::ParseInteger(value, v) && v >= low && v <= high ? v : fallback;
+  return base::ParseInteger(value, v) && v >= k.Low && v <= k.High ? v : k.Integer;
 }
 
 // A present argument that converts replaces the setting, without a range check.
@@ -38,16 +38,18 @@ void SaveCommandLine(const std::vector<std::string>& arguments) {
 bool IsYes(const std::string& value) { return UpperCaseText(value) == "YES"; }
 bool IsNo(const std::string& value) { return UpperCaseText(value) == "NO"; }
 
-std::string SettleFileName(const std::string& value, const char* fallback) {
-  return value.empty() ? fallback : base::CutText(value);
+std::string SettleFileName(const std::string& value, Key key) {
+  return value.empty() ? Spec(key).Text : base::CutText(value);
 }
+
+std::string FileNameSetting(Key key) { return SettleFileName(ConfigValue(key), key); }
 
 int32_t SettleColorBits(const std::string& value) {
   int32_t v;
-  if (!base::ParseInteger(value, v)) return 4;
+  if (!base::ParseInteger(value, v)) return Spec(Key::GraphColorBits).Integer;
   switch (v) {
     case 1: case 2: case 4: case 8: case 15: case 16: case 24: case 32: return v;
-    default: return 4;
+    default: return Spec(Key::GraphColorBits).Integer;
   }
 }
 
@@ -56,8 +58,8 @@ ResolutionOutcome SettleResolution(const std::string& resolution,
                                    int32_t& height) {
   if (resolution + driver == "??") return ResolutionOutcome::ListRequest;
   if (resolution.empty() || resolution == "?") {
-    width = 640;
-    height = 480;
+    width = DefaultDimension(Spec(Key::GraphResolution).Text, false);
+    height = DefaultDimension(Spec(Key::GraphResolution).Text, true);
     return ResolutionOutcome::Size;
   }
   std::size_t x = resolution.find('x');
@@ -73,22 +75,20 @@ ResolutionOutcome SettleResolution(const std::string& resolution,
 }
 
 int32_t SettleMaxIteration(const std::string& value) {
-  return IntegerInRange(value, 10, 32000, 1000);
+  return IntegerInRange(value, Key::MaxIteration);
 }
 
 int32_t SettleNumberWidth(const std::string& numberDigits) {
-  int32_t digits = IntegerInRange(numberDigits, 1, 20, 0);
-  if (digits == 0) return 13;
-  return digits + 6 < 10 ? 10 : digits + 6;
+  return NumberWidthOf(IntegerInRange(numberDigits, Key::NumberDigits));
 }
 
 int32_t SettleDisplayDigits(const std::string& value) {
-  return IntegerInRange(value, 1, 20, 5);
+  return IntegerInRange(value, Key::DisplayDigits);
 }
 
 long double SettleSizingStep(const std::string& value) {
   long double s;
-  return base::ParseReal(value, s) && s < 0.5L ? s : 0.04L;
+  return base::ParseReal(value, s) && s < 0.5L ? s : Spec(Key::SizingStep).Real;
 }
 
 void SetSizingStep(SettingsRecord& s, long double step) {
@@ -98,14 +98,13 @@ void SetSizingStep(SettingsRecord& s, long double step) {
   s.ZoomShift = (s.ZoomOut - 1) / 2;
 }
 
-int32_t SettleColumn(const std::string& value, int32_t fallback,
-                     const std::string& argument) {
-  return WithArgument(IntegerInRange(value, 1, INT32_MAX, fallback), argument);
+int32_t SettleColumn(const std::string& value, Key key, const std::string& argument) {
+  return WithArgument(IntegerInRange(value, key), argument);
 }
 
 int32_t SettleOmittedRows(const std::string& value, const std::string& argument) {
   int32_t rows;
-  if (!base::ParseInteger(value, rows)) rows = 0;
+  if (!base::ParseInteger(value, rows)) rows = Spec(Key::OmittedRows).Integer;
   // The absolute value of the smallest integer does not exist in 32 bits;
   // it means "skip as many as can be counted".
   if (rows < 0) rows = rows == INT32_MIN ? INT32_MAX : -rows;
@@ -118,7 +117,7 @@ bool SettleShowCalculus(const std::string& value, const std::string& argument4) 
 
 long double SettleErrorFill(const std::string& errorValue) {
   long double v;
-  return base::ParseReal(errorValue, v) ? v : -1;
+  return base::ParseReal(errorValue, v) ? v : Spec(Key::ErrorValue).Real;
 }
 
 ErrorRatioOutcome SettleErrorRatio(const std::string& value,
@@ -160,14 +159,14 @@ void SettleColourKey(const std::string& value, int32_t depth, int32_t& colour) {
   if (base::ParseInteger(value, v) && v <= MaxColourValue(depth)) colour = v;
 }
 
-int16_t SettleSize(const std::string& value, int16_t fallback) {
-  return static_cast<int16_t>(IntegerInRange(value, 1, 254, fallback));
+int16_t SettleSize(const std::string& value, Key key) {
+  return static_cast<int16_t>(IntegerInRange(value, key));
 }
 
 int16_t SettleJumpSize(const std::string& value, int32_t maxX) {
+  const KeySpec& k = Spec(Key::JumpSize);
   int32_t v;
-  if (!base::ParseInteger(value, v) || v >= maxX / 10 || v < INT16_MIN || v > INT16_MAX)
-    return 1;
+  if (!base::ParseInteger(value, v) || v >= maxX / 10 || v < k.Low || v > k.High) return k.Integer;
   return static_cast<int16_t>(v);
 }
 

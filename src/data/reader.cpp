@@ -69,7 +69,7 @@ bool ValueFollows(TextInput& in) {
 // The name the user gave is used whole: a cut path would name another file.
 std::string ChooseDataFileName() {
   std::string name = config::CommandLine.Argument[1];
-  if (name.empty()) name = config::ConfigValue("InputFileName");
+  if (name.empty()) name = config::ConfigValue(config::Key::InputFileName);
   if (name.empty() || name == "?") name = dialogs::SelectDataFile();
   if (name.empty()) name = "kurvex.dat";
   return name;

@@ -66,10 +66,12 @@ constexpr const char* kUsage =
 }
 
 [[noreturn]] void UsageError(const std::string& message) {
-  std::fprintf(stderr, "kurvex: %s\n%s", message.c_str(), kUsage);
-  std::fflush(stderr);
-  std::_Exit(base::kExitUsageError);
+  base::StopProgram(base::kExitUsageError, {}, "kurvex: " + message + "\n" + kUsage);
 }
+
+// A confirmed close of the window ends the run like an error stop (status
+// 1), without a line of its own in the log.
+void EndOnWindowClose() { base::StopProgram(base::kExitErrorStop); }
 
 // "KEY=VALUE" of a -c option, with a key that is not empty once its blanks
 // are removed (blanks inside a key are passed over, as in kurvex.cfg).
@@ -98,7 +100,7 @@ void PrepareProcess() {
   // Beyond a file-size limit a write then fails (EFBIG) and is reported.
   std::signal(SIGXFSZ, SIG_IGN);
   base::RemoveTemporaryNamesOnSignals();
-  gfx::SetAbortHandler(base::RemoveTemporaryNames);
+  gfx::SetAbortHandler(EndOnWindowClose);
 }
 
 void ReadCommandLine(int argc, char** argv) {

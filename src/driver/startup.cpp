@@ -29,19 +29,21 @@
 namespace driver {
 namespace {
 
+using config::Key;
+
 config::SettingsRecord& S = config::Settings;
 
 const std::string& Argument(int i) { return config::CommandLine.Argument[i]; }
 
 // Step 1: the log exists before any other setting is read.
 void OpenLog() {
-  S.LogFileName = config::SettleFileName(config::ConfigValue("LogFileName"), "kurvex.log");
+  S.LogFileName = config::FileNameSetting(Key::LogFileName);
   // A second run on the same files stops here, before it writes anything;
   // the result files are checked again when they are written.
   base::CheckNotInUse(
-      config::SettleFileName(config::ConfigValue("OutputFileName"), "kurvex.out"));
+      config::FileNameSetting(Key::OutputFileName));
   base::CheckNotInUse(
-      config::SettleFileName(config::ConfigValue("CalcDataFileName"), "kurvex.cal"));
+      config::FileNameSetting(Key::CalcDataFileName));
   base::OpenRunLog(S.LogFileName);
   base::LogLine(std::string(base::ProgramBanner) + " has started ...");
 }
@@ -49,21 +51,21 @@ void OpenLog() {
 // Steps 3 and 4: driver, depth and size. A driver that cannot run here
 // still gives the mode list with status 0 when the list was asked for.
 void SettleGraphics() {
-  S.GraphGRXDriver = config::ConfigValue("GraphGRXDriver");
+  S.GraphGRXDriver = config::ConfigValue(Key::GraphGRXDriver);
   if (!graph::SelectDriver(S.GraphGRXDriver)) {
     int32_t w, h;
-    const bool asked = config::SettleResolution(config::ConfigValue("GraphResolution"),
+    const bool asked = config::SettleResolution(config::ConfigValue(Key::GraphResolution),
                                                 S.GraphGRXDriver, w, h) ==
                        config::ResolutionOutcome::ListRequest;
     // The usual first run on a machine without a desktop: say what to do.
-    if (!asked && !gfx::DisplayAvailable())
-      std::fprintf(stderr, "kurvex: no display for the window driver; "
-                           "use --batch (or GraphGRXDriver = memory in kurvex.cfg) "
-                           "to run without a window\n");
-    graph::ModeReport(asked ? base::kExitNormal : base::kExitErrorStop);
+    const char* hint = !asked && !gfx::DisplayAvailable()
+                           ? "kurvex: no display for the window driver; use --batch (or "
+                             "GraphGRXDriver = memory in kurvex.cfg) to run without a window\n"
+                           : "";
+    graph::ModeReport(asked ? base::kExitNormal : base::kExitErrorStop, hint);
   }
-  S.GraphColorBits = config::SettleColorBits(config::ConfigValue("GraphColorBits"));
-  switch (config::SettleResolution(config::ConfigValue("GraphResolution"),
+  S.GraphColorBits = config::SettleColorBits(config::ConfigValue(Key::GraphColorBits));
+  switch (config::SettleResolution(config::ConfigValue(Key::GraphResolution),
                                    S.GraphGRXDriver, S.GraphWidth, S.GraphHeight)) {
     case config::ResolutionOutcome::ListRequest: graph::ModeReport(base::kExitNormal);
     case config::ResolutionOutcome::Unparsable: graph::ModeReport(base::kExitErrorStop);
@@ -73,27 +75,27 @@ void SettleGraphics() {
 
 // Step 5 (and again at step 8): the colour chart exists only for palettes.
 bool ColourChartWanted() {
-  return config::IsYes(config::ConfigValue("GetColorCodes")) && S.GraphColorBits <= 8;
+  return config::IsYes(config::ConfigValue(Key::GetColorCodes)) && S.GraphColorBits <= 8;
 }
 
 // Steps 10 to 12: the fit, output and column settings.
 void ReadFitAndColumnSettings() {
-  S.MaxIteration = config::SettleMaxIteration(config::ConfigValue("MaxIteration"));
-  S.NumberWidth = config::SettleNumberWidth(config::ConfigValue("NumberDigits"));
-  S.DisplayDigits = config::SettleDisplayDigits(config::ConfigValue("DisplayDigits"));
-  config::SetSizingStep(S, config::SettleSizingStep(config::ConfigValue("SizingStep")));
-  S.ColumnX = config::SettleColumn(config::ConfigValue("ColumnX"), 1, Argument(2));
-  S.ColumnY = config::SettleColumn(config::ConfigValue("ColumnY"), 2, Argument(3));
-  S.OmittedRows = config::SettleOmittedRows(config::ConfigValue("OmittedRows"), Argument(4));
+  S.MaxIteration = config::SettleMaxIteration(config::ConfigValue(Key::MaxIteration));
+  S.NumberWidth = config::SettleNumberWidth(config::ConfigValue(Key::NumberDigits));
+  S.DisplayDigits = config::SettleDisplayDigits(config::ConfigValue(Key::DisplayDigits));
+  config::SetSizingStep(S, config::SettleSizingStep(config::ConfigValue(Key::SizingStep)));
+  S.ColumnX = config::SettleColumn(config::ConfigValue(Key::ColumnX), Key::ColumnX, Argument(2));
+  S.ColumnY = config::SettleColumn(config::ConfigValue(Key::ColumnY), Key::ColumnY, Argument(3));
+  S.OmittedRows = config::SettleOmittedRows(config::ConfigValue(Key::OmittedRows), Argument(4));
 }
 
 void ReadRowSettings() {
-  S.ShowCalculus = config::SettleShowCalculus(config::ConfigValue("ShowCalculus"), Argument(4));
-  S.WriteCurve = !config::IsNo(config::ConfigValue("WriteCurve"));
-  S.ColumnError = config::SettleColumn(config::ConfigValue("ColumnError"), 0, Argument(5));
+  S.ShowCalculus = config::SettleShowCalculus(config::ConfigValue(Key::ShowCalculus), Argument(4));
+  S.WriteCurve = !config::IsNo(config::ConfigValue(Key::WriteCurve));
+  S.ColumnError = config::SettleColumn(config::ConfigValue(Key::ColumnError), Key::ColumnError, Argument(5));
   S.ErrorFill = -1;
   if (S.ColumnError == 0)
-    S.ErrorFill = config::SettleErrorFill(config::ConfigValue("ErrorValue"));
+    S.ErrorFill = config::SettleErrorFill(config::ConfigValue(Key::ErrorValue));
 }
 
 // Step 13: count the rows, allocate for them, read them.
@@ -121,7 +123,7 @@ void PrepareData() {
 void SettleErrors() {
   spline::CompleteErrors(S.ColumnError);
   config::ErrorRatioOutcome r =
-      config::SettleErrorRatio(config::ConfigValue("ErrorRatio"), Argument(6));
+      config::SettleErrorRatio(config::ConfigValue(Key::ErrorRatio), Argument(6));
   S.ErrorRatio = r.Ratio;
   S.EstimateErrors = r.Estimate;
   S.ErrorRatioFromCommandLine = r.FromCommandLine;
@@ -141,11 +143,11 @@ void ColourChartStep(bool chartMode) {
 void ReadViewSettings() {
   graph::SetDefaultColours(S.GraphColorBits);
   graph::ReadColourKeys(S.GraphColorBits);
-  S.SizeSymbol = config::SettleSize(config::ConfigValue("SizeSymbol"), 4);
-  S.WidthLine = config::SettleSize(config::ConfigValue("WidthLine"), 3);
-  S.WidthCalculus = config::SettleSize(config::ConfigValue("WidthCalculus"), 1);
-  S.WidthXplace = config::SettleSize(config::ConfigValue("WidthXplace"), 1);
-  S.JumpSize = config::SettleJumpSize(config::ConfigValue("JumpSize"), gfx::MaxX());
+  S.SizeSymbol = config::SettleSize(config::ConfigValue(Key::SizeSymbol), Key::SizeSymbol);
+  S.WidthLine = config::SettleSize(config::ConfigValue(Key::WidthLine), Key::WidthLine);
+  S.WidthCalculus = config::SettleSize(config::ConfigValue(Key::WidthCalculus), Key::WidthCalculus);
+  S.WidthXplace = config::SettleSize(config::ConfigValue(Key::WidthXplace), Key::WidthXplace);
+  S.JumpSize = config::SettleJumpSize(config::ConfigValue(Key::JumpSize), gfx::MaxX());
 }
 
 // Step 21: the screen, the legend, the layout and the frame, then the
@@ -179,7 +181,7 @@ void StartUp() {
   ReadData();                                 // 13. count, allocate, read
   PrepareData();                              // 14, 15. sort, check
   SettleErrors();                             // 16. complete, estimate
-  S.OutputFileName = config::SettleFileName(config::ConfigValue("OutputFileName"), "kurvex.out");  // 17.
+  S.OutputFileName = config::FileNameSetting(Key::OutputFileName);  // 17.
   // 18. The dialogs leave no window behind, so there is nothing to hide.
   ReadViewSettings();                         // 19. colours and sizes
   graph::InitMouseCursor(S.GraphColorBits);   // 20.

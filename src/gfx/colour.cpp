@@ -98,7 +98,7 @@ Rgb DecodePixel(int32_t bpp, uint32_t value) {
   }
 }
 
-Colour AllocColor(int32_t red, int32_t green, int32_t blue) {
+Colour AllocColour(int32_t red, int32_t green, int32_t blue) {
   const Rgb rgb{Clamp255(red), Clamp255(green), Clamp255(blue)};
   const int32_t bpp = CurrentBpp();
   if (PaletteDepth(bpp)) return AllocPaletteColour(rgb);
@@ -108,7 +108,7 @@ Colour AllocColor(int32_t red, int32_t green, int32_t blue) {
   return static_cast<Colour>((r << 16) | (g << 8) | b);
 }
 
-void SetColor(Colour index, int32_t red, int32_t green, int32_t blue) {
+void SetColour(Colour index, int32_t red, int32_t green, int32_t blue) {
   const int32_t bpp = CurrentBpp();
   if (!PaletteDepth(bpp)) return;
   SetEntry(static_cast<int32_t>(static_cast<uint32_t>(index) & DepthMask(bpp)),

@@ -138,9 +138,9 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer) {
   return TRUE;
 }
 
-// The close button: confirm, then end the process at once with status 1.
-// The program's abort handler runs and output files of C streams are
-// flushed; nothing else of the program runs.
+// The close button: confirm, then leave the ending to the program's abort
+// handler; without one, end the process at once with status 1 (output
+// files of C streams flushed).
 gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer) {
   GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(W.Top), GTK_DIALOG_MODAL,
                                           GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO, "%s",

@@ -66,11 +66,11 @@ void UpdateScreen();
 // The colour value of an RGB colour in the current mode. Palette modes reuse
 // an entry holding exactly that colour, else take the next free entry, else
 // return the nearest entry. Components are clamped to 0..255.
-Colour AllocColor(int32_t red, int32_t green, int32_t blue);
+Colour AllocColour(int32_t red, int32_t green, int32_t blue);
 // Palette modes only: sets entry `index` (masked to the depth) to an RGB
 // colour, so that a colour number can be given a colour of its own even when
 // another entry already holds the same colour. Other depths: nothing.
-void SetColor(Colour index, int32_t red, int32_t green, int32_t blue);
+void SetColour(Colour index, int32_t red, int32_t green, int32_t blue);
 // Always available. Palette modes: entry 0 is black, the last entry (entry
 // 15 at depths 4 and 8) is white. Depths 4 and 8 start with the 16 standard
 // colours in entries 0 to 15; depth 2 with black, two free entries, white.
@@ -301,9 +301,9 @@ bool ShowMessageBox(const std::string& title, const std::string& text);
 std::string SelectFile(const std::string& label, const std::string& initialName,
                        const std::string& filterList);
 
-// Called when the user closes the window and confirms: the process then
-// ends at once with status 1. The handler must be safe to call at any
-// moment (it may interrupt drawing); nullptr for none.
+// Called when the user closes the window and confirms, to end the program:
+// it may be called at any moment (while drawing, too) and must not return.
+// Without a handler (nullptr) the process ends at once with status 1.
 void SetAbortHandler(void (*handler)());
 
 // True when a desktop display can be opened (the toolkit is initialised on

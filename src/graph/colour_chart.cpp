@@ -4,6 +4,7 @@
 #include "config/settings.h"
 #include "base/stop.h"
 #include "gfx/gfx.h"
+#include "graph/graph_state.h"
 #include "graph/graphics_setup.h"
 #include "base/number_format.h"
 
@@ -30,7 +31,7 @@ void ShowColourChart() {
   const int32_t hx = M / (G == 4 ? 9 : 36) - 1, hy = N / (G == 4 ? 9 : 36) - 1;
   gfx::ClearScreen(gfx::White());
   gfx::TextOption text;
-  text.TextFont = gfx::FindFont(config::Settings.GraphWidth > 639 ? "lucs15" : "lucs11");
+  text.TextFont = gfx::FindFont(config::Settings.GraphWidth > kChartLucs15Above ? "lucs15" : "lucs11");
   text.Foreground = gfx::Black();
   text.Background = gfx::White();
   text.Horizontal = gfx::HAlign::Centre;

@@ -26,7 +26,7 @@ namespace {
 // A fit that fails leaves the result file with only its head.
 void Fit(bool writeResults) {
   const int32_t limit = config::Settings.MaxIteration;
-  if (spline::FitSmoothingSpline(limit) != 2) return;
+  if (spline::FitSmoothingSpline(limit) != spline::FitStatus::IterationLimit) return;
   if (writeResults) output::EndSplineFileAfterFailedFit();
   base::ErrorStop({base::IntText(limit) + " iterations are not enough!"});
 }
@@ -138,7 +138,7 @@ void DrawPass(bool refit, bool writeResults) {
   WalkIntervals(writeResults);
   if (writeResults) output::EndSplineFile();
   DrawXplaceLine();
-  DrawQualityLine(spline::FitQuality().Text);
+  DrawQualityLine(QualityText(spline::FitQuality()));
 }
 
 }  // namespace graph

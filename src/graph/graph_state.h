@@ -9,6 +9,12 @@
 
 namespace graph {
 
+// Configured window widths at which the graph changes: in windows wider
+// than kLucs21Above the texts are in lucs21 (and the image has one row more),
+// wider than kLucs15Above in lucs15, else in lucs11; the colour chart's
+// numbers are in lucs15 in windows wider than kChartLucs15Above.
+inline constexpr int32_t kLucs21Above = 799, kLucs15Above = 570, kChartLucs15Above = 639;
+
 // The seven colours by role.
 struct GraphColoursRecord {
   gfx::Colour Background = 0, Text = 0, Symbol = 0, Line = 0, Calculus = 0,

@@ -43,7 +43,7 @@ const char* const kCursorRows[24] = {
 
 gfx::Colour Allocate(int32_t code) {
   const gfx::Rgb& c = DefaultPalette[code];
-  return gfx::AllocColor(c.Red, c.Green, c.Blue);
+  return gfx::AllocColour(c.Red, c.Green, c.Blue);
 }
 
 // Depth 8 keeps codes 0 to 15 as the colour numbers themselves and gives
@@ -56,7 +56,7 @@ void FillColourTable(int32_t depth) {
     for (int32_t code = 0; code < 256; ++code) {
       if (code >= 16) {
         const gfx::Rgb& c = DefaultPalette[code];
-        gfx::SetColor(code, c.Red, c.Green, c.Blue);
+        gfx::SetColour(code, c.Red, c.Green, c.Blue);
       }
       ColourTable[code] = code;
     }
@@ -140,11 +140,12 @@ void SetDefaultColours(int32_t depth) {
 void ReadColourKeys(int32_t depth) {
   GraphColoursRecord& c = GraphColours;
   config::SettingsRecord& s = config::Settings;
-  struct { const char* key; gfx::Colour& colour; int32_t& setting; } keys[] = {
-      {"ColorBackground", c.Background, s.ColorBackground}, {"ColorText", c.Text, s.ColorText},
-      {"ColorSymbol", c.Symbol, s.ColorSymbol},             {"ColorLine", c.Line, s.ColorLine},
-      {"ColorCalculus", c.Calculus, s.ColorCalculus},       {"ColorXplace", c.Xplace, s.ColorXplace},
-      {"ColorKeys", c.Keys, s.ColorKeys}};
+  using config::Key;
+  struct { Key key; gfx::Colour& colour; int32_t& setting; } keys[] = {
+      {Key::ColorBackground, c.Background, s.ColorBackground}, {Key::ColorText, c.Text, s.ColorText},
+      {Key::ColorSymbol, c.Symbol, s.ColorSymbol},             {Key::ColorLine, c.Line, s.ColorLine},
+      {Key::ColorCalculus, c.Calculus, s.ColorCalculus},       {Key::ColorXplace, c.Xplace, s.ColorXplace},
+      {Key::ColorKeys, c.Keys, s.ColorKeys}};
   for (auto& k : keys) {
     config::SettleColourKey(config::ConfigValue(k.key), depth, k.colour);
     k.setting = k.colour;
@@ -155,9 +156,9 @@ void PrepareStyles(int32_t configuredWidth) {
   GraphStylesRecord& st = GraphStyles;
   const GraphColoursRecord& c = GraphColours;
   const config::SettingsRecord& s = config::Settings;
-  st.GraphFont = gfx::FindFont(configuredWidth > 799   ? "lucs21"
-                               : configuredWidth > 570 ? "lucs15"
-                                                       : "lucs11");
+  st.GraphFont = gfx::FindFont(configuredWidth > kLucs21Above   ? "lucs21"
+                               : configuredWidth > kLucs15Above ? "lucs15"
+                                                            : "lucs11");
   st.TextStyle = TextStyleOf(c.Text, gfx::HAlign::Left);
   st.KeyStyle = TextStyleOf(c.Keys, gfx::HAlign::Left);
   st.XplaceStyle = TextStyleOf(c.Xplace, gfx::HAlign::Left);

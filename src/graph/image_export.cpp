@@ -34,9 +34,8 @@ namespace {
 // name yet, or loses the one it got.
 [[noreturn]] void ImageStop(base::ReplacementFile& image, const std::string& name) {
   base::DiscardReplacement(image);
-  base::LogLine("The image file creating has failed!");
-  std::fprintf(stderr, "kurvex: The image file creating has failed! (%s)\n", name.c_str());
-  base::StopProgram(base::kExitErrorStop);
+  base::StopProgram(base::kExitErrorStop, {"The image file creating has failed!"},
+                    "kurvex: The image file creating has failed! (" + name + ")\n");
 }
 
 // The complete image takes the first number that no file has, in one
@@ -63,14 +62,14 @@ void ShowNoFreeNumber() {
 void ExportImage() {
   const GraphLayoutRecord& L = Layout;
   const std::string base =
-      config::SettleFileName(config::ConfigValue("ImageBaseFileName"), "kurvi");
+      config::FileNameSetting(config::Key::ImageBaseFileName);
   // The whole name is used: a path cut at some length would name another file.
   const std::string prefix = config::ProgramPath().Dir + base;
   const std::string first = NextImageName(prefix);
   // The mouse position may stand in the right part of the fit-quality row.
   ClearBox(L.StatusTextWidth + 2, L.StatusY + 1 - L.CharHeight, L.PX1, L.QualityBottom);
   if (first.empty()) return ShowNoFreeNumber();
-  const int32_t lastRow = L.StatusY + (config::Settings.GraphWidth > 799 ? 1 : 0);
+  const int32_t lastRow = L.StatusY + (config::Settings.GraphWidth > kLucs21Above ? 1 : 0);
   gfx::BitBlt(GraphSnapshot, 0, 0, gfx::ScreenContext(), 1, 1, L.M - 1, lastRow);
   gfx::DrawString("imaging...", L.PX1 + 1, L.StatusY - 2, GraphStyles.KeyStyleRight);
   gfx::UpdateScreen();

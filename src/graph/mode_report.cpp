@@ -64,14 +64,12 @@ std::vector<std::string> ModeReportLines(const std::vector<DriverEntry>& drivers
   return lines;
 }
 
-void ModeReport(int status) {
-  const std::vector<std::string> lines = ModeReportLines(AvailableDrivers());
-  for (const std::string& line : lines) base::LogLine(line);
-  base::CloseRunLog();
-  if (status != base::kExitNormal)
-    std::fprintf(stderr, "kurvex: The required graphic mode cannot be initialized; "
-                         "the supported modes are listed in the run log.\n");
-  base::StopProgram(status);
+void ModeReport(int status, const std::string& hint) {
+  const std::string told = status == base::kExitNormal
+                               ? hint
+                               : hint + "kurvex: The required graphic mode cannot be initialized; "
+                                        "the supported modes are listed in the run log.\n";
+  base::StopProgram(status, ModeReportLines(AvailableDrivers()), told);
 }
 
 }  // namespace graph

@@ -21,8 +21,9 @@ struct DriverEntry {
 std::vector<std::string> ModeReportLines(const std::vector<DriverEntry>& drivers);
 
 // Writes the report of the drivers the graphics layer offers into the run
-// log, closes the log and stops with `status` (0 when the user asked for the
-// list, 1 when a driver or mode could not be had).
-[[noreturn]] void ModeReport(int status);
+// log and stops with `status` (0 when the user asked for the list, 1 when a
+// driver or mode could not be had, which standard error then says, after
+// `hint`).
+[[noreturn]] void ModeReport(int status, const std::string& hint = "");
 
 }  // namespace graph

@@ -11,6 +11,7 @@
 #include "graph/view.h"
 #include "base/number_format.h"
 #include "spline/evaluate.h"
+#include "spline/fit.h"
 
 namespace graph {
 
@@ -108,7 +109,7 @@ void DrawFrame() {
 bool CreateOffScreenAreas(int32_t configuredWidth) {
   const GraphLayoutRecord& L = Layout;
   XplaceStrip = gfx::CreateContext(config::Settings.WidthXplace, L.PH + 1);
-  GraphSnapshot = gfx::CreateContext(L.M - 1, L.StatusY + (configuredWidth > 799 ? 1 : 0));
+  GraphSnapshot = gfx::CreateContext(L.M - 1, L.StatusY + (configuredWidth > kLucs21Above ? 1 : 0));
   return XplaceStrip && GraphSnapshot;
 }
 
@@ -149,6 +150,12 @@ void DrawXplaceValues() {
                            "; finite integral=" + f(e.Int);
   gfx::DrawString(base::CutText(text), L.PX0 + 1, L.N - 2 * L.CharHeight - 4,
                   GraphStyles.XplaceStyle);
+}
+
+std::string QualityText(const spline::QualityFigures& q) {
+  // A fixed 5 digits: the line must fit beside the graph whatever the settings.
+  return base::CutText("base error=" + base::FormatCompact(q.BaseError, 5) +
+                       "; average deviation=" + base::FormatCompact(q.AverageDeviation, 5));
 }
 
 void DrawQualityLine(const std::string& text) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "spline/fit.h"
+
 namespace graph {
 
 // The nearest integer, halves away from zero, kept within +-1e9 (and 0 for
@@ -27,6 +29,8 @@ void DestroyOffScreenAreas();
 void DrawXplaceLine();
 void EraseXplaceLine();
 void DrawXplaceValues();
+// "base error=...; average deviation=...", at most 255 characters.
+std::string QualityText(const spline::QualityFigures& q);
 // The fit-quality line, which also sets StatusTextWidth.
 void DrawQualityLine(const std::string& text);
 

@@ -31,7 +31,7 @@ void WriteLine(const std::string& line) {
 void CreateWithHeader() {
   config::SettingsRecord& s = config::Settings;
   s.CalcDataFileName =
-      config::SettleFileName(config::ConfigValue("CalcDataFileName"), "kurvex.cal");
+      config::FileNameSetting(config::Key::CalcDataFileName);
   base::OpenReplacement(valuesFile, FileName());
   WriteLine(std::string(base::ProgramBanner) +
             " calculated the next user required values \n");

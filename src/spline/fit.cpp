@@ -84,8 +84,6 @@ bool SplitLost() {
   return false;
 }
 
-// Internal status: the split cells lost bits, the fit must be done again.
-constexpr FitStatus kSplitLost = -1;
 
 struct Columns {
   Column r, r1, u, v, b, c, d;  // in R
@@ -255,9 +253,14 @@ long double NewtonTerms(const Problem& P, long double p) {
   return f;
 }
 
-// Internal status: the iteration's sums left the range of extended reals and
-// the straight line meets the errors; the segments are that line.
-constexpr FitStatus kBeyondRange = -2;
+// How the iteration ended: as a fit ends, or with one of two outcomes the
+// fit deals with itself.
+enum class Ending {
+  Converged, StraightLine, IterationLimit,
+  SplitLost,    // the split cells lost bits: the fit must be done again
+  BeyondRange,  // the sums left the range of extended reals and the straight
+                // line meets the errors: the segments are that line
+};
 
 // True when a pass's sums have left the range of extended reals: e infinite
 // or not a number (squared errors that overflow), or e = 0 after the first
@@ -329,7 +332,7 @@ bool FitStraightLine(const Problem& P, SplineSegment* A, FitOutcome& out) {
 // a zero Newton denominator q means p can move no further (e = 0 on the
 // first pass: all errors zero, or the points on one line).
 template <typename Cell>
-FitStatus Iterate(const Problem& P, int32_t maxIteration, SplineSegment* A, FitOutcome& out) {
+Ending Iterate(const Problem& P, int32_t maxIteration, SplineSegment* A, FitOutcome& out) {
   const int32_t n = P.n;
   const long double* X = P.X;
   const long double S = n;
@@ -343,17 +346,17 @@ FitStatus Iterate(const Problem& P, int32_t maxIteration, SplineSegment* A, FitO
     BackSubstitution<Cell>(P, p, setUpR2);
     const long double e = ResidualTerms<Cell>(P);
     // Data beyond the split's range would otherwise go on for every pass.
-    if (SplitLost<Cell>()) return kSplitLost;
-    if (SumsOutOfRange(e, k) && FitStraightLine(P, A, out)) return kBeyondRange;
+    if (SplitLost<Cell>()) return Ending::SplitLost;
+    if (SumsOutOfRange(e, k) && FitStraightLine(P, A, out)) return Ending::BeyondRange;
     const long double F = e * (p * p);
     out.ResidualSum = F;
-    if (std::fabs((X[n] - X[1]) * p) > 1000000 && F < S) return 1;
-    if (std::fabs(F - S) <= S / 10000) return 0;
+    if (std::fabs((X[n] - X[1]) * p) > 1000000 && F < S) return Ending::StraightLine;
+    if (std::fabs(F - S) <= S / 10000) return Ending::Converged;
     const long double q = e - p * NewtonTerms<Cell>(P, p);
-    if (q == 0) return 0;
+    if (q == 0) return Ending::Converged;
     const long double delta = (S - F) / ((std::sqrt(S / e) + p) * q);
     p = k == 1 ? p + delta : p + delta * std::sqrt(S / F);
-    if (k >= maxIteration) return 2;
+    if (k >= maxIteration) return Ending::IterationLimit;
   }
 }
 
@@ -385,17 +388,25 @@ void BuildSegments(const Problem& P, long double p, SplineSegment* A) {
 
 // One whole fit with the given cells, from a cleared workspace to segments.
 template <typename Cell>
-FitStatus FitWith(const Problem& P, int32_t maxIteration, SplineSegment* A, FitOutcome& out) {
+Ending FitWith(const Problem& P, int32_t maxIteration, SplineSegment* A, FitOutcome& out) {
   out = FitOutcome{};
   ClearEnds<Cell>(P);
   SetUpRows<Cell>(P);
   SetUpBands<Cell>(P);
-  const FitStatus status = Iterate<Cell>(P, maxIteration, A, out);
-  if (status == kSplitLost) return status;
-  if (status == kBeyondRange) return 1;
-  // With status 2 this is the p just updated, with u and v of the last pass.
+  const Ending ending = Iterate<Cell>(P, maxIteration, A, out);
+  if (ending == Ending::SplitLost || ending == Ending::BeyondRange) return ending;
+  // At the iteration limit this is the p just updated, with u and v of the
+  // last pass.
   BuildSegments<Cell>(P, out.P, A);
-  return status;
+  return ending;
+}
+
+FitStatus StatusOf(Ending ending) {
+  switch (ending) {
+    case Ending::StraightLine: case Ending::BeyondRange: return FitStatus::StraightLine;
+    case Ending::IterationLimit: return FitStatus::IterationLimit;
+    default: return FitStatus::Converged;
+  }
 }
 
 // A single point (never passed by the program) is the constant through it.
@@ -403,7 +414,7 @@ FitStatus FitOnePoint(const long double* Y, SplineSegment* A, FitOutcome& out) {
   A[0] = SplineSegment{};
   A[1] = SplineSegment{Y[1], 0, 0, 0, 0};
   out = FitOutcome{};
-  return 0;
+  return FitStatus::Converged;
 }
 
 }  // namespace
@@ -414,15 +425,15 @@ FitStatus FitSmoothingSpline(int32_t n, int32_t maxIteration, const long double*
   FitOutcome local;
   FitOutcome& out = outcome ? *outcome : local;
   out = FitOutcome{};
-  if (n < 2) return n == 1 ? FitOnePoint(Y, A, out) : 0;
+  if (n < 2) return n == 1 ? FitOnePoint(Y, A, out) : FitStatus::Converged;
   const Problem P{n, X, Y, E, ColumnsOf(R, A, n)};
   std::feclearexcept(kSplitLossFlags);
-  FitStatus status = FitWith<SplitCell>(P, maxIteration, A, out);
+  Ending ending = FitWith<SplitCell>(P, maxIteration, A, out);
   // A flag raised anywhere in the fit means some split may have lost bits:
   // the fit is done again with whole cells, which cannot.
-  if (status == kSplitLost || SplitLost<SplitCell>())
-    status = FitWith<WholeCell>(P, maxIteration, A, out);
-  return status;
+  if (ending == Ending::SplitLost || SplitLost<SplitCell>())
+    ending = FitWith<WholeCell>(P, maxIteration, A, out);
+  return StatusOf(ending);
 }
 
 FitRecord Fit;

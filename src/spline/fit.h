@@ -50,9 +50,7 @@ struct FitOutcome {
 // Y and the errors E (Reinsch, Numer. Math. 10 (1967) 177-183): the smoothing
 // parameter p is raised from 0 until the weighted residual sum
 // sum(((Y[i] - S(X[i])) / E[i])^2) is n within n/10000. Works in R and A only
-// and always leaves the finished segments in A[0..n]. Returns 0 (converged, or
-// the iteration could go no further), 1 (straight-line limit reached with the
-// sum still below n) or 2 (maxIteration passes used up).
+// and always leaves the finished segments in A[0..n].
 FitStatus FitSmoothingSpline(int32_t n, int32_t maxIteration, const long double* X,
                              const long double* Y, const long double* E, double* R,
                              SplineSegment* A, FitOutcome* outcome = nullptr);
@@ -64,12 +62,10 @@ void ScaleErrors(int key, int32_t n, long double* E);
 // Forgets the most recent factor key, as at the start of a run.
 void ResetErrorScaling();
 
-// Base error (E[1]) and average deviation of the curve from the points,
-// with the text line the graph shows.
+// Base error (E[1]) and average deviation of the curve from the points.
 struct QualityFigures {
   long double BaseError = 0;
   long double AverageDeviation = 0;
-  std::string Text;  // "base error=...; average deviation=...", at most 255 characters
 };
 QualityFigures FitQuality(int32_t n, const long double* X, const long double* Y,
                           const long double* E, const SplineSegment* A);

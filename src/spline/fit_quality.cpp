@@ -2,9 +2,7 @@
 // point's error value) and the average deviation of the curve from the points.
 #include <cmath>
 
-#include "base/text.h"
 #include "data/dataset.h"
-#include "base/number_format.h"
 #include "spline/evaluate.h"
 #include "spline/fit.h"
 
@@ -19,10 +17,6 @@ QualityFigures FitQuality(int32_t n, const long double* X, const long double* Y,
   for (int32_t i = 1; i <= n; ++i) sum += std::fabs(Y[i] - KnotValue(n, X, A, i));
   q.BaseError = E[1];
   q.AverageDeviation = (1 / static_cast<long double>(n)) * sum;
-  // A fixed 5 digits: the line must fit beside the graph whatever the settings.
-  q.Text = base::CutText("base error=" + base::FormatCompact(q.BaseError, 5) +
-                           "; average deviation=" +
-                           base::FormatCompact(q.AverageDeviation, 5));
   return q;
 }
 

@@ -25,9 +25,12 @@ inline std::size_t WorkspaceDoubles(int32_t n) {
   return 2 * static_cast<std::size_t>(kWorkspaceColumns) * (static_cast<std::size_t>(n) + 1);
 }
 
-// 0 converged (or the iteration could go no further), 1 straight-line limit,
-// 2 iteration limit used up.
-using FitStatus = int;
+// How a fit ended; the numbers are those the program reports.
+enum class FitStatus : int {
+  Converged = 0,       // or the iteration could go no further
+  StraightLine = 1,    // the straight-line limit, the residual sum still below n
+  IterationLimit = 2,  // MaxIteration passes used up
+};
 
 // The cubic of one segment in absolute x, A x^3 + B x^2 + C x + D, for the
 // segment that starts at x0: the coefficients the result file shows, and the
