@@ -35,7 +35,7 @@ config::SettingsRecord& S = config::Settings;
 
 const std::string& Argument(int i) { return config::CommandLine.Argument[i]; }
 
-// Step 1: the log exists before any other setting is read.
+// The log exists before any other setting is read.
 void OpenLog() {
   S.LogFileName = config::FileNameSetting(Key::LogFileName);
   // A second run on the same files stops here, before it writes anything;
@@ -48,7 +48,7 @@ void OpenLog() {
   base::LogLine(std::string(base::ProgramBanner) + " has started ...");
 }
 
-// Steps 3 and 4: driver, depth and size. A driver that cannot run here
+// Driver, depth and size. A driver that cannot run here
 // still gives the mode list with status 0 when the list was asked for.
 void SettleGraphics() {
   S.GraphGRXDriver = config::ConfigValue(Key::GraphGRXDriver);
@@ -73,12 +73,13 @@ void SettleGraphics() {
   }
 }
 
-// Step 5 (and again at step 8): the colour chart exists only for palettes.
+// The colour chart exists only for palettes; it is asked for twice, before
+// the data file is opened and after the mode is set.
 bool ColourChartWanted() {
   return config::IsYes(config::ConfigValue(Key::GetColorCodes)) && S.GraphColorBits <= 8;
 }
 
-// Steps 10 to 12: the fit, output and column settings.
+// The fit, output and column settings, with arguments 2 to 4.
 void ReadFitAndColumnSettings() {
   S.MaxIteration = config::SettleMaxIteration(config::ConfigValue(Key::MaxIteration));
   S.NumberWidth = config::SettleNumberWidth(config::ConfigValue(Key::NumberDigits));
@@ -98,7 +99,7 @@ void ReadRowSettings() {
     S.ErrorFill = config::SettleErrorFill(config::ConfigValue(Key::ErrorValue));
 }
 
-// Step 13: count the rows, allocate for them, read them.
+// Count the rows, allocate for them, read them.
 void ReadData() {
   data::DataSetRecord& d = data::DataSet;
   int32_t rowBound = data::CountRows(data::DataFile);
@@ -111,14 +112,14 @@ void ReadData() {
   data::CloseDataFile();
 }
 
-// Steps 14 and 15: at least two rows, sorted, no X twice.
+// At least two rows, sorted, no X twice.
 void PrepareData() {
   if (data::DataSet.Count < 2) base::ErrorStop({"The number of data is less than two!"});
   base::LogLine("Sorting ...");
   data::PrepareData();
 }
 
-// Step 16: the error values are completed, and estimated from the scatter
+// The error values are completed, and estimated from the scatter
 // when the error ratio (settled only now) asks for it.
 void SettleErrors() {
   spline::CompleteErrors(S.ColumnError);
@@ -131,15 +132,15 @@ void SettleErrors() {
   output::ResultFiles.ParameterText = output::BuildParameterText(data::DataFile.Name, S);
 }
 
-// Step 8: the chart is asked for once more; should the answer have changed
-// since step 5, the run goes on, with the data file it skipped opened now.
+// The chart is asked for once more; should the answer have changed since
+// the first time, the run goes on, with the data file it skipped opened now.
 void ColourChartStep(bool chartMode) {
   if (!chartMode) return;
   if (ColourChartWanted()) graph::ShowColourChart();
   data::OpenDataFile();
 }
 
-// Step 19: colours and sizes, which depend on the depth and the screen.
+// Colours and sizes, which depend on the depth and the screen.
 void ReadViewSettings() {
   graph::SetDefaultColours(S.GraphColorBits);
   graph::ReadColourKeys(S.GraphColorBits);
@@ -150,7 +151,7 @@ void ReadViewSettings() {
   S.JumpSize = config::SettleJumpSize(config::ConfigValue(Key::JumpSize), gfx::MaxX());
 }
 
-// Step 21: the screen, the legend, the layout and the frame, then the
+// The screen, the legend, the layout and the frame, then the
 // off-screen areas and the view of the first pass.
 void PrepareGraph() {
   const data::DataSetRecord& d = data::DataSet;
@@ -166,26 +167,26 @@ void PrepareGraph() {
 }  // namespace
 
 void StartUp() {
-  config::SetProgramPath(Argument(0).c_str());
-  OpenLog();                                  // 1. run log and its first line
-  graph::GraphLoop.MouseInUse = false;       // 2.
-  SettleGraphics();                           // 3, 4. driver, depth, size
-  const bool chartMode = ColourChartWanted(); // 5.
-  if (!chartMode) data::OpenDataFile();       // 6. data file chosen and opened
-  graph::SetGraphicsMode(S.GraphWidth, S.GraphHeight, S.GraphColorBits);  // 7. and title
-  ColourChartStep(chartMode);                 // 8.
-  output::ResultFiles.RequiredValuesOpen = false;  // 9.
-  ReadFitAndColumnSettings();                 // 10, 11.
-  data::SkipLines(data::DataFile, S.OmittedRows);  // 11. header lines
-  ReadRowSettings();                          // 12.
-  ReadData();                                 // 13. count, allocate, read
-  PrepareData();                              // 14, 15. sort, check
-  SettleErrors();                             // 16. complete, estimate
-  S.OutputFileName = config::FileNameSetting(Key::OutputFileName);  // 17.
-  // 18. The dialogs leave no window behind, so there is nothing to hide.
-  ReadViewSettings();                         // 19. colours and sizes
-  graph::InitMouseCursor(S.GraphColorBits);   // 20.
-  PrepareGraph();                             // 21.
+  config::SetProgramPath(Argument(0).c_str());    // where the second kurvex.cfg is
+  OpenLog();                                      // the run log and its first line
+  graph::GraphLoop.MouseInUse = false;            // no mouse to release yet
+  SettleGraphics();                               // driver, depth and window size
+  const bool chartMode = ColourChartWanted();     // the colour chart needs no data
+  if (!chartMode) data::OpenDataFile();           // the data file, chosen and opened
+  graph::SetGraphicsMode(S.GraphWidth, S.GraphHeight, S.GraphColorBits);  // window, title
+  ColourChartStep(chartMode);                     // the chart, if still wanted, ends here
+  output::ResultFiles.RequiredValuesOpen = false; // kurvex.cal comes with the first F3
+  ReadFitAndColumnSettings();                     // iterations, digits, columns, rows
+  data::SkipLines(data::DataFile, S.OmittedRows); // the header lines
+  ReadRowSettings();                              // marks, curve rows, error column
+  ReadData();                                     // rows counted, arrays, rows read
+  PrepareData();                                  // two rows at least, sorted, no X twice
+  SettleErrors();                                 // errors completed, perhaps estimated
+  S.OutputFileName = config::FileNameSetting(Key::OutputFileName);  // kurvex.out's name
+  // The dialogs leave no window behind, so there is no window to hide here.
+  ReadViewSettings();                             // colours, sizes, cursor step
+  graph::InitMouseCursor(S.GraphColorBits);       // the mouse, where there is one
+  PrepareGraph();                                 // legend, layout, frame, first view
 }
 
 void NormalEnd() {

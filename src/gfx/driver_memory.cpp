@@ -13,20 +13,21 @@ namespace gfx {
 
 namespace {
 
-struct CommandSource {
+// The memory driver's state, all of it.
+struct MemoryState {
+  // The command input: a stream (standard input unless set) or a text.
   FILE* File = stdin;
   bool UseText = false;
   std::string Text;
   size_t Pos = 0;
   bool Ended = false;  // once the input has ended it is never read again
   int Error = 0;       // the errno of a failed read, which also ends it
+  // Events of the command being delivered. A command is read only when the
+  // previous one's events are used up, so nothing is ever typed ahead.
+  std::deque<MouseEvent> Pending;
+  int32_t PointerX = 0, PointerY = 0;
 };
-CommandSource Source;
-
-// Events of the command being delivered. A command is read only when the
-// previous one's events are used up, so nothing is ever typed ahead.
-std::deque<MouseEvent> Pending;
-int32_t PointerX = 0, PointerY = 0;
+MemoryState M;
 
 constexpr size_t MaxWord = 64;         // longer words are cut (and are unknown anyway)
 constexpr size_t MaxTypedName = 2048;  // of a line typed as a file name
@@ -44,15 +45,15 @@ const KeyName KeyNames[] = {
 // A read error is told apart from the end of the input: it must not pass
 // for the end of a script, which quits normally.
 int ReadByte() {
-  if (Source.Ended) return EOF;
+  if (M.Ended) return EOF;
   int ch = EOF;
-  if (Source.UseText) {
-    if (Source.Pos < Source.Text.size()) ch = static_cast<unsigned char>(Source.Text[Source.Pos++]);
-  } else if (Source.File != nullptr) {
-    ch = std::getc(Source.File);
-    if (ch == EOF && std::ferror(Source.File)) Source.Error = errno != 0 ? errno : EIO;
+  if (M.UseText) {
+    if (M.Pos < M.Text.size()) ch = static_cast<unsigned char>(M.Text[M.Pos++]);
+  } else if (M.File != nullptr) {
+    ch = std::getc(M.File);
+    if (ch == EOF && std::ferror(M.File)) M.Error = errno != 0 ? errno : EIO;
   }
-  if (ch == EOF) Source.Ended = true;
+  if (ch == EOF) M.Ended = true;
   return ch;
 }
 
@@ -105,7 +106,7 @@ void Report(const std::string& what) {
 }
 
 void QueueEvent(int32_t flags, int32_t buttons, int32_t key) {
-  Pending.push_back(MouseEvent{flags, PointerX, PointerY, buttons, key});
+  M.Pending.push_back(MouseEvent{flags, M.PointerX, M.PointerY, buttons, key});
 }
 
 // A key, then one empty event: a caller that drains events while a key is
@@ -130,7 +131,7 @@ bool QueueMouse(const std::string& word) {
                  (word + (xWord.empty() ? "" : " " + xWord) + (yWord.empty() ? "" : " " + yWord)).c_str());
     return true;  // handled: the words read are dropped
   }
-  PointerX = x, PointerY = y;
+  M.PointerX = x, M.PointerY = y;
   if (move) {
     QueueEvent(MouseMotion, 0, 0);
   } else {
@@ -145,9 +146,9 @@ bool QueueMouse(const std::string& word) {
 // a failed read is reported at every call instead.
 void QueueNextCommand() {
   std::string word;
-  while (Pending.empty()) {
+  while (M.Pending.empty()) {
     if (!NextWord(word)) {
-      if (Source.Error != 0)
+      if (M.Error != 0)
         QueueEvent(InputFailed, 0, 0);
       else
         QueueKey('q');
@@ -160,9 +161,9 @@ void QueueNextCommand() {
 }
 
 MouseEvent NextEvent(int32_t /*timeoutMs: input is a script, read as needed*/) {
-  if (Pending.empty()) QueueNextCommand();
-  MouseEvent e = Pending.front();
-  Pending.pop_front();
+  if (M.Pending.empty()) QueueNextCommand();
+  MouseEvent e = M.Pending.front();
+  M.Pending.pop_front();
   return e;
 }
 
@@ -176,7 +177,7 @@ int32_t ReadKey() {
 
 bool Open() { return true; }
 bool StartMode(int32_t, int32_t) { return true; }
-void Close() { Pending.clear(); }
+void Close() { M.Pending.clear(); }
 void SetTitle(const std::string&) {}
 void Present() {}
 void ShowCursor(const Cursor*) {}
@@ -198,14 +199,14 @@ std::string ConsoleSelectFile(const std::string& label, const std::string& /*ini
   for (int ch = ReadByte(); ch != EOF && ch != '\n'; ch = ReadByte())
     if (line.size() < MaxTypedName) line += static_cast<char>(ch);
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  return Source.Error != 0 ? "" : line;
+  return M.Error != 0 ? "" : line;
 }
 
 void ResetSource() {
-  Source.Pos = 0;
-  Source.Ended = false;
-  Source.Error = 0;
-  Pending.clear();
+  M.Pos = 0;
+  M.Ended = false;
+  M.Error = 0;
+  M.Pending.clear();
 }
 
 }  // namespace
@@ -216,16 +217,16 @@ const Driver MemoryDriver = {MemoryDriverName, true,      Open,    StartMode,  C
 
 void SetMemoryInput(FILE* file) {
   ResetSource();
-  Source.UseText = false;
-  Source.File = file;
+  M.UseText = false;
+  M.File = file;
 }
 
 void SetMemoryInputText(const std::string& text) {
   ResetSource();
-  Source.UseText = true;
-  Source.Text = text;
+  M.UseText = true;
+  M.Text = text;
 }
 
-int InputError() { return Source.Error; }
+int InputError() { return M.Error; }
 
 }  // namespace gfx

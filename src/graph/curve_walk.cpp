@@ -9,7 +9,6 @@
 
 namespace graph {
 
-
 void InitialView(int32_t n, const long double* X, long double yMin, long double yMax) {
   ViewWindowRecord& v = ViewWindow;
   v.Xlow = X[1] - 0.01L * (X[n] - X[1]);

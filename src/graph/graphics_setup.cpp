@@ -9,7 +9,6 @@
 
 namespace graph {
 
-
 namespace {
 
 // 24 x 24, hot spot at (11, 11): 0 transparent, 1 the text colour, 2 the

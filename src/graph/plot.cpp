@@ -15,7 +15,6 @@
 
 namespace graph {
 
-
 namespace {
 
 // Draws a legend word in the key colour and records its columns.

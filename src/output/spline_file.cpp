@@ -32,8 +32,6 @@
 namespace output {
 namespace {
 
-base::ReplacementFile splineFile;
-
 // From this many data points on, the file is long enough (a few megabytes)
 // for the second threads below to save more than they cost.
 constexpr int32_t kLongFile = 8192;
@@ -42,19 +40,27 @@ constexpr int32_t kLongFile = 8192;
 // ExponentFieldRoom characters with their separators and a line end.
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
 constexpr std::size_t kRowRoom = 12 * (base::ExponentFieldRoom + 1) + 1;
-char bufferPair[2][kBufferSize];
-char* buffer = bufferPair[0];
-std::size_t buffered = 0;
 
-const std::string& FileName() { return config::Settings.OutputFileName; }
+// ---- The writer's state, all of it ----
 
-// ---- Writing on a second thread ----
-//
-// Handing the text of a long file to the system costs about as much as
-// forming it (the pages of a new file must be found and filled), so for a
-// long file full buffers go to a writer thread while the next one fills; a
-// failed write is reported at the next hand-over or at the end of the pass.
+// The text of the last value formatted in one column, reused when the next
+// value is the same to the last bit (the Xmax of a row is the Xmin of the
+// next; error values often repeat).
+struct FieldCache {
+  unsigned char bits[10];
+  bool valid = false;
+  int32_t length = 0;
+  char text[base::ExponentFieldRoom];
+};
 
+// The last curve row, which repeats while the walk stays at X[n].
+struct RowCache {
+  unsigned char bits[6][10];
+  bool valid = false;
+  std::string text;
+};
+
+// The thread that writes full buffers of a long file (see below).
 struct BackgroundWriter {
   std::mutex lock;
   std::condition_variable changed;
@@ -65,31 +71,76 @@ struct BackgroundWriter {
   std::thread thread;
   bool active = false;
 };
-// Never destroyed: a run may end by exit() in any state.
+
+// The thread that formats segment rows ahead (see below).
+constexpr int32_t kRowsPerBlock = 4096;
+constexpr int32_t kSlots = 4;  // blocks the second thread may hold ready
+
+struct RowBlock {
+  char* text = nullptr;        // the rows one after the other
+  uint32_t* end = nullptr;     // where each row's text ends
+  int32_t index = -1;          // the block held
+  bool ready = false;          // formatted, not yet taken
+};
+
+struct RowsAhead {
+  std::mutex lock;
+  std::condition_variable changed;
+  RowBlock slot[kSlots];
+  std::size_t rowRoom = 0;     // text room of one row at the pass's width
+  int32_t rows = 0, blocks = 0;
+  bool cancelled = false;      // the pass ends early: the thread stops
+  std::thread worker;
+  bool active = false;
+};
+
+// What writing the file keeps between calls, for the whole run.
+struct SplineFileRecord {
+  base::ReplacementFile File;    // the file of the pass
+  char Buffers[2][kBufferSize];  // text waiting to be written: two, so that
+  char* Buffer = Buffers[0];     // one fills while a thread writes the other
+  std::size_t Buffered = 0;
+  FieldCache XmaxText, ErrText;  // the last Xmax and Err of the table
+  RowCache LastCurveRow;
+  BackgroundWriter Writer;
+  RowsAhead Ahead;
+};
+// Never destroyed: a run may end by exit() in any state, its threads too.
+SplineFileRecord& F = *new SplineFileRecord;
+
+const std::string& FileName() { return config::Settings.OutputFileName; }
+
+// ---- Writing on a second thread ----
+//
+// Handing the text of a long file to the system costs about as much as
+// forming it (the pages of a new file must be found and filled), so for a
+// long file full buffers go to a writer thread while the next one fills; a
+// failed write is reported at the next hand-over or at the end of the pass.
+
 BackgroundWriter& writer = *new BackgroundWriter;
 
 void WriteHandedOver() {
-  std::unique_lock<std::mutex> hold(writer.lock);
+  std::unique_lock<std::mutex> hold(F.Writer.lock);
   for (;;) {
-    writer.changed.wait(hold, [] { return writer.pending != nullptr || writer.stop; });
-    if (!writer.pending) return;
-    const char* text = writer.pending;
-    const std::size_t size = writer.size;
+    F.Writer.changed.wait(hold, [] { return F.Writer.pending != nullptr || F.Writer.stop; });
+    if (!F.Writer.pending) return;
+    const char* text = F.Writer.pending;
+    const std::size_t size = F.Writer.size;
     hold.unlock();
-    const bool written = std::fwrite(text, 1, size, splineFile.File) == size;
+    const bool written = std::fwrite(text, 1, size, F.File.File) == size;
     const int error = errno;
     hold.lock();
-    if (!written && writer.error == 0) writer.error = error ? error : EIO;
-    writer.pending = nullptr;
-    writer.changed.notify_all();
+    if (!written && F.Writer.error == 0) F.Writer.error = error ? error : EIO;
+    F.Writer.pending = nullptr;
+    F.Writer.changed.notify_all();
   }
 }
 
-// Waits until the writer holds no buffer; stops the run if a write failed.
+// Waits until the writer holds no F.Buffer; stops the run if a write failed.
 void WaitForWriter() {
-  std::unique_lock<std::mutex> hold(writer.lock);
-  writer.changed.wait(hold, [] { return writer.pending == nullptr; });
-  if (writer.error != 0) base::FailReplacement(splineFile, writer.error);
+  std::unique_lock<std::mutex> hold(F.Writer.lock);
+  F.Writer.changed.wait(hold, [] { return F.Writer.pending == nullptr; });
+  if (F.Writer.error != 0) base::FailReplacement(F.File, F.Writer.error);
 }
 
 // Starts `body` on a thread of its own; false when the system has none to
@@ -104,70 +155,60 @@ bool StartThread(std::thread& thread, void (*body)()) {
 }
 
 void StartWriter() {
-  writer.pending = nullptr;
-  writer.error = 0;
-  writer.stop = false;
-  writer.active = StartThread(writer.thread, WriteHandedOver);
+  F.Writer.pending = nullptr;
+  F.Writer.error = 0;
+  F.Writer.stop = false;
+  F.Writer.active = StartThread(F.Writer.thread, WriteHandedOver);
 }
 
 // Ends the writer once it has written everything handed to it. Returns the
 // errno of a failed write, or 0.
 int StopWriter() {
-  if (!writer.active) return 0;
+  if (!F.Writer.active) return 0;
   {
-    std::lock_guard<std::mutex> hold(writer.lock);
-    writer.stop = true;
-    writer.changed.notify_all();
+    std::lock_guard<std::mutex> hold(F.Writer.lock);
+    F.Writer.stop = true;
+    F.Writer.changed.notify_all();
   }
-  writer.thread.join();
-  writer.active = false;
-  return writer.error;
+  F.Writer.thread.join();
+  F.Writer.active = false;
+  return F.Writer.error;
 }
 
 void Flush() {
-  if (buffered == 0) return;
-  if (!writer.active) {
-    if (std::fwrite(buffer, 1, buffered, splineFile.File) != buffered)
-      base::FailReplacement(splineFile, errno);
+  if (F.Buffered == 0) return;
+  if (!F.Writer.active) {
+    if (std::fwrite(F.Buffer, 1, F.Buffered, F.File.File) != F.Buffered)
+      base::FailReplacement(F.File, errno);
   } else {
     WaitForWriter();
-    std::lock_guard<std::mutex> hold(writer.lock);
-    writer.pending = buffer, writer.size = buffered;
-    writer.changed.notify_all();
-    buffer = buffer == bufferPair[0] ? bufferPair[1] : bufferPair[0];
+    std::lock_guard<std::mutex> hold(F.Writer.lock);
+    F.Writer.pending = F.Buffer, F.Writer.size = F.Buffered;
+    F.Writer.changed.notify_all();
+    F.Buffer = F.Buffer == F.Buffers[0] ? F.Buffers[1] : F.Buffers[0];
   }
-  buffered = 0;
+  F.Buffered = 0;
 }
 
-// Room for one more row of text at the end of the buffer.
+// Room for one more row of text at the end of the F.Buffer.
 char* RowSpace() {
-  if (kBufferSize - buffered < kRowRoom) Flush();
-  return buffer + buffered;
+  if (kBufferSize - F.Buffered < kRowRoom) Flush();
+  return F.Buffer + F.Buffered;
 }
 
-void Commit(const char* end) { buffered = static_cast<std::size_t>(end - buffer); }
+void Commit(const char* end) { F.Buffered = static_cast<std::size_t>(end - F.Buffer); }
 
 void Write(const std::string& text) {
-  if (text.size() > kBufferSize - buffered) Flush();
+  if (text.size() > kBufferSize - F.Buffered) Flush();
   if (text.size() > kBufferSize) {
-    if (writer.active) WaitForWriter();
-    if (std::fwrite(text.data(), 1, text.size(), splineFile.File) != text.size())
-      base::FailReplacement(splineFile, errno);
+    if (F.Writer.active) WaitForWriter();
+    if (std::fwrite(text.data(), 1, text.size(), F.File.File) != text.size())
+      base::FailReplacement(F.File, errno);
     return;
   }
-  std::memcpy(buffer + buffered, text.data(), text.size());
-  buffered += text.size();
+  std::memcpy(F.Buffer + F.Buffered, text.data(), text.size());
+  F.Buffered += text.size();
 }
-
-// The text of the last value formatted in one column, reused when the next
-// value is the same to the last bit (the Xmax of a row is the Xmin of the
-// next; error values often repeat).
-struct FieldCache {
-  unsigned char bits[10];
-  bool valid = false;
-  int32_t length = 0;
-  char text[base::ExponentFieldRoom];
-};
 
 char* Field(char* out, const long double& x, FieldCache* cache = nullptr) {
   const int32_t w = config::Settings.NumberWidth;
@@ -197,16 +238,6 @@ char* ValueFields(char* out, const spline::Evaluation& e) {
   out = Separated(out, e.D3);
   return Separated(out, e.Int);
 }
-
-FieldCache xmaxText, errText;
-
-// The last curve row, which repeats while the walk stays at X[n].
-struct RowCache {
-  unsigned char bits[6][10];
-  bool valid = false;
-  std::string text;
-};
-RowCache lastCurveRow;
 
 void RememberBits(unsigned char (&bits)[6][10], long double x, const spline::Evaluation& e) {
   const long double values[6] = {x, e.Value, e.D1, e.D2, e.D3, e.Int};
@@ -243,27 +274,6 @@ char* SegmentRowText(char* out, int32_t i, FieldCache& xmax, FieldCache& err) {
 // data set, which nothing changes during a pass, and writes only its slots;
 // the text is the same as formatted in line.
 
-constexpr int32_t kRowsPerBlock = 4096;
-constexpr int32_t kSlots = 4;  // blocks the second thread may hold ready
-
-struct RowBlock {
-  char* text = nullptr;        // the rows one after the other
-  uint32_t* end = nullptr;     // where each row's text ends
-  int32_t index = -1;          // the block held
-  bool ready = false;          // formatted, not yet taken
-};
-
-struct RowsAhead {
-  std::mutex lock;
-  std::condition_variable changed;
-  RowBlock slot[kSlots];
-  std::size_t rowRoom = 0;     // text room of one row at the pass's width
-  int32_t rows = 0, blocks = 0;
-  bool cancelled = false;      // the pass ends early: the thread stops
-  std::thread worker;
-  bool active = false;
-};
-// Never destroyed: a run may end by exit() in any state.
 RowsAhead& ahead = *new RowsAhead;
 
 // Room for one row of twelve fields: no field is wider than the width, or
@@ -274,31 +284,31 @@ std::size_t RowRoomFor(int32_t width) {
 
 int32_t FirstRowOf(int32_t block) { return 1 + block * kRowsPerBlock; }
 int32_t RowsIn(int32_t block) {
-  return std::min(kRowsPerBlock, ahead.rows - FirstRowOf(block) + 1);
+  return std::min(kRowsPerBlock, F.Ahead.rows - FirstRowOf(block) + 1);
 }
 // The second thread's blocks are the odd ones, each in the slot of its turn.
 bool FormattedAhead(int32_t block) { return block % 2 == 1; }
-RowBlock& SlotOf(int32_t block) { return ahead.slot[(block / 2) % kSlots]; }
+RowBlock& SlotOf(int32_t block) { return F.Ahead.slot[(block / 2) % kSlots]; }
 
 // The second thread: formats its blocks in order, each once its slot has
-// been emptied by the writer.
+// been emptied by the F.Writer.
 void FormatBlocksAhead() {
   FieldCache xmax, err;
-  for (int32_t b = 1; b < ahead.blocks; b += 2) {
+  for (int32_t b = 1; b < F.Ahead.blocks; b += 2) {
     RowBlock& k = SlotOf(b);
     {
-      std::unique_lock<std::mutex> hold(ahead.lock);
-      ahead.changed.wait(hold, [&] { return ahead.cancelled || !k.ready; });
-      if (ahead.cancelled) return;
+      std::unique_lock<std::mutex> hold(F.Ahead.lock);
+      F.Ahead.changed.wait(hold, [&] { return F.Ahead.cancelled || !k.ready; });
+      if (F.Ahead.cancelled) return;
     }
     char* out = k.text;
     for (int32_t r = 0; r < RowsIn(b); ++r) {
       out = SegmentRowText(out, FirstRowOf(b) + r, xmax, err);
       k.end[r] = static_cast<uint32_t>(out - k.text);
     }
-    std::lock_guard<std::mutex> hold(ahead.lock);
+    std::lock_guard<std::mutex> hold(F.Ahead.lock);
     k.index = b, k.ready = true;
-    ahead.changed.notify_all();
+    F.Ahead.changed.notify_all();
   }
 }
 
@@ -306,18 +316,18 @@ void FormatBlocksAhead() {
 // needs more room; false when they cannot be had (the rows are then
 // formatted in line).
 bool ReserveBlocks(std::size_t rowRoom) {
-  if (ahead.rowRoom >= rowRoom) return true;
-  for (RowBlock& k : ahead.slot) {
+  if (F.Ahead.rowRoom >= rowRoom) return true;
+  for (RowBlock& k : F.Ahead.slot) {
     delete[] k.text;
     delete[] k.end;
     k.text = new (std::nothrow) char[kRowsPerBlock * rowRoom];
     k.end = new (std::nothrow) uint32_t[kRowsPerBlock];
     if (!k.text || !k.end) {
-      ahead.rowRoom = 0;
+      F.Ahead.rowRoom = 0;
       return false;
     }
   }
-  ahead.rowRoom = rowRoom;
+  F.Ahead.rowRoom = rowRoom;
   return true;
 }
 
@@ -325,38 +335,38 @@ bool ReserveBlocks(std::size_t rowRoom) {
 // blocks, else copied from the second thread's slot, which is emptied after
 // its last row. False when the table is not shared.
 bool WriteSharedRow(int32_t i) {
-  if (!ahead.active) return false;
+  if (!F.Ahead.active) return false;
   const int32_t b = (i - 1) / kRowsPerBlock, r = i - FirstRowOf(b);
   if (!FormattedAhead(b)) {
-    Commit(SegmentRowText(RowSpace(), i, xmaxText, errText));
+    Commit(SegmentRowText(RowSpace(), i, F.XmaxText, F.ErrText));
     return true;
   }
   RowBlock& k = SlotOf(b);
   if (r == 0) {
-    std::unique_lock<std::mutex> hold(ahead.lock);
-    ahead.changed.wait(hold, [&] { return k.ready && k.index == b; });
+    std::unique_lock<std::mutex> hold(F.Ahead.lock);
+    F.Ahead.changed.wait(hold, [&] { return k.ready && k.index == b; });
   }
   const uint32_t from = r == 0 ? 0 : k.end[r - 1];
   char* out = RowSpace();
   std::memcpy(out, k.text + from, k.end[r] - from);
   Commit(out + (k.end[r] - from));
   if (r == RowsIn(b) - 1) {
-    std::lock_guard<std::mutex> hold(ahead.lock);
+    std::lock_guard<std::mutex> hold(F.Ahead.lock);
     k.ready = false;
-    ahead.changed.notify_all();
+    F.Ahead.changed.notify_all();
   }
   return true;
 }
 
 void StopFormatter() {
-  if (!ahead.active) return;
+  if (!F.Ahead.active) return;
   {
-    std::lock_guard<std::mutex> hold(ahead.lock);
-    ahead.cancelled = true;
-    ahead.changed.notify_all();
+    std::lock_guard<std::mutex> hold(F.Ahead.lock);
+    F.Ahead.cancelled = true;
+    F.Ahead.changed.notify_all();
   }
-  ahead.worker.join();
-  ahead.active = false;
+  F.Ahead.worker.join();
+  F.Ahead.active = false;
 }
 
 }  // namespace
@@ -369,20 +379,20 @@ void StopHelperThreads() {
 void FormatSegmentRowsAhead() {
   const int32_t rows = data::DataSet.Count - 1;
   // Below a few blocks the thread would cost more than it saves.
-  if (ahead.active || rows < kLongFile) return;
+  if (F.Ahead.active || rows < kLongFile) return;
   if (!ReserveBlocks(RowRoomFor(config::Settings.NumberWidth))) return;
-  for (RowBlock& k : ahead.slot) k.ready = false, k.index = -1;
-  ahead.rows = rows;
-  ahead.blocks = (rows + kRowsPerBlock - 1) / kRowsPerBlock;
-  ahead.cancelled = false;
-  ahead.active = StartThread(ahead.worker, FormatBlocksAhead);
+  for (RowBlock& k : F.Ahead.slot) k.ready = false, k.index = -1;
+  F.Ahead.rows = rows;
+  F.Ahead.blocks = (rows + kRowsPerBlock - 1) / kRowsPerBlock;
+  F.Ahead.cancelled = false;
+  F.Ahead.active = StartThread(F.Ahead.worker, FormatBlocksAhead);
 }
 
 void BeginSplineFile() {
   const config::SettingsRecord& s = config::Settings;
-  base::OpenReplacement(splineFile, FileName());
-  buffered = 0;
-  xmaxText.valid = errText.valid = lastCurveRow.valid = false;
+  base::OpenReplacement(F.File, FileName());
+  F.Buffered = 0;
+  F.XmaxText.valid = F.ErrText.valid = F.LastCurveRow.valid = false;
   Write(std::string(base::ProgramBanner) + " calculated the followings:\n");
   Write("Task: " + ResultFiles.ParameterText + ".\n");
   if (s.WriteCurve)
@@ -390,7 +400,7 @@ void BeginSplineFile() {
                             s.NumberWidth));
   // The head is handed on before the fit, so a fit that fails leaves it.
   Flush();
-  if (std::fflush(splineFile.File) != 0) base::FailReplacement(splineFile, errno);
+  if (std::fflush(F.File.File) != 0) base::FailReplacement(F.File, errno);
   // Below a few megabytes a writer thread would cost more than it saves.
   if (data::DataSet.Count >= kLongFile) StartWriter();
   base::PausePoint("kurvex.out");
@@ -399,11 +409,11 @@ void BeginSplineFile() {
 // Closes the file and puts it under its name.
 void FinishSplineFile() {
   Flush();
-  if (const int error = StopWriter()) base::FailReplacement(splineFile, error);
-  std::FILE* f = splineFile.File;
-  splineFile.File = nullptr;
-  if (std::fclose(f) != 0) base::FailReplacement(splineFile, errno);
-  base::PublishReplacement(splineFile);
+  if (const int error = StopWriter()) base::FailReplacement(F.File, error);
+  std::FILE* f = F.File.File;
+  F.File.File = nullptr;
+  if (std::fclose(f) != 0) base::FailReplacement(F.File, errno);
+  base::PublishReplacement(F.File);
 }
 
 void EndSplineFileAfterFailedFit() { FinishSplineFile(); }
@@ -418,7 +428,7 @@ std::string ValuesRow(long double x, const spline::Evaluation& e) {
 void WriteCurveRow(long double x, const spline::Evaluation& e) {
   unsigned char bits[6][10];
   RememberBits(bits, x, e);
-  RowCache& last = lastCurveRow;
+  RowCache& last = F.LastCurveRow;
   if (!last.valid || std::memcmp(bits, last.bits, sizeof bits) != 0) {
     last.text = ValuesRow(x, e);
     std::memcpy(last.bits, bits, sizeof bits);
@@ -437,7 +447,7 @@ void WriteTableHead() {
 
 void WriteSegmentRow(int32_t i) {
   if (WriteSharedRow(i)) return;
-  Commit(SegmentRowText(RowSpace(), i, xmaxText, errText));
+  Commit(SegmentRowText(RowSpace(), i, F.XmaxText, F.ErrText));
 }
 
 void WriteAnalysisLine(const char* label, long double x) {
