@@ -99,7 +99,7 @@ void BM_ReadRows(benchmark::State& state) {
   const int fd = ::mkstemp(name);
   std::FILE* f = ::fdopen(fd, "w");
   for (int32_t i = 0; i < n; ++i)
-    std::fprintf(f, "%.6f %.6f %.1f\n", i * 1e-5, std::sin(i * 1e-3), 10000 + i % 977);
+    std::fprintf(f, "%.6f %.6f %.1f\n", i * 1e-5, std::sin(i * 1e-3), 10000.0 + i % 977);
   std::fclose(f);
   std::vector<long double> X(n + 1), Y(n + 1), E(n + 1);
   for (auto _ : state) {
