@@ -15,52 +15,38 @@ namespace {
 
 using testutil::ReadFile;
 using testutil::RunResult;
-using testutil::TempDir;
 using testutil::WriteFile;
 
-// A folder with d.dat and, when `cfg` is given, a kurvex.cfg of it.
-struct Folder {
-  TempDir dir;
-  explicit Folder(const std::string& cfg = "") {
-    WriteFile(dir / "d.dat", graphtest::SineData());
-    if (!cfg.empty()) WriteFile(dir / "kurvex.cfg", "[Kurvex]\n" + cfg + "\n");
-  }
-  RunResult Run(const std::vector<std::string>& args, const std::string& input = "q\n") const {
-    std::vector<std::string> argv{KURVEX_BINARY};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return testutil::RunProgram(dir.Path(), argv, input, KURVEX_BINARY, 30);
-  }
-  // `command` through the shell, with $K the program.
-  RunResult Shell(const std::string& command, const std::string& input = "") const {
-    return testutil::RunProgram(dir.Path(), {"/bin/sh", "-c", command, KURVEX_BINARY}, input,
-                                "/bin/sh", 30);
-  }
-  std::string Read(const std::string& name) const { return ReadFile(dir / name); }
+using graphtest::Session;
+
+// A session folder without kurvex.cfg: only the command line sets keys.
+struct Bare : Session {
+  Bare() : Session("", graphtest::SineData()) { Remove("kurvex.cfg"); }
 };
 
 TEST(Batch, CommandLineSettingsActLikeTheConfigurationAndWinOverIt) {
-  Folder inFile("GraphGRXDriver=memory\nErrorValue=0.02\nLogFileName=run.log");
-  ASSERT_EQ(inFile.Run({"d.dat"}, "F3 q").Status, 0);
-  Folder onLine("GraphGRXDriver=memory\nErrorValue=0.5");
+  Session inFile("ErrorValue=0.02\nLogFileName=run.log", graphtest::SineData());
+  ASSERT_EQ(inFile.Run("F3 q").Status, 0);
+  Session onLine("ErrorValue=0.5", graphtest::SineData());
   const RunResult r = onLine.Run(
-      {"--batch", "-c", "ErrorValue=0.02", "-cLog File Name=run.log", "d.dat"}, "F3 q");
+      "F3 q", {"--batch", "-c", "ErrorValue=0.02", "-cLog File Name=run.log", "d.dat"});
   ASSERT_EQ(r.Status, 0) << r.Err;
   for (const char* name : {"kurvex.out", "kurvex.cal", "run.log"})
     EXPECT_EQ(onLine.Read(name), inFile.Read(name)) << name;
 
   // No kurvex.cfg at all: --batch alone runs without a window, and an
   // empty value lets the defaults apply.
-  Folder bare;
-  const RunResult b = bare.Run({"--batch", "-c", "OutputFileName=", "d.dat"}, "");
+  Bare bare;
+  const RunResult b = bare.Run("", {"--batch", "-c", "OutputFileName=", "d.dat"});
   EXPECT_EQ(b.Status, 0) << b.Err;
-  EXPECT_EQ(testutil::ReadLines(bare.dir / "kurvex.log").size(), 8u);
+  EXPECT_EQ(bare.Lines("kurvex.log").size(), 8u);
   EXPECT_FALSE(bare.Read("kurvex.out").empty());
 
   // Positional arguments after the options keep their meaning: -3 skips
   // nothing and hides the marks.
-  const RunResult p = bare.Run({"--batch", "d.dat", "1", "2", "-3"}, "");
+  const RunResult p = bare.Run("", {"--batch", "d.dat", "1", "2", "-3"});
   EXPECT_EQ(p.Status, 0) << p.Err;
-  EXPECT_EQ(testutil::ReadLines(bare.dir / "kurvex.out").at(1).rfind("Task: d.dat x1 y2 r-3 ", 0), 0u);
+  EXPECT_EQ(bare.Lines("kurvex.out").at(1).rfind("Task: d.dat x1 y2 r-3 ", 0), 0u);
 }
 
 TEST(Batch, UsageErrorsWriteNothing) {
@@ -76,12 +62,12 @@ TEST(Batch, UsageErrorsWriteNothing) {
       {{"--batch", "-c"}, "kurvex: -c needs KEY=VALUE"},
   };
   for (const Case& c : cases) {
-    Folder f("GraphGRXDriver=memory");
-    const RunResult r = f.Run(c.args);
+    Session f("", graphtest::SineData());
+    const RunResult r = f.Run("q\n", c.args);
     EXPECT_EQ(r.Status, 2) << c.message;
     EXPECT_EQ(r.Err.substr(0, r.Err.find('\n')), c.message);
     EXPECT_NE(r.Err.find("\nUsage: kurvex [OPTION...]"), std::string::npos) << c.message;
-    EXPECT_FALSE(testutil::FileExists(f.dir / "kurvex.log")) << c.message;
+    EXPECT_FALSE(f.Has("kurvex.log")) << c.message;
   }
 }
 
@@ -89,14 +75,14 @@ TEST(Batch, UsageErrorsWriteNothing) {
 // the log and kurvex.cal never take their numbers; a pipe whose reader has
 // gone fails the writes to it, which the run passes over.
 TEST(Batch, ClosedAndBrokenStandardStreamsChangeNoFile) {
-  const std::string cfg = "GraphGRXDriver=memory\nErrorValue=0.02";
+  const std::string cfg = "ErrorValue=0.02";
   // The unknown word writes to standard error at a time the log is open.
   const std::string script = "nonsense F3 nonsense F2 F3 q";
-  Folder open(cfg);
+  Session open(cfg, graphtest::SineData());
   ASSERT_EQ(open.Shell("\"$0\" d.dat", script).Status, 0);
   for (const char* redirect : {"2>&-", ">&- 2>&-", "<&- >&- 2>&-", "2>&1 | true"}) {
     SCOPED_TRACE(redirect);
-    Folder f(cfg);
+    Session f(cfg, graphtest::SineData());
     const std::string command = std::string("\"$0\" d.dat ") + redirect + "; echo status $?";
     const bool stdinClosed = std::string(redirect).find("<&-") != std::string::npos;
     const RunResult r =
@@ -111,12 +97,12 @@ TEST(Batch, ClosedAndBrokenStandardStreamsChangeNoFile) {
 }
 
 TEST(Batch, ReadErrorsAndBrokenPipesAreFileFailures) {
-  Folder f("GraphGRXDriver=memory");
+  Session f("", graphtest::SineData());
   // Standard input that cannot be read is no end of input.
   RunResult r = f.Shell("\"$0\" d.dat < /tmp");
   EXPECT_EQ(r.Status, 2);
   EXPECT_EQ(r.Err, "kurvex: standard input: Is a directory\n");
-  EXPECT_EQ(testutil::ReadLines(f.dir / "kurvex.log").back(), "Sorting ...");
+  EXPECT_EQ(f.Lines("kurvex.log").back(), "Sorting ...");
   // The same when the data file's name is to be read from it.
   r = f.Shell("\"$0\" < /tmp");
   EXPECT_EQ(r.Status, 2);
@@ -124,11 +110,11 @@ TEST(Batch, ReadErrorsAndBrokenPipesAreFileFailures) {
 
   // kurvex.out a FIFO whose reader reads one line and goes: far more than
   // a pipe holds is still to be written then.
-  Folder fifo("GraphGRXDriver=memory");
+  Session fifo("");
   std::string rows;
   for (int i = 0; i < 5000; ++i) rows += std::to_string(i) + " " + std::to_string(i % 7) + "\n";
-  WriteFile(fifo.dir / "d.dat", rows);
-  ASSERT_EQ(::mkfifo((fifo.dir / "kurvex.out").c_str(), 0600), 0);
+  WriteFile(fifo / "d.dat", rows);
+  ASSERT_EQ(::mkfifo((fifo / "kurvex.out").c_str(), 0600), 0);
   r = fifo.Shell("head -n 1 kurvex.out > /dev/null & \"$0\" d.dat; echo status $?; wait", "q");
   EXPECT_NE(r.Out.find("status 2"), std::string::npos) << r.Out;
   EXPECT_EQ(r.Err, "kurvex: kurvex.out: Broken pipe\n");
@@ -136,9 +122,9 @@ TEST(Batch, ReadErrorsAndBrokenPipesAreFileFailures) {
 
 // "click 12.5 3" is dropped whole; its "3" must not triple the errors.
 TEST(Batch, BrokenMouseCommandsChangeNothing) {
-  Folder plain("GraphGRXDriver=memory"), broken("GraphGRXDriver=memory");
-  ASSERT_EQ(plain.Run({"d.dat"}, "F3 q").Status, 0);
-  const RunResult r = broken.Run({"d.dat"}, "click 12.5 3 F3 click 99999999999 2x move 1e3 0 q");
+  Session plain("", graphtest::SineData()), broken("", graphtest::SineData());
+  ASSERT_EQ(plain.Run("F3 q").Status, 0);
+  const RunResult r = broken.Run("click 12.5 3 F3 click 99999999999 2x move 1e3 0 q");
   EXPECT_EQ(r.Status, 0);
   EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 3) << r.Err;
   EXPECT_EQ(broken.Read("kurvex.out"), plain.Read("kurvex.out"));

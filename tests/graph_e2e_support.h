@@ -47,6 +47,21 @@ class Session {
     argv.insert(argv.end(), args.begin(), args.end());
     return testutil::RunProgram(dir_.Path(), argv, script, argv[0], 30);
   }
+  // The same as user nobody when the tests run as root (root writes
+  // anywhere, so a refused write needs another user).
+  testutil::RunResult RunUnprivileged(const std::string& script,
+                                      const std::vector<std::string>& args = {"d.dat"}) const {
+    if (::geteuid() != 0) return Run(script, args);
+    std::vector<std::string> argv = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+                                     "--clear-groups", dir_ / "kurvex"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return testutil::RunProgram(dir_.Path(), argv, script, argv[0], 30);
+  }
+  // `command` through /bin/sh in the folder, with $0 the program.
+  testutil::RunResult Shell(const std::string& command, const std::string& input = "") const {
+    return testutil::RunProgram(dir_.Path(), {"/bin/sh", "-c", command, dir_ / "kurvex"}, input,
+                                "/bin/sh", 30);
+  }
   std::string operator/(const std::string& name) const { return dir_ / name; }
   std::string Read(const std::string& name) const { return testutil::ReadFile(dir_ / name); }
   std::vector<std::string> Lines(const std::string& name) const {

@@ -435,4 +435,41 @@ TEST(GraphImage, ValueLineInExponentFormFits) {
   }
 }
 
+// ---- Reviewed pictures --------------------------------------------------------
+
+// Pictures whose every pixel was looked at and found right, kept as hashes
+// of their pixels: any change to the drawing shows here, and the new
+// picture must be looked at before its hash replaces the old one. (Make it
+// with the same data, keys and settings; the files are an image export.)
+uint64_t PixelHash(const pngread::Image& image) {
+  uint64_t h = 1469598103934665603ull;  // FNV-1a over width, height and pixels
+  auto mix = [&h](uint8_t byte) { h = (h ^ byte) * 1099511628211ull; };
+  for (int32_t v : {image.Width, image.Height})
+    for (int i = 0; i < 4; ++i) mix(static_cast<uint8_t>(v >> (8 * i)));
+  for (uint8_t byte : image.Rgb) mix(byte);
+  return h;
+}
+
+TEST(GraphImage, ReviewedPictures) {
+  struct Case {
+    const char* name;
+    std::string cfg, data, script;
+    uint64_t hash;
+  };
+  const Case cases[] = {
+      {"sine at 800x600, 24 bits, marks and cursor", "ErrorValue=0.25\nGraphResolution=800x600\nGraphColorBits=24",
+       graphtest::SineData(), "F1 F1 F4 q", 1438796209565496897ull},
+      {"line at 571x430, 4 bits, zoomed in", "GraphResolution=571x430", graphtest::LineData(),
+       "x F2 F4 q", 12271692376321941740ull},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Session s(c.cfg, c.data);
+    ASSERT_EQ(s.Run(c.script).Status, 0);
+    const pngread::Image image = pngread::ReadPng(s / "kurvi000.png");
+    ASSERT_TRUE(image.Valid());
+    EXPECT_EQ(PixelHash(image), c.hash) << "look at the picture before taking its hash";
+  }
+}
+
 }  // namespace

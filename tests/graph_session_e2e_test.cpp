@@ -56,10 +56,6 @@ const graphtest::Geometry kVga = graphtest::GeometryFor(640, 480);
 const graphtest::View kLineView = graphtest::InitialView(0, 100, 1, 201);
 constexpr int32_t kLineXS = 320;
 
-TEST(GraphSession, CursorStartsOnTheRoundedHalf) {
-  EXPECT_EQ(graphtest::ScreenX(kVga, kLineView, 50), kLineXS);
-}
-
 // ---- The typical session ----------------------------------------------------
 
 // Errors doubled by "2", the cursor two steps left, two rows, one image, quit.

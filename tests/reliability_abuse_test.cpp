@@ -98,7 +98,11 @@ TEST(ReliabilityAbuse, NulAndBinaryFiles) {
   testutil::WriteFile(s / "d.dat", binary);
   const Outcome o = RunSession(s, "F1 F3 2 q");
   ASSERT_TRUE(o.run.Status == 0 || o.run.Status == 1) << o.run.Status << o.run.Err;
-  if (o.run.Status == 1) ExpectEnding(o, 1, o.log.back());
+  if (o.run.Status == 1) {  // no rows, or an X twice: a stop of its own, told as such
+    const std::string last = o.log.back();
+    EXPECT_TRUE(last == kTooFew || last.rfind("Duplicated independent value at ", 0) == 0) << last;
+    ExpectEnding(o, 1, last);
+  }
 }
 
 // A million columns on a line: the X and Y columns are found at both ends.

@@ -25,42 +25,18 @@ const std::string kSetpriv = "/usr/bin/setpriv";
 const std::string kUnshare = "/usr/bin/unshare";
 const std::string kImageStop = "The image file creating has failed!";
 
-std::string Cfg(const std::string& body) {
-  return "[Kurvex]\nGraphGRXDriver=memory\n" + body + "\n";
-}
-
 bool CanDropPrivileges() { return ::geteuid() != 0 || ::access(kSetpriv.c_str(), X_OK) == 0; }
 
 // A working directory that an unprivileged user can use, holding the
 // configuration, the data file, a link to the program (images go beside
 // it) and `w/`, a directory everyone may write.
-class Workplace {
- public:
-  explicit Workplace(const std::string& cfg) {
-    ::chmod(dir_.Path().c_str(), 0755);
-    WriteFile(dir_ / "kurvex.cfg", Cfg(cfg));
-    WriteFile(dir_ / "d.dat", graphtest::SineData());
-    ::mkdir((dir_ / "w").c_str(), 0777);
-    ::chmod((dir_ / "w").c_str(), 0777);
-    ::symlink(KURVEX_BINARY, (dir_ / "kurvex").c_str());
+struct Workplace : graphtest::Session {
+  explicit Workplace(const std::string& cfg) : Session(cfg, graphtest::SineData()) {
+    ::chmod(Path().c_str(), 0755);
+    ::mkdir((*this / "w").c_str(), 0777);
+    ::chmod((*this / "w").c_str(), 0777);
   }
-  std::string operator/(const std::string& name) const { return dir_ / name; }
-  const std::string& Path() const { return dir_.Path(); }
-
-  // Runs the program as an unprivileged user (root writes anywhere), with a
-  // time limit.
-  RunResult RunUnprivileged(const std::string& script) const {
-    std::vector<std::string> argv = {dir_ / "kurvex", "d.dat"};
-    if (::geteuid() != 0) return testutil::RunProgram(dir_.Path(), argv, script, argv[0], 30);
-    argv.insert(argv.begin(), {kSetpriv, "--reuid=65534", "--regid=65534", "--clear-groups"});
-    return testutil::RunProgram(dir_.Path(), argv, script, kSetpriv, 30);
-  }
-  RunResult Run(const std::string& script) const {
-    return testutil::RunProgram(dir_.Path(), {dir_ / "kurvex", "d.dat"}, script, dir_ / "kurvex", 30);
-  }
-
- private:
-  testutil::TempDir dir_;
+  RunResult Run(const std::string& script) const { return Session::Run(script); }
 };
 
 std::vector<std::string> PngsUnder(const std::string& dir) {

@@ -47,6 +47,7 @@ TEST(RequiredValues, HeaderOnFirstRowThenOneRowEach) {
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[4], "-1.000e+00 -1.000e+00  2.000e+00  0.000e+00  0.000e+00  0.000e+00");
   data::DataSet = data::DataSetRecord{};
+  spline::Fit = spline::FitRecord{};
 }
 
 }  // namespace
