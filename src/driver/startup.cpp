@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "config/analysis_settings.h"
 #include "config/config_file.h"
 #include "config/settings.h"
 #include "config/text.h"
@@ -178,6 +179,7 @@ void StartUp() {
   PrepareData();                              // 14, 15. sort, check
   SettleErrors();                             // 16. complete, estimate
   S.OutputFileName = config::SettleFileName(config::ConfigValue("OutputFileName"), "kurvex.out");  // 17.
+  config::ReadAnalysisSettings();             // 17. report, band, smoothing
   // 18. The dialogs leave no window behind, so there is nothing to hide.
   ReadViewSettings();                         // 19. colours and sizes
   graph::InitMouseCursor(S.GraphColorBits);   // 20.

@@ -12,6 +12,7 @@
 #include "graph/image_export.h"
 #include "graph/plot.h"
 #include "graph/view.h"
+#include "output/analysis_report.h"
 #include "output/number_format.h"
 #include "output/required_values.h"
 #include "spline/fit.h"
@@ -123,6 +124,7 @@ void Execute(int32_t key) {
     ClearPlotArea();
   } else if (IsFactorKey(key)) {
     spline::ScaleErrors(key);
+    output::NoteFactorKey(key);
     ResultsPending = true;
     ClearQualityBand();
     ClearPlotArea();
@@ -132,6 +134,7 @@ void Execute(int32_t key) {
     MoveXplace(+1);
   } else if (key == gfx::KeyF3) {
     output::AppendRequiredValues(XPlace.XP);
+    output::NoteCursor(XPlace.XP);
   } else if (key == gfx::KeyF4) {
     ExportImage();
   } else if (key == 'q' || key == 'Q') {
