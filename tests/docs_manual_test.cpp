@@ -29,7 +29,8 @@ const std::set<std::string> kKeys = {
     "ColorText",       "ColorSymbol",       "ColorLine",       "ColorCalculus",
     "ColorXplace",     "ColorKeys",         "SizeSymbol",      "WidthLine",
     "WidthCalculus",   "WidthXplace",       "JumpSize",        "CalcDataFileName",
-    "ImageBaseFileName"};
+    "ImageBaseFileName", "ReportFileName",    "ReportKnots",     "ShowBand",
+    "SmoothingCriterion", "SmoothingParameter"};
 
 std::string SourceText() {
   std::string all;
