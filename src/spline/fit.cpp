@@ -324,22 +324,19 @@ bool FitStraightLine(const Problem& P, SplineSegment* A, FitOutcome& out) {
   return true;
 }
 
-// Row m-1's r2 keeps its set-up value, parked in the u column until the
-// first elimination overwrites it.
-template <typename Cell>
-long double SetUpR2(const Problem& P) {
-  return P.n - 2 >= 2 ? Cell::Get(P.w.u, P.n - 2) : 0;
-}
-
 // The iteration on p. The straight-line limit is |(X[n] - X[1]) p| > 10^6;
 // a zero Newton denominator q means p can move no further (e = 0 on the
-// first pass: all errors zero, or the points on one line).
+// first pass: all errors zero, or the points on one line). With `onePass`
+// the p in out.P is kept: the first pass is the last.
 template <typename Cell>
-FitStatus Iterate(const Problem& P, int32_t maxIteration, SplineSegment* A, FitOutcome& out) {
+FitStatus Iterate(const Problem& P, int32_t maxIteration, bool onePass, SplineSegment* A,
+                  FitOutcome& out) {
   const int32_t n = P.n;
   const long double* X = P.X;
   const long double S = n;
-  const long double setUpR2 = SetUpR2<Cell>(P);
+  // Row m-1's r2 keeps its set-up value, parked in the u column until the
+  // first elimination overwrites it.
+  const long double setUpR2 = n - 2 >= 2 ? Cell::Get(P.w.u, n - 2) : 0;
   long double& p = out.P;
   for (int32_t k = 1;; ++k) {
     out.Iterations = k;
@@ -351,6 +348,7 @@ FitStatus Iterate(const Problem& P, int32_t maxIteration, SplineSegment* A, FitO
     if (SumsOutOfRange(e, k) && FitStraightLine(P, A, out)) return kBeyondRange;
     const long double F = e * (p * p);
     out.ResidualSum = F;
+    if (onePass) return 0;
     if (std::fabs((X[n] - X[1]) * p) > 1000000 && F < S) return 1;
     if (std::fabs(F - S) <= S / 10000) return 0;
     const long double q = e - p * NewtonTerms<Cell>(P, p);
@@ -387,43 +385,25 @@ void BuildSegments(const Problem& P, long double p, SplineSegment* A) {
   BuildIntegrals(n, X, A);
 }
 
+// One whole fit with the given cells, from a cleared workspace to segments;
+// for a given p (`fixed`) the same set-up, sweeps and segments as the
+// iteration's last pass, so that the p an iteration ended with gives the
+// same segments bit for bit.
 template <typename Cell>
-void SetUp(const Problem& P) {
+FitStatus FitWith(const Problem& P, int32_t maxIteration, const long double* fixed,
+                  SplineSegment* A, FitOutcome& out) {
+  out = FitOutcome{};
+  if (fixed) out.P = *fixed;
   ClearEnds<Cell>(P);
   SetUpRows<Cell>(P);
   SetUpBands<Cell>(P);
-}
-
-// One whole fit with the given cells, from a cleared workspace to segments.
-template <typename Cell>
-FitStatus FitWith(const Problem& P, int32_t maxIteration, SplineSegment* A, FitOutcome& out) {
-  out = FitOutcome{};
-  SetUp<Cell>(P);
-  const FitStatus status = Iterate<Cell>(P, maxIteration, A, out);
+  const FitStatus status = Iterate<Cell>(P, maxIteration, fixed != nullptr, A, out);
+  if (fixed) out.Iterations = 0;
   if (status == kSplitLost) return status;
   if (status == kBeyondRange) return 1;
   // With status 2 this is the p just updated, with u and v of the last pass.
   BuildSegments<Cell>(P, out.P, A);
   return status;
-}
-
-// The fit for a given p: the set-up and one pass of the iteration's sweeps,
-// then the segments, exactly as the iteration's last pass makes them, so
-// that the p an iterated fit ended with gives the same segments bit for bit.
-template <typename Cell>
-FitStatus FitAtWith(const Problem& P, long double p, SplineSegment* A, FitOutcome& out) {
-  out = FitOutcome{};
-  SetUp<Cell>(P);
-  const long double setUpR2 = SetUpR2<Cell>(P);  // before the elimination overwrites it
-  ForwardElimination<Cell>(P, p);
-  BackSubstitution<Cell>(P, p, setUpR2);
-  const long double e = ResidualTerms<Cell>(P);
-  if (SplitLost<Cell>()) return kSplitLost;
-  if (!std::isfinite(e) && FitStraightLine(P, A, out)) return 1;
-  out.P = p;
-  out.ResidualSum = e * (p * p);
-  BuildSegments<Cell>(P, p, A);
-  return 0;
 }
 
 // A single point (never passed by the program) is the constant through it.
@@ -434,37 +414,37 @@ FitStatus FitOnePoint(const long double* Y, SplineSegment* A, FitOutcome& out) {
   return 0;
 }
 
+// The fit by iteration, or for the given p. The one place that runs the
+// sweeps, so that each of them is inlined into it.
+FitStatus FitWithCells(int32_t n, int32_t maxIteration, const long double* fixed,
+                       const long double* X, const long double* Y, const long double* E,
+                       double* R, SplineSegment* A, FitOutcome* outcome) {
+  FitOutcome local;
+  FitOutcome& out = outcome ? *outcome : local;
+  out = FitOutcome{};
+  if (n < 2) return n == 1 ? FitOnePoint(Y, A, out) : 0;
+  const Problem P{n, X, Y, E, ColumnsOf(R, A, n)};
+  std::feclearexcept(kSplitLossFlags);
+  FitStatus status = FitWith<SplitCell>(P, maxIteration, fixed, A, out);
+  // A flag raised anywhere in the fit means some split may have lost bits:
+  // the fit is done again with whole cells, which cannot.
+  if (status == kSplitLost || SplitLost<SplitCell>())
+    status = FitWith<WholeCell>(P, maxIteration, fixed, A, out);
+  return status;
+}
+
 }  // namespace
 
 FitStatus FitSmoothingSpline(int32_t n, int32_t maxIteration, const long double* X,
                              const long double* Y, const long double* E, double* R,
                              SplineSegment* A, FitOutcome* outcome) {
-  FitOutcome local;
-  FitOutcome& out = outcome ? *outcome : local;
-  out = FitOutcome{};
-  if (n < 2) return n == 1 ? FitOnePoint(Y, A, out) : 0;
-  const Problem P{n, X, Y, E, ColumnsOf(R, A, n)};
-  std::feclearexcept(kSplitLossFlags);
-  FitStatus status = FitWith<SplitCell>(P, maxIteration, A, out);
-  // A flag raised anywhere in the fit means some split may have lost bits:
-  // the fit is done again with whole cells, which cannot.
-  if (status == kSplitLost || SplitLost<SplitCell>())
-    status = FitWith<WholeCell>(P, maxIteration, A, out);
-  return status;
+  return FitWithCells(n, maxIteration, nullptr, X, Y, E, R, A, outcome);
 }
 
 FitStatus FitSmoothingSplineAt(int32_t n, long double p, const long double* X,
                                const long double* Y, const long double* E, double* R,
                                SplineSegment* A, FitOutcome* outcome) {
-  FitOutcome local;
-  FitOutcome& out = outcome ? *outcome : local;
-  out = FitOutcome{};
-  if (n < 2) return n == 1 ? FitOnePoint(Y, A, out) : 0;
-  const Problem P{n, X, Y, E, ColumnsOf(R, A, n)};
-  std::feclearexcept(kSplitLossFlags);
-  FitStatus status = FitAtWith<SplitCell>(P, p, A, out);
-  if (status == kSplitLost || SplitLost<SplitCell>()) status = FitAtWith<WholeCell>(P, p, A, out);
-  return status;
+  return FitWithCells(n, 1, &p, X, Y, E, R, A, outcome);
 }
 
 FitStatus FitSmoothingSplineAt(long double p, FitOutcome* outcome) {
