@@ -85,34 +85,30 @@ void AddFit(JsonObject& top, const ReportContent& c) {
   o.Close();
 }
 
-void AddMarks(JsonObject& top, const ReportContent& c) {
-  top.Key("marks");
-  top.out += c.Marks.empty() ? "[" : "[\n    ";
-  for (std::size_t i = 0; i < c.Marks.size(); ++i) {
-    const ReportMark& m = c.Marks[i];
+// An array of objects under `key`, one line of members per item.
+template <typename Item, typename Members>
+void AddObjects(JsonObject& top, const char* key, const std::vector<Item>& items, Members members) {
+  top.Key(key);
+  top.out += items.empty() ? "[" : "[\n    ";
+  for (std::size_t i = 0; i < items.size(); ++i) {
     if (i) top.out += ",\n    ";
     JsonObject o(top.out, "    ");
-    o.Text("kind", m.Kind);
-    o.Real("x", m.X), o.Number("sigma_x", m.SigmaX), o.Real("y", m.Y), o.Number("sigma_y", m.SigmaY);
-    o.Real("d1", m.D1), o.Real("d2", m.D2), o.Real("d3", m.D3);
+    members(o, items[i]);
     o.Close();
   }
-  top.out += c.Marks.empty() ? "]" : "\n  ]";
+  top.out += items.empty() ? "]" : "\n  ]";
 }
 
-void AddCursors(JsonObject& top, const ReportContent& c) {
-  top.Key("cursor");
-  top.out += c.Cursors.empty() ? "[" : "[\n    ";
-  for (std::size_t i = 0; i < c.Cursors.size(); ++i) {
-    const ReportCursor& k = c.Cursors[i];
-    if (i) top.out += ",\n    ";
-    JsonObject o(top.out, "    ");
-    o.Real("x", k.X), o.Real("y", k.Y), o.Real("d1", k.D1), o.Real("d2", k.D2), o.Real("d3", k.D3);
-    o.Real("integral", k.Integral);
-    o.Number("sigma_y", k.SigmaY), o.Number("sigma_d1", k.SigmaD1), o.Number("sigma_d2", k.SigmaD2);
-    o.Close();
-  }
-  top.out += c.Cursors.empty() ? "]" : "\n  ]";
+void MarkMembers(JsonObject& o, const ReportMark& m) {
+  o.Text("kind", m.Kind);
+  o.Real("x", m.X), o.Number("sigma_x", m.SigmaX), o.Real("y", m.Y), o.Number("sigma_y", m.SigmaY);
+  o.Real("d1", m.D1), o.Real("d2", m.D2), o.Real("d3", m.D3);
+}
+
+void CursorMembers(JsonObject& o, const ReportCursor& k) {
+  o.Real("x", k.X), o.Real("y", k.Y), o.Real("d1", k.D1), o.Real("d2", k.D2), o.Real("d3", k.D3);
+  o.Real("integral", k.Integral);
+  o.Number("sigma_y", k.SigmaY), o.Number("sigma_d1", k.SigmaD1), o.Number("sigma_d2", k.SigmaD2);
 }
 
 void AddKnots(JsonObject& top, const ReportContent& c) {
@@ -158,8 +154,8 @@ std::string BuildReportText(const ReportContent& c) {
   top.Text("task", c.Task);
   AddData(top, c);
   AddFit(top, c);
-  AddMarks(top, c);
-  AddCursors(top, c);
+  AddObjects(top, "marks", c.Marks, MarkMembers);
+  AddObjects(top, "cursor", c.Cursors, CursorMembers);
   if (c.WithKnots) AddKnots(top, c);
   top.Close();
   return text + "\n";
