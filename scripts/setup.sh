@@ -12,7 +12,7 @@ PACKAGES=(
   libpng-dev zlib1g-dev libfreetype-dev fonts-dejavu-core
   fonts-dejavu-extra fonts-liberation2
   libgtk-3-dev xvfb xdotool x11-utils
-  man-db groff-base desktop-file-utils libglib2.0-bin
+  man-db groff-base desktop-file-utils libglib2.0-bin jq
   clang libclang-rt-14-dev
 )
 

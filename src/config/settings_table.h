@@ -15,7 +15,8 @@ enum class Key : int {
   SizingStep, ColumnX, ColumnY, OmittedRows, ShowCalculus, WriteCurve, ColumnError,
   ErrorValue, ErrorRatio, ColorBackground, ColorText, ColorSymbol, ColorLine, ColorCalculus,
   ColorXplace, ColorKeys, SizeSymbol, WidthLine, WidthCalculus, WidthXplace, JumpSize,
-  ImageBaseFileName,
+  ImageBaseFileName, ReportFileName, ReportKnots, ShowBand, SmoothingCriterion,
+  SmoothingParameter,
   Count
 };
 
@@ -64,6 +65,11 @@ inline constexpr KeySpec kKeys[] = {
   {Key::WidthXplace,       "WidthXplace",       "",           1, 1, 254, 0,  "width of the cursor line"},
   {Key::JumpSize,          "JumpSize",          "",           1, INT16_MIN, INT16_MAX, 0, "pixels per cursor step, below a tenth of the width"},
   {Key::ImageBaseFileName, "ImageBaseFileName", "kurvi",      0, 0, 0, 0,    "the images' name before their number"},
+  {Key::ReportFileName,    "ReportFileName",    "",           0, 0, 0, 0,    "the analysis report (JSON); empty: none"},
+  {Key::ReportKnots,       "ReportKnots",       "NO",         0, 0, 0, 0,    "YES: the report's per-knot arrays"},
+  {Key::ShowBand,          "ShowBand",          "NO",         0, 0, 0, 0,    "YES: the +-2 sigma band on the graph"},
+  {Key::SmoothingCriterion, "SmoothingCriterion", "residual", 0, 0, 0, 0,   "residual, UBRE or GCV: how p is chosen"},
+  {Key::SmoothingParameter, "SmoothingParameter", "",        0, 0, 0, 0,    "a real >= 0: this p, without iteration"},
 };
 // clang-format on
 static_assert(sizeof kKeys / sizeof kKeys[0] == static_cast<int>(Key::Count),

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "config/analysis_settings.h"
 #include "config/config_file.h"
 #include "config/settings.h"
 #include "base/text.h"
@@ -183,6 +184,7 @@ void StartUp() {
   PrepareData();                                  // two rows at least, sorted, no X twice
   SettleErrors();                                 // errors completed, perhaps estimated
   S.OutputFileName = config::FileNameSetting(Key::OutputFileName);  // kurvex.out's name
+  config::ReadAnalysisSettings();                 // report, band and smoothing keys
   // The dialogs leave no window behind, so there is no window to hide here.
   ReadViewSettings();                             // colours, sizes, cursor step
   graph::InitMouseCursor(S.GraphColorBits);       // the mouse, where there is one

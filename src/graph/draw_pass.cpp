@@ -7,17 +7,21 @@
 #include <memory>
 #include <new>
 
+#include "config/analysis_settings.h"
 #include "config/settings.h"
 #include "data/dataset.h"
 #include "base/stop.h"
 #include "gfx/gfx.h"
+#include "graph/band.h"
 #include "graph/curve_walk.h"
 #include "graph/graph_state.h"
 #include "graph/plot.h"
 #include "graph/view.h"
 #include "base/number_format.h"
+#include "output/analysis_report.h"
 #include "output/spline_file.h"
 #include "spline/analysis.h"
+#include "spline/criterion.h"
 #include "spline/fit.h"
 
 namespace graph {
@@ -26,7 +30,10 @@ namespace {
 // A fit that fails leaves the result file with only its head.
 void Fit(bool writeResults) {
   const int32_t limit = config::Settings.MaxIteration;
-  if (spline::FitSmoothingSpline(limit) != spline::FitStatus::IterationLimit) return;
+  const config::AnalysisSettingsRecord& a = config::AnalysisSettings;
+  const spline::SmoothingChoice choice{static_cast<spline::Criterion>(a.SmoothingCriterion),
+                                       a.FixedP, a.SmoothingParameter};
+  if (spline::FitAsChosen(limit, choice, config::UncertaintyWanted()) != spline::FitStatus::IterationLimit) return;
   if (writeResults) output::EndSplineFileAfterFailedFit();
   base::ErrorStop({base::IntText(limit) + " iterations are not enough!"});
 }
@@ -133,12 +140,14 @@ void DrawPass(bool refit, bool writeResults) {
   if (refit) Fit(writeResults);
   if (writeResults) output::FormatSegmentRowsAhead();
   DrawDataPoints();
+  if (config::AnalysisSettings.ShowBand) DrawBand(writeResults && config::Settings.WriteCurve);
   DrawCurve(writeResults && config::Settings.WriteCurve);
   if (writeResults) output::WriteTableHead();
   WalkIntervals(writeResults);
   if (writeResults) output::EndSplineFile();
   DrawXplaceLine();
   DrawQualityLine(QualityText(spline::FitQuality()));
+  if (refit) output::WriteAnalysisReport();
 }
 
 }  // namespace graph

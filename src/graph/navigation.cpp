@@ -13,6 +13,7 @@
 #include "graph/plot.h"
 #include "graph/view.h"
 #include "base/number_format.h"
+#include "output/analysis_report.h"
 #include "output/required_values.h"
 #include "spline/fit.h"
 
@@ -105,13 +106,17 @@ void Execute(const Command& c) {
       break;
     case CommandKind::Factor:
       spline::ScaleErrors(c.Key);
+      output::NoteFactorKey(c.Key);
       GraphLoop.ResultsPending = true;
       ClearQualityBand();
       ClearPlotArea();
       break;
     case CommandKind::CursorLeft: MoveXplace(-1); break;
     case CommandKind::CursorRight: MoveXplace(+1); break;
-    case CommandKind::Values: output::AppendRequiredValues(XPlace.XP); break;
+    case CommandKind::Values:
+      output::AppendRequiredValues(XPlace.XP);
+      output::NoteCursor(XPlace.XP);
+      break;
     case CommandKind::Image: ExportImage(); break;
     case CommandKind::Quit: break;
   }

@@ -330,9 +330,11 @@ bool FitStraightLine(const Problem& P, SplineSegment* A, FitOutcome& out) {
 
 // The iteration on p. The straight-line limit is |(X[n] - X[1]) p| > 10^6;
 // a zero Newton denominator q means p can move no further (e = 0 on the
-// first pass: all errors zero, or the points on one line).
+// first pass: all errors zero, or the points on one line). With `onePass`
+// the p in out.P is kept: the first pass is the last.
 template <typename Cell>
-Ending Iterate(const Problem& P, int32_t maxIteration, SplineSegment* A, FitOutcome& out) {
+Ending Iterate(const Problem& P, int32_t maxIteration, bool onePass, SplineSegment* A,
+              FitOutcome& out) {
   const int32_t n = P.n;
   const long double* X = P.X;
   const long double S = n;
@@ -350,6 +352,7 @@ Ending Iterate(const Problem& P, int32_t maxIteration, SplineSegment* A, FitOutc
     if (SumsOutOfRange(e, k) && FitStraightLine(P, A, out)) return Ending::BeyondRange;
     const long double F = e * (p * p);
     out.ResidualSum = F;
+    if (onePass) return Ending::Converged;
     if (std::fabs((X[n] - X[1]) * p) > 1000000 && F < S) return Ending::StraightLine;
     if (std::fabs(F - S) <= S / 10000) return Ending::Converged;
     const long double q = e - p * NewtonTerms<Cell>(P, p);
@@ -386,14 +389,20 @@ void BuildSegments(const Problem& P, long double p, SplineSegment* A) {
   BuildIntegrals(n, X, A);
 }
 
-// One whole fit with the given cells, from a cleared workspace to segments.
+// One whole fit with the given cells, from a cleared workspace to segments;
+// for a given p (`fixed`) the same set-up, sweeps and segments as the
+// iteration's last pass, so that the p an iteration ended with gives the
+// same segments bit for bit.
 template <typename Cell>
-Ending FitWith(const Problem& P, int32_t maxIteration, SplineSegment* A, FitOutcome& out) {
+Ending FitWith(const Problem& P, int32_t maxIteration, const long double* fixed,
+              SplineSegment* A, FitOutcome& out) {
   out = FitOutcome{};
+  if (fixed) out.P = *fixed;
   ClearEnds<Cell>(P);
   SetUpRows<Cell>(P);
   SetUpBands<Cell>(P);
-  const Ending ending = Iterate<Cell>(P, maxIteration, A, out);
+  const Ending ending = Iterate<Cell>(P, maxIteration, fixed != nullptr, A, out);
+  if (fixed) out.Iterations = 0;
   if (ending == Ending::SplitLost || ending == Ending::BeyondRange) return ending;
   // At the iteration limit this is the p just updated, with u and v of the
   // last pass.
@@ -417,24 +426,26 @@ FitStatus FitOnePoint(const long double* Y, SplineSegment* A, FitOutcome& out) {
   return FitStatus::Converged;
 }
 
-}  // namespace
-
-FitStatus FitSmoothingSpline(int32_t n, int32_t maxIteration, const long double* X,
-                             const long double* Y, const long double* E, double* R,
-                             SplineSegment* A, FitOutcome* outcome) {
+// The fit by iteration, or for the given p. The one place that runs the
+// sweeps, so that each of them is inlined into it.
+FitStatus FitWithCells(int32_t n, int32_t maxIteration, const long double* fixed,
+                       const long double* X, const long double* Y, const long double* E,
+                       double* R, SplineSegment* A, FitOutcome* outcome) {
   FitOutcome local;
   FitOutcome& out = outcome ? *outcome : local;
   out = FitOutcome{};
   if (n < 2) return n == 1 ? FitOnePoint(Y, A, out) : FitStatus::Converged;
   const Problem P{n, X, Y, E, ColumnsOf(R, A, n)};
   std::feclearexcept(kSplitLossFlags);
-  Ending ending = FitWith<SplitCell>(P, maxIteration, A, out);
+  Ending ending = FitWith<SplitCell>(P, maxIteration, fixed, A, out);
   // A flag raised anywhere in the fit means some split may have lost bits:
   // the fit is done again with whole cells, which cannot.
   if (ending == Ending::SplitLost || SplitLost<SplitCell>())
-    ending = FitWith<WholeCell>(P, maxIteration, A, out);
+    ending = FitWith<WholeCell>(P, maxIteration, fixed, A, out);
   return StatusOf(ending);
 }
+
+}  // namespace
 
 FitRecord Fit;
 
@@ -448,6 +459,25 @@ void ReleaseFitArrays() {
   delete[] Fit.Segments;
   delete[] Fit.Workspace;
   Fit = FitRecord{};
+}
+
+
+FitStatus FitSmoothingSpline(int32_t n, int32_t maxIteration, const long double* X,
+                             const long double* Y, const long double* E, double* R,
+                             SplineSegment* A, FitOutcome* outcome) {
+  return FitWithCells(n, maxIteration, nullptr, X, Y, E, R, A, outcome);
+}
+
+FitStatus FitSmoothingSplineAt(int32_t n, long double p, const long double* X,
+                               const long double* Y, const long double* E, double* R,
+                               SplineSegment* A, FitOutcome* outcome) {
+  return FitWithCells(n, 1, &p, X, Y, E, R, A, outcome);
+}
+
+FitStatus FitSmoothingSplineAt(long double p, FitOutcome* outcome) {
+  data::DataSetRecord& d = data::DataSet;
+  return FitSmoothingSplineAt(d.Count, p, d.XValues, d.YValues, d.ErrValues, Fit.Workspace,
+                              Fit.Segments, outcome);
 }
 
 FitStatus FitSmoothingSpline(int32_t maxIteration, FitOutcome* outcome) {

@@ -55,6 +55,15 @@ FitStatus FitSmoothingSpline(int32_t n, int32_t maxIteration, const long double*
                              const long double* Y, const long double* E, double* R,
                              SplineSegment* A, FitOutcome* outcome = nullptr);
 
+// The same spline for a given smoothing parameter p >= 0, without the
+// iteration: the segments are built as the iteration's last pass builds
+// them, so the p an iterated fit ended with reproduces its segments bit for
+// bit. Returns 0 (1 when the sums leave the range of extended reals and the
+// straight line is taken); outcome->Iterations is 0.
+FitStatus FitSmoothingSplineAt(int32_t n, long double p, const long double* X,
+                               const long double* Y, const long double* E, double* R,
+                               SplineSegment* A, FitOutcome* outcome = nullptr);
+
 // The weighting keys: "0" halves E[1..n], "1" multiplies it by 1.1, "2" to
 // "9" by the digit, the backquote by 1.01; "-" divides by the factor of the
 // most recent of these keys (by 1 before any). Other keys change nothing.
@@ -74,6 +83,7 @@ QualityFigures FitQuality(int32_t n, const long double* X, const long double* Y,
 void CompleteErrors(int32_t columnError);
 void EstimateErrorsFromScatter(int32_t w);
 FitStatus FitSmoothingSpline(int32_t maxIteration, FitOutcome* outcome = nullptr);
+FitStatus FitSmoothingSplineAt(long double p, FitOutcome* outcome = nullptr);
 void ScaleErrors(int key);
 QualityFigures FitQuality();
 

@@ -1,0 +1,108 @@
+// The cost of the analysis report against the fit alone, and of the UBRE
+// and GCV searches, on a simulated absorption spectrum (three peaks on a
+// sloping baseline with noise of 0.01, as examples/large/make-large.sh
+// writes it) of 10^5 and 10^6 points.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "output/report_file.h"
+#include "spline/analysis.h"
+#include "spline/criterion.h"
+#include "spline/fit.h"
+#include "spline/uncertainty.h"
+
+namespace {
+
+struct Spectrum {
+  int32_t n;
+  std::vector<long double> X, Y, E;
+  std::vector<double> R;
+  std::vector<spline::SplineSegment> A;
+  spline::CovarianceBands bands;
+
+  explicit Spectrum(int32_t count)
+      : n(count), X(count + 1), Y(count + 1), E(count + 1, 0.01L), R(spline::WorkspaceDoubles(count)),
+        A(count + 1) {
+    std::mt19937_64 random(20240514);
+    std::normal_distribution<double> normal(0, 1);
+    auto peak = [](long double x, long double c, long double w, long double h) {
+      return h * std::exp(-0.5L * (x - c) * (x - c) / (w * w));
+    };
+    for (int32_t i = 1; i <= n; ++i) {
+      X[i] = 400 + 300.0L * (i - 1) / n;
+      Y[i] = 0.05L + 0.0002L * (X[i] - 400) + peak(X[i], 480, 12, 0.8L) + peak(X[i], 515, 20, 0.45L) +
+             peak(X[i], 620, 35, 0.3L) + 0.01L * normal(random);
+    }
+  }
+  long double Fit() {
+    spline::FitOutcome out;
+    spline::FitSmoothingSpline(n, 1000, X.data(), Y.data(), E.data(), R.data(), A.data(), &out);
+    return out.P;
+  }
+};
+
+Spectrum& Data(int32_t n) {
+  static std::map<int32_t, Spectrum*> made;
+  if (!made.count(n)) made[n] = new Spectrum(n);
+  return *made[n];
+}
+
+// What the report adds to a fit: the bands, the sigmas of every mark, and
+// the text.
+void Report(Spectrum& s, long double p) {
+  spline::ComputeCovarianceBands(s.n, s.X.data(), s.E.data(), p, s.bands);
+  output::ReportContent c;
+  c.Edf = output::Known(s.bands.Edf);
+  for (int32_t i = 1; i < s.n; ++i) {
+    spline::SegmentMarks marks;
+    spline::AnalyseSegment(s.n, s.X.data(), s.A.data(), i, marks);
+    for (int32_t k = 0; k < marks.Count; ++k) {
+      const spline::CalculusMark& m = marks.Mark[k];
+      const spline::MarkSigmas sm = spline::SigmasOfMark(s.bands, i, m.X, m.Kind == spline::MarkKind::Inflection,
+                                                         0, 1, 1);
+      c.Marks.push_back(output::ReportMark{"minimum", m.X, m.Value, 0, 0, 0, output::Known(sm.X),
+                                           output::Known(sm.Y)});
+    }
+  }
+  benchmark::DoNotOptimize(output::BuildReportText(c));
+}
+
+void BM_FitAlone(benchmark::State& state) {
+  Spectrum& s = Data(static_cast<int32_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(s.Fit());
+}
+
+void BM_FitAndReport(benchmark::State& state) {
+  Spectrum& s = Data(static_cast<int32_t>(state.range(0)));
+  for (auto _ : state) Report(s, s.Fit());
+}
+
+void BM_ReportOnly(benchmark::State& state) {
+  Spectrum& s = Data(static_cast<int32_t>(state.range(0)));
+  const long double p = s.Fit();
+  for (auto _ : state) Report(s, p);
+}
+
+void BM_Search(benchmark::State& state) {
+  Spectrum& s = Data(static_cast<int32_t>(state.range(0)));
+  const auto kind = static_cast<spline::Criterion>(state.range(1));
+  for (auto _ : state) {
+    spline::SearchResult r;
+    spline::SearchSmoothing(kind, s.n, s.X.data(), s.Y.data(), s.E.data(), s.R.data(), s.A.data(),
+                            s.bands, r);
+    state.counters["fits"] = r.Fits;
+    state.counters["edf"] = static_cast<double>(s.bands.Edf);
+  }
+}
+
+BENCHMARK(BM_FitAlone)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FitAndReport)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReportOnly)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Search)->Args({1000000, 1})->Args({1000000, 2})->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace

@@ -1,0 +1,40 @@
+// Reading the analysis settings; an invalid value gives the default
+// silently, as for every other key.
+#include "config/analysis_settings.h"
+
+#include "config/config_file.h"
+#include "base/convert.h"
+#include "config/settings.h"
+#include "base/text.h"
+
+namespace config {
+
+AnalysisSettingsRecord AnalysisSettings;
+
+int32_t SettleSmoothingCriterion(const std::string& value) {
+  const std::string v = UpperCaseText(value);
+  return v == "UBRE" ? 1 : v == "GCV" ? 2 : 0;
+}
+
+bool SettleSmoothingParameter(const std::string& value, long double& p) {
+  long double v;
+  if (!base::ParseReal(value, v) || !(v >= 0)) return false;
+  p = v;
+  return true;
+}
+
+void ReadAnalysisSettings() {
+  AnalysisSettingsRecord& a = AnalysisSettings;
+  a.ReportFileName = base::CutText(ConfigValue(Key::ReportFileName));
+  a.ReportKnots = IsYes(ConfigValue(Key::ReportKnots));
+  a.ShowBand = IsYes(ConfigValue(Key::ShowBand));
+  a.SmoothingCriterion = SettleSmoothingCriterion(ConfigValue(Key::SmoothingCriterion));
+  a.FixedP = SettleSmoothingParameter(ConfigValue(Key::SmoothingParameter), a.SmoothingParameter);
+}
+
+bool UncertaintyWanted() {
+  const AnalysisSettingsRecord& a = AnalysisSettings;
+  return !a.ReportFileName.empty() || a.ShowBand;
+}
+
+}  // namespace config

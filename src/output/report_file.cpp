@@ -1,0 +1,175 @@
+// The analysis report as JSON text. Keys are in snake case; every real has
+// 21 significant digits (the 64-bit significand needs them to read back to
+// the same value); JSON has no NaN or infinity, so such a value is null and
+// a key "<name>_reason" beside it says why.
+#include "output/report_file.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+
+#include "base/number_format.h"
+#include "base/replace_file.h"
+
+namespace output {
+
+namespace {
+
+// Kept from write to write: it holds the lock on the file last published.
+base::ReplacementFile reportFile;
+
+// Builds one object, member after member, with the separators.
+struct JsonObject {
+  std::string& out;
+  std::string indent;
+  bool first = true;
+
+  JsonObject(std::string& text, const std::string& in) : out(text), indent(in) { out += "{"; }
+  void Key(const char* key) {
+    out += first ? "\n" : ",\n";
+    out += indent + "  \"" + key + "\": ";
+    first = false;
+  }
+  void Raw(const char* key, const std::string& text) { Key(key), out += text; }
+  void Text(const char* key, const std::string& text) { Raw(key, ReportString(text)); }
+  void Integer(const char* key, int32_t v) { Raw(key, base::IntText(v)); }
+  void Real(const char* key, long double x) { Number(key, Known(x)); }
+  void Number(const char* key, const ReportNumber& v) {
+    const char* reason = v.Reason ? v.Reason : std::isfinite(v.Value) ? nullptr : "not finite";
+    Raw(key, reason ? "null" : ReportReal(v.Value));
+    if (reason) Raw((std::string(key) + "_reason").c_str(), ReportString(reason));
+  }
+  void Close() { out += first ? "}" : "\n" + indent + "}"; }
+};
+
+std::string RealArray(const std::vector<long double>& values) {
+  std::string text = "[";
+  for (std::size_t i = 0; i < values.size(); ++i) text += (i ? ", " : "") + ReportReal(values[i]);
+  return text + "]";
+}
+
+void AddData(JsonObject& top, const ReportContent& c) {
+  top.Key("data");
+  JsonObject o(top.out, "  ");
+  o.Integer("n", c.N);
+  o.Real("x_min", c.XMin), o.Real("x_max", c.XMax), o.Real("y_min", c.YMin), o.Real("y_max", c.YMax);
+  o.Text("errors", c.Errors);
+  if (std::string(c.Errors) == "scatter") o.Integer("ratio", c.Ratio);
+  std::string factors = "[";
+  for (std::size_t i = 0; i < c.Factors.size(); ++i) factors += (i ? ", " : "") + ReportString(c.Factors[i]);
+  o.Raw("factors", factors + "]");
+  o.Close();
+}
+
+const char* StatusText(int32_t status) {
+  switch (status) {
+    case 0: return "converged";
+    case 1: return "straight-line limit";
+    default: return "iteration limit";
+  }
+}
+
+void AddFit(JsonObject& top, const ReportContent& c) {
+  top.Key("fit");
+  JsonObject o(top.out, "  ");
+  o.Text("criterion", c.Criterion);
+  o.Number("criterion_value", c.CriterionValue);
+  o.Integer("status", c.Status);
+  o.Text("status_text", StatusText(c.Status));
+  o.Integer("iterations", c.Iterations);
+  o.Number("p", c.P), o.Number("lambda", c.Lambda);
+  o.Number("chi2", c.Chi2), o.Number("target", c.Target);
+  o.Number("edf", c.Edf), o.Number("reduced_chi2", c.ReducedChi2);
+  o.Number("base_error", c.BaseError), o.Number("average_deviation", c.AverageDeviation);
+  if (c.SigmaReason) o.Text("sigma_reason", c.SigmaReason);
+  o.Close();
+}
+
+// An array of objects under `key`, one line of members per item.
+template <typename Item, typename Members>
+void AddObjects(JsonObject& top, const char* key, const std::vector<Item>& items, Members members) {
+  top.Key(key);
+  top.out += items.empty() ? "[" : "[\n    ";
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i) top.out += ",\n    ";
+    JsonObject o(top.out, "    ");
+    members(o, items[i]);
+    o.Close();
+  }
+  top.out += items.empty() ? "]" : "\n  ]";
+}
+
+void MarkMembers(JsonObject& o, const ReportMark& m) {
+  o.Text("kind", m.Kind);
+  o.Real("x", m.X), o.Number("sigma_x", m.SigmaX), o.Real("y", m.Y), o.Number("sigma_y", m.SigmaY);
+  o.Real("d1", m.D1), o.Real("d2", m.D2), o.Real("d3", m.D3);
+}
+
+void CursorMembers(JsonObject& o, const ReportCursor& k) {
+  o.Real("x", k.X), o.Real("y", k.Y), o.Real("d1", k.D1), o.Real("d2", k.D2), o.Real("d3", k.D3);
+  o.Real("integral", k.Integral);
+  o.Number("sigma_y", k.SigmaY), o.Number("sigma_d1", k.SigmaD1), o.Number("sigma_d2", k.SigmaD2);
+}
+
+void AddKnots(JsonObject& top, const ReportContent& c) {
+  const ReportKnots& k = c.Knots;
+  top.Key("knots");
+  JsonObject o(top.out, "  ");
+  o.Raw("x", RealArray(k.X)), o.Raw("y", RealArray(k.Y));
+  o.Raw("value", RealArray(k.Value)), o.Raw("sigma_value", RealArray(k.SigmaValue));
+  o.Raw("d1", RealArray(k.D1)), o.Raw("sigma_d1", RealArray(k.SigmaD1));
+  o.Raw("d2", RealArray(k.D2)), o.Raw("sigma_d2", RealArray(k.SigmaD2));
+  o.Close();
+}
+
+}  // namespace
+
+ReportNumber Known(long double x) { return ReportNumber{x, nullptr}; }
+ReportNumber Unknown(const char* reason) { return ReportNumber{0, reason}; }
+
+std::string ReportReal(long double x) {
+  if (!std::isfinite(x)) return "null";
+  char text[48];
+  std::snprintf(text, sizeof text, "%.20Le", x);
+  return text;
+}
+
+std::string ReportString(const std::string& text) {
+  std::string out = "\"";
+  for (const unsigned char ch : text) {
+    if (ch == '"' || ch == '\\') out += '\\', out += static_cast<char>(ch);
+    else if (ch < 0x20) {
+      char code[8];
+      std::snprintf(code, sizeof code, "\\u%04x", ch);
+      out += code;
+    } else out += static_cast<char>(ch);
+  }
+  return out + "\"";
+}
+
+std::string BuildReportText(const ReportContent& c) {
+  std::string text;
+  JsonObject top(text, "");
+  top.Text("program", c.Program);
+  top.Text("task", c.Task);
+  AddData(top, c);
+  AddFit(top, c);
+  AddObjects(top, "marks", c.Marks, MarkMembers);
+  AddObjects(top, "cursor", c.Cursors, CursorMembers);
+  if (c.WithKnots) AddKnots(top, c);
+  top.Close();
+  return text + "\n";
+}
+
+void WriteReportFile(const std::string& name, const std::string& text) {
+  base::ReplacementFile& f = reportFile;
+  base::OpenReplacement(f, name);
+  if (std::fwrite(text.data(), 1, text.size(), f.File) != text.size() || std::fflush(f.File) != 0)
+    base::FailReplacement(f, errno);
+  std::FILE* file = f.File;
+  f.File = nullptr;
+  if (std::fclose(file) != 0) base::FailReplacement(f, errno);
+  base::PublishReplacement(f);
+}
+
+}  // namespace output

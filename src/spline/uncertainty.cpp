@@ -1,0 +1,266 @@
+// The posterior covariance of the smoothing spline, in O(n): M = T + p Q'D^2 Q
+// and T are factored as L diag(pivot) L', and the band of each inverse is
+// taken from the factors by the backward recurrence of Hutchinson and
+// de Hoog (1985), S = diag(pivot)^-1 L^-1 + (I - L') S, of which only the
+// band is ever formed. See uncertainty.h for the formulas.
+#include "spline/uncertainty.h"
+
+#include <cmath>
+#include <initializer_list>
+
+#include "spline/evaluate.h"
+
+namespace spline {
+
+namespace {
+
+// h[k] = X[k+1] - X[k].
+long double Width(const long double* X, int32_t k) { return X[k + 1] - X[k]; }
+
+// The three entries of column j of D Q (rows j-1, j, j+1), 2 <= j <= n-1.
+struct ColumnDQ {
+  long double below, at, above;  // rows j-1, j, j+1
+};
+ColumnDQ ColumnOfDQ(const long double* X, const long double* E, int32_t j) {
+  const long double h0 = Width(X, j - 1), h1 = Width(X, j);
+  return ColumnDQ{E[j - 1] / h0, -E[j] / h0 - E[j] / h1, E[j + 1] / h1};
+}
+
+// Sizes the bands for rows 0..n+2 (the recurrences read two rows past the
+// last interior knot) and clears them.
+void ResetBands(int32_t n, CovarianceBands& b) {
+  const std::size_t rows = static_cast<std::size_t>(n) + 3;
+  for (std::vector<long double>* v : {&b.m0, &b.m1, &b.m2, &b.m3, &b.t0, &b.t1})
+    v->assign(rows, 0.0L);
+}
+
+// Factors M = T + p Q'D^2 Q (pentadiagonal) into L diag(pivot) L': m0[j]
+// gets 1/pivot, m1[j] = L[j+1][j], m2[j] = L[j+2][j], for j = 2..m. The
+// backward sweep then overwrites them with the band of M^-1.
+void FactorM(int32_t n, const long double* X, const long double* E, long double p,
+             CovarianceBands& b) {
+  const int32_t m = n - 1;
+  long double pivot1 = 0, pivot2 = 0, l1Before = 0;  // pivots of j-1, j-2; L[j][j-1]
+  for (int32_t j = 2; j <= m; ++j) {
+    const ColumnDQ q = ColumnOfDQ(X, E, j);
+    const long double h0 = Width(X, j - 1), h1 = Width(X, j);
+    const long double diag = 2 * (h0 + h1) / 3 + p * (q.below * q.below + q.at * q.at + q.above * q.above);
+    const long double l2Before = b.m2[j - 2];  // L[j][j-2]; rows 0 and 1 are 0
+    const long double pivot = diag - l1Before * l1Before * pivot1 - l2Before * l2Before * pivot2;
+    long double l1 = 0, l2 = 0;
+    if (j + 1 <= m) {
+      const ColumnDQ q1 = ColumnOfDQ(X, E, j + 1);
+      const long double off1 = h1 / 3 + p * (q.at * q1.below + q.above * q1.at);
+      // M[j+1][j] less the part already eliminated through row j-1.
+      l1 = (off1 - b.m2[j - 1] * l1Before * pivot1) / pivot;
+    }
+    if (j + 2 <= m) l2 = p * q.above * ColumnOfDQ(X, E, j + 2).below / pivot;
+    b.m0[j] = 1 / pivot, b.m1[j] = l1, b.m2[j] = l2;
+    pivot2 = pivot1, pivot1 = pivot, l1Before = l1;
+  }
+}
+
+// The band of M^-1 from the factor in m0..m2, from row m upwards. Rows past
+// m are zero, which ends the recurrence there.
+void InvertM(int32_t n, CovarianceBands& b) {
+  for (int32_t j = n - 1; j >= 2; --j) {
+    const long double inv = b.m0[j], l1 = b.m1[j], l2 = b.m2[j];
+    const long double s02 = -(l1 * b.m1[j + 1] + l2 * b.m0[j + 2]);
+    const long double s01 = -(l1 * b.m0[j + 1] + l2 * b.m1[j + 1]);
+    const long double s03 = -(l1 * b.m2[j + 1] + l2 * b.m1[j + 2]);
+    b.m0[j] = inv - (l1 * s01 + l2 * s02);
+    b.m1[j] = s01, b.m2[j] = s02, b.m3[j] = s03;
+  }
+}
+
+// The tridiagonal band of T^-1, by the same two sweeps.
+void InvertT(int32_t n, const long double* X, CovarianceBands& b) {
+  const int32_t m = n - 1;
+  long double pivot = 0, l = 0;
+  for (int32_t j = 2; j <= m; ++j) {
+    pivot = 2 * (Width(X, j - 1) + Width(X, j)) / 3 - l * l * pivot;
+    l = j < m ? Width(X, j) / 3 / pivot : 0;
+    b.t0[j] = 1 / pivot, b.t1[j] = l;
+  }
+  for (int32_t j = m; j >= 2; --j) {
+    const long double s01 = -b.t1[j] * b.t0[j + 1];
+    b.t0[j] = b.t0[j] - b.t1[j] * s01;
+    b.t1[j] = s01;
+  }
+}
+
+// tr A = 2 + tr(M^-1 T): T has only the diagonal and the band beside it.
+long double TraceOfInfluence(int32_t n, const long double* X, const CovarianceBands& b) {
+  long double sum = 0;
+  for (int32_t j = 2; j < n; ++j) {
+    sum += b.m0[j] * 2 * (Width(X, j - 1) + Width(X, j)) / 3;
+    if (j + 1 < n) sum += 2 * b.m1[j] * Width(X, j) / 3;
+  }
+  return 2 + sum;
+}
+
+// The row i of Q: its entries in columns i-1, i, i+1 (0 where a column is
+// not an interior knot).
+void RowOfQ(int32_t n, const long double* X, int32_t i, long double q[3]) {
+  const long double g0 = i >= 2 ? 1 / Width(X, i - 1) : 0, g1 = i <= n - 1 ? 1 / Width(X, i) : 0;
+  q[0] = i - 1 >= 2 ? g0 : 0;
+  q[1] = i >= 2 && i <= n - 1 ? -g0 - g1 : 0;
+  q[2] = i + 1 <= n - 1 ? g1 : 0;
+}
+
+bool Interior(int32_t n, int32_t j) { return j >= 2 && j <= n - 1; }
+
+// Element (j, k) of a symmetric band given as its diagonals, 0 outside.
+long double BandAt(const std::vector<long double>* const* bands, int32_t width, int32_t n,
+                   int32_t j, int32_t k) {
+  if (!Interior(n, j) || !Interior(n, k)) return 0;
+  const int32_t lo = j < k ? j : k, off = j < k ? k - j : j - k;
+  return off < width ? (*bands[off])[static_cast<std::size_t>(lo)] : 0;
+}
+
+// Fills w with the four weights of a + b t + c t^2 + d t^3 on the interval
+// (h wide) and of its first two derivatives.
+void CubicWeights(long double h, long double t, PointWeights& w) {
+  const long double t2 = t * t, t3 = t2 * t;
+  const long double v[4] = {1 - t / h, t / h, -2 * h * t / 3 + t2 - t3 / (3 * h), -h * t / 3 + t3 / (3 * h)};
+  const long double d1[4] = {-1 / h, 1 / h, -2 * h / 3 + 2 * t - t2 / h, -h / 3 + t2 / h};
+  const long double d2[4] = {0, 0, 2 - 2 * t / h, 2 * t / h};
+  for (int k = 0; k < 4; ++k) w.Value[k] = v[k], w.D1[k] = d1[k], w.D2[k] = d2[k];
+}
+
+// The tangent line at X[1] (t <= 0) or at X[n] (t >= 0, on interval n-1).
+void TangentWeights(long double h, long double t, bool right, PointWeights& w) {
+  const long double s[4] = {-1 / h, 1 / h, right ? h / 3 : -2 * h / 3, right ? 2 * h / 3 : -h / 3};
+  for (int k = 0; k < 4; ++k) w.D1[k] = s[k], w.D2[k] = 0;
+  for (int k = 0; k < 4; ++k) w.Value[k] = (k == (right ? 1 : 0) ? 1 : 0) + s[k] * t;
+}
+
+long double Root(long double variance) { return variance > 0 ? std::sqrt(variance) : 0; }
+
+long double Dot4(const long double* a, const long double* b) {
+  return a[0] * b[0] + a[1] * b[1] + a[2] * b[2] + a[3] * b[3];
+}
+
+}  // namespace
+
+void ComputeCovarianceBands(int32_t n, const long double* X, const long double* E,
+                            long double p, CovarianceBands& out) {
+  out.n = n, out.p = p, out.X = X, out.E = E;
+  out.Defined = n >= 2 && p > 0 && std::isfinite(p);
+  ResetBands(n, out);
+  if (!out.Defined) {
+    out.Edf = p > 0 ? 2 : n;  // straight line, or interpolation
+    if (n < 2) out.Edf = n;
+    return;
+  }
+  FactorM(n, X, E, p, out);
+  InvertM(n, out);
+  InvertT(n, X, out);
+  out.Edf = TraceOfInfluence(n, X, out);
+}
+
+long double InverseM(const CovarianceBands& b, int32_t j, int32_t k) {
+  const std::vector<long double>* bands[4] = {&b.m0, &b.m1, &b.m2, &b.m3};
+  return BandAt(bands, 4, b.n, j, k);
+}
+
+long double InverseT(const CovarianceBands& b, int32_t j, int32_t k) {
+  const std::vector<long double>* bands[2] = {&b.t0, &b.t1};
+  return BandAt(bands, 2, b.n, j, k);
+}
+
+long double CovValues(const CovarianceBands& b, int32_t i, int32_t k) {
+  long double qi[3], qk[3], sum = 0;
+  RowOfQ(b.n, b.X, i, qi);
+  RowOfQ(b.n, b.X, k, qk);
+  for (int s = 0; s < 3; ++s)
+    for (int t = 0; t < 3; ++t)
+      if (qi[s] != 0 && qk[t] != 0) sum += qi[s] * InverseM(b, i - 1 + s, k - 1 + t) * qk[t];
+  const long double ei = b.E[i] * b.E[i], ek = b.E[k] * b.E[k];
+  return (i == k ? ei : 0) - b.p * ei * ek * sum;
+}
+
+long double CovValueCurvature(const CovarianceBands& b, int32_t i, int32_t k) {
+  long double q[3], sum = 0;
+  RowOfQ(b.n, b.X, i, q);
+  for (int s = 0; s < 3; ++s)
+    if (q[s] != 0) sum += q[s] * InverseM(b, i - 1 + s, k);
+  return b.E[i] * b.E[i] * sum;
+}
+
+long double CovCurvatures(const CovarianceBands& b, int32_t i, int32_t k) {
+  if (!Interior(b.n, i) || !Interior(b.n, k)) return 0;
+  return (InverseT(b, i, k) - InverseM(b, i, k)) / b.p;
+}
+
+IntervalCovariance CovarianceOnInterval(const CovarianceBands& b, int32_t i) {
+  IntervalCovariance c{};
+  const int32_t a[2] = {i, i + 1};
+  for (int s = 0; s < 2; ++s)
+    for (int t = 0; t < 2; ++t) {
+      c.C[s][t] = CovValues(b, a[s], a[t]);
+      c.C[s][2 + t] = c.C[2 + t][s] = CovValueCurvature(b, a[s], a[t]);
+      c.C[2 + s][2 + t] = CovCurvatures(b, a[s], a[t]);
+    }
+  return c;
+}
+
+PointWeights WeightsOnInterval(const long double* X, int32_t i, long double t) {
+  PointWeights w{};
+  w.Interval = i;
+  CubicWeights(Width(X, i), t, w);
+  return w;
+}
+
+PointWeights WeightsAt(int32_t n, const long double* X, long double x) {
+  PointWeights w{};
+  if (x <= X[1]) {
+    w.Interval = 1;
+    TangentWeights(Width(X, 1), x - X[1], false, w);
+  } else if (x >= X[n]) {
+    w.Interval = n - 1;
+    TangentWeights(Width(X, n - 1), x - X[n], true, w);
+  } else {
+    const int32_t k = FindInterval(n, X, x);
+    w = WeightsOnInterval(X, k, x - X[k]);
+  }
+  return w;
+}
+
+long double FormVariance(const IntervalCovariance& c, const long double* w) {
+  long double sum = 0;
+  for (int s = 0; s < 4; ++s) sum += w[s] * Dot4(c.C[s], w);
+  return sum;
+}
+
+PointSigmas SigmasAt(const CovarianceBands& b, long double x) {
+  PointSigmas s;
+  if (!b.Defined) return s;
+  const PointWeights w = WeightsAt(b.n, b.X, x);
+  const IntervalCovariance c = CovarianceOnInterval(b, w.Interval);
+  s.Value = Root(FormVariance(c, w.Value));
+  s.D1 = Root(FormVariance(c, w.D1));
+  s.D2 = Root(FormVariance(c, w.D2));
+  return s;
+}
+
+MarkSigmas SigmasOfMark(const CovarianceBands& b, int32_t interval, long double x,
+                        bool inflection, long double slope, long double curvature,
+                        long double jerk) {
+  MarkSigmas s;
+  const long double divisor = inflection ? jerk : curvature;
+  if (!b.Defined || divisor == 0 || !std::isfinite(divisor)) return s;
+  const PointWeights w = WeightsOnInterval(b.X, interval, x - b.X[interval]);
+  const IntervalCovariance c = CovarianceOnInterval(b, interval);
+  // The root x of S' (or S'') moves by -dS'(x) / S''(x) (or -dS''(x) / S''').
+  const long double* moving = inflection ? w.D2 : w.D1;
+  s.X = Root(FormVariance(c, moving)) / std::fabs(divisor);
+  // The ordinate follows the curve as the mark moves: S(x) + S'(x) dx.
+  long double y[4];
+  for (int k = 0; k < 4; ++k) y[k] = w.Value[k] - slope / divisor * moving[k];
+  s.Y = Root(FormVariance(c, y));
+  s.Defined = true;
+  return s;
+}
+
+}  // namespace spline

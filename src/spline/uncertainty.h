@@ -1,0 +1,100 @@
+// The uncertainty of the fitted spline: pointwise Bayesian confidence
+// intervals (Wahba, J. R. Statist. Soc. B 45 (1983) 133-150) from the bands
+// of two inverses, computed in O(n) by the recurrences of Hutchinson and
+// de Hoog (Numer. Math. 47 (1985) 99-106).
+//
+// In the fit's own scaling (fit.cpp), with D = diag(E), Q the n x (n-2)
+// matrix of second divided differences (column j: 1/h[j-1], -1/h[j-1] -
+// 1/h[j], 1/h[j] in rows j-1, j, j+1), T the tridiagonal of the set-up
+// (2 (h[j-1] + h[j]) / 3 on the diagonal, h[j] / 3 beside it) and
+// M = T + p Q'D^2 Q, the fit solves M c = Q'y for c, half the second
+// derivative at the knots (c[1] = c[n] = 0), and takes the knot values
+// a = y - p D^2 Q c. Then
+//   a = A y with A = I - p D^2 Q M^-1 Q', the influence matrix;
+//   the criterion minimised is sum(((y - g) / E)^2) + (p / 2) int(g''^2);
+//   Cov(a) = A D^2, Cov(a, c) = D^2 Q M^-1, Cov(c) = (T^-1 - M^-1) / p;
+//   tr A = 2 + tr(M^-1 T).
+// So every variance needs only the band of M^-1 up to three places off the
+// diagonal and the tridiagonal band of T^-1.
+//
+// Everything here works on plain arrays indexed as the fit's (X, E from 1
+// to n), so that it can be called without the program's globals.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace spline {
+
+// The bands of M^-1 (m0: (j,j), m1: (j,j+1), m2: (j,j+2), m3: (j,j+3)) and of
+// T^-1 (t0, t1) for the interior knots j = 2..n-1, zero elsewhere, with the
+// effective degrees of freedom tr A. X and E are the arrays the bands were
+// made from; they must outlive every use of the bands.
+struct CovarianceBands {
+  int32_t n = 0;
+  long double p = 0;
+  const long double* X = nullptr;
+  const long double* E = nullptr;
+  std::vector<long double> m0, m1, m2, m3, t0, t1;
+  long double Edf = 0;
+  // False when p is 0 or not finite (interpolation or the straight-line
+  // limit): the covariances are not formed, only Edf (n or 2).
+  bool Defined = false;
+};
+
+// Factors M and T for smoothing parameter p and fills the bands; the
+// vectors of `out` are reused from call to call.
+void ComputeCovarianceBands(int32_t n, const long double* X, const long double* E,
+                            long double p, CovarianceBands& out);
+
+// One element of the bands (0 outside them, and for j or k outside 2..n-1).
+long double InverseM(const CovarianceBands& b, int32_t j, int32_t k);
+long double InverseT(const CovarianceBands& b, int32_t j, int32_t k);
+
+// The joint covariance of (a[i], a[i+1], c[i], c[i+1]) for interval i
+// (1 <= i < n), which the value and the first three derivatives anywhere on
+// the interval are linear in.
+struct IntervalCovariance {
+  long double C[4][4];
+};
+IntervalCovariance CovarianceOnInterval(const CovarianceBands& b, int32_t i);
+
+// Cov(a[i], a[k]), Cov(a[i], c[k]) and Cov(c[i], c[k]) for |i - k| <= 1
+// (Cov(a, c) also for |i - k| <= 2).
+long double CovValues(const CovarianceBands& b, int32_t i, int32_t k);
+long double CovValueCurvature(const CovarianceBands& b, int32_t i, int32_t k);
+long double CovCurvatures(const CovarianceBands& b, int32_t i, int32_t k);
+
+// The weights of value, first and second derivative at x on (a[i], a[i+1],
+// c[i], c[i+1]) of the interval that EvaluateSpline uses for x: the tangent
+// lines left of X[1] and right of X[n], the cubic in between.
+struct PointWeights {
+  int32_t Interval;
+  long double Value[4], D1[4], D2[4];
+};
+PointWeights WeightsAt(int32_t n, const long double* X, long double x);
+// The same on interval i with t = x - X[i], for a point that belongs to it.
+PointWeights WeightsOnInterval(const long double* X, int32_t i, long double t);
+
+// w' C w, the variance of a linear form in the interval's four values.
+long double FormVariance(const IntervalCovariance& c, const long double* w);
+
+// Standard deviations of S, S' and S'' at x.
+struct PointSigmas {
+  long double Value = 0, D1 = 0, D2 = 0;
+};
+PointSigmas SigmasAt(const CovarianceBands& b, long double x);
+
+// The sigma of a mark's position by the delta method: an extremum moves by
+// sigma(S'(x)) / |S''(x)|, an inflection by sigma(S''(x)) / |S'''|. `slope`
+// is S'(x), `curvature` S''(x) and `jerk` the interval's S'''. Returns false
+// (and leaves the sigmas 0) when the divisor is 0. sigmaY is the sigma of
+// the mark's ordinate as the mark moves (for an extremum that of S(x)).
+struct MarkSigmas {
+  bool Defined = false;
+  long double X = 0, Y = 0;
+};
+MarkSigmas SigmasOfMark(const CovarianceBands& b, int32_t interval, long double x,
+                        bool inflection, long double slope, long double curvature,
+                        long double jerk);
+
+}  // namespace spline
