@@ -21,42 +21,58 @@ long double Width(const long double* X, int32_t k) { return X[k + 1] - X[k]; }
 struct ColumnDQ {
   long double below, at, above;  // rows j-1, j, j+1
 };
-ColumnDQ ColumnOfDQ(const long double* X, const long double* E, int32_t j) {
-  const long double h0 = Width(X, j - 1), h1 = Width(X, j);
-  return ColumnDQ{E[j - 1] / h0, -E[j] / h0 - E[j] / h1, E[j + 1] / h1};
-}
 
 // Sizes the bands for rows 0..n+2 (the recurrences read two rows past the
-// last interior knot) and clears them.
+// last interior knot) and clears the rows they read but never write: the
+// others are all written, so a million points need not be cleared again.
 void ResetBands(int32_t n, CovarianceBands& b) {
   const std::size_t rows = static_cast<std::size_t>(n) + 3;
-  for (std::vector<long double>* v : {&b.m0, &b.m1, &b.m2, &b.m3, &b.t0, &b.t1})
-    v->assign(rows, 0.0L);
+  for (std::vector<long double>* v : {&b.m0, &b.m1, &b.m2, &b.m3, &b.t0, &b.t1}) {
+    v->resize(rows);
+    for (std::size_t r : {std::size_t{0}, std::size_t{1}})
+      if (r < rows) (*v)[r] = 0;
+    for (std::size_t r = static_cast<std::size_t>(n > 1 ? n : 0); r < rows; ++r) (*v)[r] = 0;
+  }
+}
+
+constexpr long double kThird = 1.0L / 3;
+
+// Column j of D Q from the inverse widths g0 = 1/h[j-1] and g1 = 1/h[j].
+ColumnDQ ColumnOf(const long double* E, int32_t j, long double g0, long double g1) {
+  return ColumnDQ{E[j - 1] * g0, -E[j] * g0 - E[j] * g1, E[j + 1] * g1};
 }
 
 // Factors M = T + p Q'D^2 Q (pentadiagonal) into L diag(pivot) L': m0[j]
 // gets 1/pivot, m1[j] = L[j+1][j], m2[j] = L[j+2][j], for j = 2..m. The
-// backward sweep then overwrites them with the band of M^-1.
+// backward sweep then overwrites them with the band of M^-1. The widths,
+// their inverses and the columns of D Q move along with j, so that each is
+// formed once: two divisions per knot.
 void FactorM(int32_t n, const long double* X, const long double* E, long double p,
              CovarianceBands& b) {
   const int32_t m = n - 1;
+  long double h0 = Width(X, 1), h1 = Width(X, 2), h2 = 0;  // h[j-1], h[j], h[j+1]
+  long double g1 = 1 / h1, g2 = 0;
+  ColumnDQ q = ColumnOf(E, 2, 1 / h0, g1), q1{};  // columns j and j+1
+  if (3 <= m) h2 = Width(X, 3), g2 = 1 / h2, q1 = ColumnOf(E, 3, g1, g2);
   long double pivot1 = 0, pivot2 = 0, l1Before = 0;  // pivots of j-1, j-2; L[j][j-1]
   for (int32_t j = 2; j <= m; ++j) {
-    const ColumnDQ q = ColumnOfDQ(X, E, j);
-    const long double h0 = Width(X, j - 1), h1 = Width(X, j);
-    const long double diag = 2 * (h0 + h1) / 3 + p * (q.below * q.below + q.at * q.at + q.above * q.above);
+    long double h3 = 0, g3 = 0;
+    ColumnDQ q2{};
+    if (j + 2 <= m) h3 = Width(X, j + 2), g3 = 1 / h3, q2 = ColumnOf(E, j + 2, g2, g3);
+    const long double diag = 2 * (h0 + h1) * kThird + p * (q.below * q.below + q.at * q.at + q.above * q.above);
     const long double l2Before = b.m2[j - 2];  // L[j][j-2]; rows 0 and 1 are 0
     const long double pivot = diag - l1Before * l1Before * pivot1 - l2Before * l2Before * pivot2;
+    const long double inverse = 1 / pivot;
     long double l1 = 0, l2 = 0;
     if (j + 1 <= m) {
-      const ColumnDQ q1 = ColumnOfDQ(X, E, j + 1);
-      const long double off1 = h1 / 3 + p * (q.at * q1.below + q.above * q1.at);
+      const long double off1 = h1 * kThird + p * (q.at * q1.below + q.above * q1.at);
       // M[j+1][j] less the part already eliminated through row j-1.
-      l1 = (off1 - b.m2[j - 1] * l1Before * pivot1) / pivot;
+      l1 = (off1 - b.m2[j - 1] * l1Before * pivot1) * inverse;
     }
-    if (j + 2 <= m) l2 = p * q.above * ColumnOfDQ(X, E, j + 2).below / pivot;
-    b.m0[j] = 1 / pivot, b.m1[j] = l1, b.m2[j] = l2;
+    if (j + 2 <= m) l2 = p * q.above * q2.below * inverse;
+    b.m0[j] = inverse, b.m1[j] = l1, b.m2[j] = l2;
     pivot2 = pivot1, pivot1 = pivot, l1Before = l1;
+    h0 = h1, h1 = h2, h2 = h3, g2 = g3, q = q1, q1 = q2;
   }
 }
 
@@ -78,9 +94,10 @@ void InvertT(int32_t n, const long double* X, CovarianceBands& b) {
   const int32_t m = n - 1;
   long double pivot = 0, l = 0;
   for (int32_t j = 2; j <= m; ++j) {
-    pivot = 2 * (Width(X, j - 1) + Width(X, j)) / 3 - l * l * pivot;
-    l = j < m ? Width(X, j) / 3 / pivot : 0;
-    b.t0[j] = 1 / pivot, b.t1[j] = l;
+    pivot = 2 * (Width(X, j - 1) + Width(X, j)) * kThird - l * l * pivot;
+    const long double inverse = 1 / pivot;
+    l = j < m ? Width(X, j) * kThird * inverse : 0;
+    b.t0[j] = inverse, b.t1[j] = l;
   }
   for (int32_t j = m; j >= 2; --j) {
     const long double s01 = -b.t1[j] * b.t0[j + 1];
@@ -93,8 +110,8 @@ void InvertT(int32_t n, const long double* X, CovarianceBands& b) {
 long double TraceOfInfluence(int32_t n, const long double* X, const CovarianceBands& b) {
   long double sum = 0;
   for (int32_t j = 2; j < n; ++j) {
-    sum += b.m0[j] * 2 * (Width(X, j - 1) + Width(X, j)) / 3;
-    if (j + 1 < n) sum += 2 * b.m1[j] * Width(X, j) / 3;
+    sum += b.m0[j] * 2 * (Width(X, j - 1) + Width(X, j)) * kThird;
+    if (j + 1 < n) sum += 2 * b.m1[j] * Width(X, j) * kThird;
   }
   return 2 + sum;
 }
