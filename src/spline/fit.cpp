@@ -18,12 +18,17 @@ namespace {
 // ---- Where the fit keeps its numbers ----
 //
 // The fit works in columns: one extended real per knot, rows 0..n, column
-// after column, so that each sweep reads only what it needs. Twelve columns
+// after column, so that each sweep reads only what it needs. Eleven columns
 // fill the workspace R and the segment array A, which the fit may use until
-// it builds the segments at its end: the R block holds seven (r, r1, u, v and
-// the bands b, c, d of Q'D^2 Q), the A block five (a, t, t1 as in Reinsch's
-// set-up, the interval widths dx and the squared errors e2). Reinsch's r2 is
-// not kept: the factor's r2[i] is (d[i] p) r[i], formed again where needed.
+// it builds the segments at its end: the R block holds six (r, r1, u, v and
+// the bands b, c of Q'D^2 Q), the A block five (a, t, t1 as in Reinsch's
+// set-up, the band d and the interval widths dx, which building the
+// segments no longer reads; u and v it does read, so they stay in R).
+// Reinsch's r2 is not kept: the factor's r2[i] is (d[i] p) r[i], formed
+// again where needed; nor are the squared errors: E[i] E[i] is formed where
+// needed (the same operation, so the same bits), which spares a column of
+// memory and its first touch and costs no time (measured; forming the widths
+// again from X as well cost more than their column saved).
 //
 // A cell holds a real in 16 bytes, written and read with memcpy. Every sweep
 // stores a value per knot, and an 80-bit store costs several times the
@@ -86,16 +91,17 @@ bool SplitLost() {
 
 
 struct Columns {
-  Column r, r1, u, v, b, c, d;  // in R
-  Column a, t, t1, dx, e2;      // in A, until the segments are built
+  Column r, r1, u, v, b, c;  // in R
+  Column a, t, t1, d, dx;    // in A, until the segments are built
 };
+static_assert(kWorkspaceColumns == 6, "R holds r, r1, u, v, b and c");
 
 Columns ColumnsOf(double* R, SplineSegment* A, int32_t n) {
   const std::size_t rows = static_cast<std::size_t>(n) + 1, size = 16 * rows;
   unsigned char* r = reinterpret_cast<unsigned char*>(R);
   unsigned char* a = reinterpret_cast<unsigned char*>(A);
   auto in = [&](unsigned char* block, std::size_t k) { return Column{block + size * k, rows}; };
-  return Columns{in(r, 0), in(r, 1), in(r, 2), in(r, 3), in(r, 4), in(r, 5), in(r, 6),
+  return Columns{in(r, 0), in(r, 1), in(r, 2), in(r, 3), in(r, 4), in(r, 5),
                  in(a, 0), in(a, 1), in(a, 2), in(a, 3), in(a, 4)};
 }
 
@@ -117,16 +123,14 @@ void ClearEnds(const Problem& P) {
       Cell::Put(column, i, 0);
 }
 
-// Per interval its width, per knot its squared error, and per interior knot
-// the second difference of Y (a), the tridiagonal T (t, t1) and the three
-// entries of Q'D (r2, parked in the u column, r1, r).
+// Per interior knot the second difference of Y (a), the tridiagonal T (t,
+// t1) and the three entries of Q'D (r2, parked in the u column, r1, r).
 template <typename Cell>
 void SetUpRows(const Problem& P) {
   const int32_t n = P.n;
   const long double *X = P.X, *Y = P.Y, *E = P.E;
   const Columns& w = P.w;
   for (int32_t i = 1; i < n; ++i) Cell::Put(w.dx, i, X[i + 1] - X[i]);
-  for (int32_t i = 1; i <= n; ++i) Cell::Put(w.e2, i, E[i] * E[i]);
   for (int32_t i = 2; i < n; ++i) {
     const long double dx0 = X[i] - X[i - 1], dx1 = X[i + 1] - X[i];
     const long double s0 = (Y[i] - Y[i - 1]) / dx0, s1 = (Y[i + 1] - Y[i]) / dx1;
@@ -217,17 +221,18 @@ template <typename Cell>
 long double ResidualTerms(const Problem& P) {
   const int32_t n = P.n;
   const Columns& w = P.w;
+  const long double* E = P.E;
   long double e = 0, g = 0, h = 0, uAt = Cell::Get(w.u, 1);
   for (int32_t i = 1; i < n; ++i) {
     const long double uNext = Cell::Get(w.u, i + 1);
     g = h;
     h = (uNext - uAt) / Cell::Get(w.dx, i);
-    const long double v = (h - g) * Cell::Get(w.e2, i);
+    const long double v = (h - g) * (E[i] * E[i]);
     Cell::Put(w.v, i, v);
     e = e + v * (h - g);
     uAt = uNext;
   }
-  const long double vn = -h * Cell::Get(w.e2, n);
+  const long double vn = -h * (E[n] * E[n]);
   Cell::Put(w.v, n, vn);
   return e - vn * h;
 }
@@ -452,7 +457,7 @@ FitRecord Fit;
 void AllocateFitArrays(int32_t rowBound) {
   base::AllocateRows(Fit.Segments, 'A', 0, 5, rowBound);
   // Seven reals per row, in the doubles the fit lays them out in.
-  base::AllocateRows(Fit.Workspace, 'R', 0, kWorkspaceColumns, rowBound, WorkspaceDoubles(0));
+  base::AllocateRows(Fit.Workspace, 'R', 0, kLoggedWorkspaceColumns, rowBound, WorkspaceDoubles(0));
 }
 
 void ReleaseFitArrays() {

@@ -13,14 +13,18 @@ struct SplineSegment {
   long double a, b, c, d, Int;
 };
 
-// The fit's workspace R: seven reals per row for rows 0..n (Reinsch's r, r1,
-// r2, t, t1, u, v and what the fit derives from them), column after column, so
-// that each sweep reads only the columns it needs. A real takes the room of
-// two doubles: the fit keeps it as two doubles whose sum is exactly that real,
+// The fit's workspace R: six reals per row for rows 0..n (the fit's r, r1,
+// u, v and two bands of Q'D^2 Q; it keeps further columns in the segment
+// array until the segments are built), column after column, so that each
+// sweep reads only the columns it needs. A real takes the room of two
+// doubles: the fit keeps it as two doubles whose sum is exactly that real,
 // because storing doubles costs a fraction of storing the 80-bit format and
 // the sweeps store a value per point, and where that split would not be exact
 // it keeps the 80-bit value itself in those 16 bytes (see FitSmoothingSpline).
-constexpr int32_t kWorkspaceColumns = 7;
+// The run log shows the array as Reinsch lays it out, seven reals a row
+// (R[0..N,0..6]); columns that are formed again from others need no room.
+constexpr int32_t kWorkspaceColumns = 6;
+constexpr int32_t kLoggedWorkspaceColumns = 7;
 inline std::size_t WorkspaceDoubles(int32_t n) {
   return 2 * static_cast<std::size_t>(kWorkspaceColumns) * (static_cast<std::size_t>(n) + 1);
 }
