@@ -192,6 +192,9 @@ void WalkIntervals(bool writeResults) {
   const bool showCalculus = config::Settings.ShowCalculus;
   MarkLines lines;
   lines.Reset(gfx::MaxX() + 1);
+  // The report takes the marks of a fitting pass from here, with the
+  // result file, instead of looking for them again.
+  if (writeResults) output::StartNotingMarks();
   for (int32_t i = 1; i < data::DataSet.Count; ++i) {
     if (writeResults) output::WriteSegmentRow(i);
     if (!showCalculus) continue;
@@ -199,7 +202,9 @@ void WalkIntervals(bool writeResults) {
     spline::AnalyseSegment(i, marks);
     for (int32_t m = 0; m < marks.Count; ++m) {
       DrawMark(marks.Mark[m], lines);
-      if (writeResults) output::WriteAnalysisLine(MarkLabel(marks.Mark[m].Kind), marks.Mark[m].X);
+      if (!writeResults) continue;
+      output::WriteAnalysisLine(MarkLabel(marks.Mark[m].Kind), marks.Mark[m].X);
+      output::NoteMark(marks.Mark[m], i);
     }
   }
 }

@@ -106,6 +106,10 @@ ReportMark MarkOf(const spline::CalculusMark& m, int32_t i) {
 
 void GatherMarks(ReportContent& c) {
   if (!config::Settings.ShowCalculus) return;  // the marks the result file lists
+  if (ReportState.MarksNoted) {
+    c.Marks = ReportState.Marks;
+    return;
+  }
   for (int32_t i = 1; i < data::DataSet.Count; ++i) {
     spline::SegmentMarks marks;
     spline::AnalyseSegment(i, marks);
@@ -130,6 +134,15 @@ void GatherKnots(ReportContent& c) {
 }
 
 }  // namespace
+
+void StartNotingMarks() {
+  ReportState.Marks.clear();
+  ReportState.MarksNoted = !config::AnalysisSettings.ReportFileName.empty();
+}
+
+void NoteMark(const spline::CalculusMark& m, int32_t interval) {
+  if (ReportState.MarksNoted) ReportState.Marks.push_back(MarkOf(m, interval));
+}
 
 void NoteFactorKey(int32_t key) { ReportState.FactorKeys.push_back(std::string(1, static_cast<char>(key))); }
 

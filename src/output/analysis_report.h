@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "output/report_file.h"
+#include "spline/analysis.h"
 
 namespace output {
 
@@ -12,10 +13,18 @@ namespace output {
 struct AnalysisReportState {
   std::vector<std::string> FactorKeys;  // "0".."9", "`", "-", in the order pressed
   std::vector<ReportCursor> Cursors;    // one per F3, with the fit of its time
+  // The marks of the latest fit with their sigmas, as the drawing pass met
+  // them; without them (no pass has noted any) the report finds them itself.
+  std::vector<ReportMark> Marks;
+  bool MarksNoted = false;
 };
 extern AnalysisReportState ReportState;
 
 void NoteFactorKey(int32_t key);
+// A fitting pass starts: the marks noted so far belong to the fit before.
+void StartNotingMarks();
+// One mark of interval i of the latest fit, in the result file's order.
+void NoteMark(const spline::CalculusMark& m, int32_t interval);
 // The values and sigmas at x from the latest fit; the report is rewritten.
 void NoteCursor(long double x);
 
