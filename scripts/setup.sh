@@ -14,6 +14,7 @@ PACKAGES=(
   libgtk-3-dev xvfb xdotool x11-utils
   man-db groff-base desktop-file-utils libglib2.0-bin jq
   clang libclang-rt-14-dev
+  pybind11-dev python3-dev python3-numpy python3-pytest
 )
 
 missing=()

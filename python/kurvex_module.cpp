@@ -1,0 +1,557 @@
+// The Python module `kurvex`: the program's reader, fit, evaluation, curve
+// analysis, uncertainties, report and result file, called from Python on
+// numpy arrays of numpy.longdouble (the 80-bit extended real). Every number
+// comes from the engine's own functions, so it is the program's to the last
+// bit; the module only moves arrays in and out and turns the engine's stops
+// into Python exceptions.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/allocate.h"
+#include "base/convert.h"
+#include "base/number_format.h"
+#include "base/stop.h"
+#include "config/settings.h"
+#include "data/arrays.h"
+#include "data/dataset.h"
+#include "data/reader.h"
+#include "gfx/gfx.h"
+#include "graph/draw_pass.h"
+#include "graph/graphics_setup.h"
+#include "graph/plot.h"
+#include "graph/view.h"
+#include "module_stops.h"
+#include "output/analysis_report.h"
+#include "output/report_file.h"
+#include "output/result_files.h"
+#include "output/spline_file.h"
+#include "spline/criterion.h"
+#include "spline/evaluate.h"
+#include "spline/fit.h"
+#include "spline/uncertainty.h"
+
+namespace py = pybind11;
+using Real = long double;
+using RealArray = py::array_t<Real, py::array::c_style | py::array::forcecast>;
+
+namespace kurvexpy {
+namespace {
+
+// ---- Arrays ------------------------------------------------------------------
+
+// The engine's arrays are indexed from 1; element 0 exists and is unused.
+std::vector<Real> FromNumpy(py::handle values, const char* name) {
+  const RealArray a = RealArray::ensure(values);
+  if (!a || a.ndim() != 1) throw py::value_error(std::string(name) + " must be a one-dimensional array");
+  std::vector<Real> v(static_cast<std::size_t>(a.size()) + 1, 0);
+  std::copy(a.data(), a.data() + a.size(), v.begin() + 1);
+  return v;
+}
+
+// A numpy.longdouble scalar: a Python float would drop the last 11 bits.
+py::object LongDouble(Real v) {
+  RealArray a(std::vector<py::ssize_t>{});
+  *a.mutable_data() = v;
+  return a[py::tuple()];
+}
+
+// A setting that the program reads as text from kurvex.cfg: a str is
+// parsed as the program parses it, and so is a Python float or int, by its
+// shortest decimal (0.02 is the 0.02 of the file, not the double nearest
+// it widened); a numpy.longdouble is taken as it is.
+Real SettingReal(py::handle v, const char* name) {
+  long double r = 0;
+  if (py::isinstance<py::str>(v) || PyFloat_CheckExact(v.ptr()) || PyLong_CheckExact(v.ptr())) {
+    const std::string text = py::isinstance<py::str>(v) ? v.cast<std::string>() : py::repr(v).cast<std::string>();
+    if (!base::ParseReal(text, r)) throw py::value_error(std::string(name) + ": not a real: " + text);
+    return r;
+  }
+  const RealArray a = RealArray::ensure(v);
+  if (!a || a.size() != 1) throw py::value_error(std::string(name) + " must be a real");
+  return *a.data();
+}
+
+RealArray ToNumpy(const std::vector<Real>& v) {
+  RealArray a(static_cast<py::ssize_t>(v.size() - 1));
+  std::copy(v.begin() + 1, v.end(), a.mutable_data());
+  return a;
+}
+
+// ---- Data ----------------------------------------------------------------------
+
+// A data set as the program holds it after reading: sorted by X, errors
+// completed (in units of Y), with the task text of its result files and
+// where its errors came from.
+struct Series {
+  std::vector<Real> X, Y, E;
+  int32_t n = 0;
+  std::string Task;
+  int32_t ColumnError = 0, ErrorRatio = 0;
+  Real ErrorFill = -1;
+};
+
+// A data file opened for reading the way the program opens it: only a
+// regular file, since it is read twice.
+void OpenInput(data::TextInput& in, const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
+    throw py::error_already_set();
+  }
+  in.File = std::fopen(path.c_str(), "rb");
+  if (in.File == nullptr) {
+    PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
+    throw py::error_already_set();
+  }
+  in.Pos = in.Len = 0;
+}
+
+void CloseInput(data::TextInput& in) {
+  std::FILE* f = in.File;
+  in.File = nullptr;
+  if (f != nullptr) std::fclose(f);
+}
+
+Series Read(const std::string& path, int32_t x, int32_t y, int32_t error, int32_t omittedRows,
+            py::object errorValue, int32_t errorRatio) {
+  if (x < 1 || y < 1 || error < 0) throw py::value_error("columns are numbered from 1 (error from 0)");
+  auto in = std::make_unique<data::TextInput>();
+  in->Name = path;
+  Series s;
+  s.ColumnError = error, s.ErrorRatio = std::max(errorRatio, 0);
+  if (error == 0 && !errorValue.is_none()) s.ErrorFill = SettingReal(errorValue, "error_value");
+  int32_t bound = 0;
+  try {
+    OpenInput(*in, path);
+    data::SkipLines(*in, omittedRows);
+    bound = data::CountRows(*in);
+    CloseInput(*in);
+    OpenInput(*in, path);
+    data::SkipLines(*in, omittedRows);
+    s.X.assign(static_cast<std::size_t>(bound) + 1, 0);
+    s.Y = s.E = s.X;
+    const data::ColumnLayout columns{x, y, error, s.ErrorFill};
+    s.n = data::ReadRows(*in, columns, s.X.data(), s.Y.data(), s.E.data(), bound);
+    CloseInput(*in);
+  } catch (...) {
+    CloseInput(*in);
+    throw;
+  }
+  if (s.n < 2) throw py::value_error("The number of data is less than two!");
+  s.X.resize(static_cast<std::size_t>(s.n) + 1), s.Y.resize(s.X.size()), s.E.resize(s.X.size());
+  data::SortByX(s.n, s.X.data(), s.Y.data(), s.E.data());
+  const int32_t dup = data::FindDuplicate(s.n, s.X.data());
+  if (dup > 0)
+    throw py::value_error("Duplicated independent value at " + base::FormatExponent(s.X[dup]) + "!");
+  spline::CompleteErrors(s.n, s.Y.data(), s.E.data(), error);
+  if (s.ErrorRatio > 0) spline::EstimateErrorsFromScatter(s.n, s.X.data(), s.Y.data(), s.E.data(), s.ErrorRatio);
+  config::SettingsRecord settings;
+  settings.ColumnX = x, settings.ColumnY = y, settings.OmittedRows = omittedRows;
+  settings.ColumnError = error, settings.ErrorRatio = s.ErrorRatio;
+  s.Task = output::BuildParameterText(path, settings);
+  return s;
+}
+
+// ---- The fitted spline --------------------------------------------------------------
+
+// Rows 0..n of an engine array, uninitialised but for row 0 as the program
+// allocates them: the fit writes every other row before it reads it, and a
+// fit from Python should not pay for clearing 130 bytes a point first.
+template <typename T>
+struct Rows {
+  std::unique_ptr<T[]> Block;
+  std::size_t Size = 0;
+  void Allocate(std::size_t rows, std::size_t perRow = 1) {
+    Size = rows * perRow;
+    Block.reset(new T[Size]);
+    base::AskForLargePages(Block.get(), Size * sizeof(T));
+    std::fill(Block.get(), Block.get() + perRow, T{});
+  }
+  T* data() const { return Block.get(); }
+  Rows Take() {  // the block moves out, and this is empty
+    Rows r;
+    r.Block = std::move(Block), r.Size = std::exchange(Size, 0);
+    return r;
+  }
+};
+
+// The fit's scratch rows, lent to one fit at a time and kept for the next
+// (as the program keeps its own from refit to refit): a fresh block each
+// time would cost the fit its page faults again. The lock guards the spare.
+class Workspace {
+ public:
+  explicit Workspace(int32_t n) {
+    if (Spare.Size >= spline::WorkspaceDoubles(n)) R = Spare.Take();
+    else R.Allocate(static_cast<std::size_t>(n) + 1, spline::WorkspaceDoubles(0));
+  }
+  Workspace(const Workspace&) = delete;
+  Workspace& operator=(const Workspace&) = delete;
+  ~Workspace() {
+    if (R.Size > Spare.Size) Spare = R.Take();
+  }
+  double* data() const { return R.data(); }
+
+ private:
+  Rows<double> R;
+  static inline Rows<double> Spare;
+};
+
+struct Spline {
+  std::shared_ptr<const Series> Data;  // shared with the Data it was fitted to: no copy
+  Rows<spline::SplineSegment> A;
+  spline::FitRecordType Fit;
+  spline::CovarianceBands Bands;
+  bool BandsMade = false;
+  int32_t MaxIteration = 1000;
+
+  // The bands of M^-1 and T^-1, made when first needed: a fit alone does
+  // not pay for them.
+  const spline::CovarianceBands& CovarianceBands() {
+    if (!BandsMade) {
+      py::gil_scoped_release free;
+      spline::ComputeCovarianceBands(Data->n, Data->X.data(), Data->E.data(), Fit.Outcome.P, Bands);
+      BandsMade = true;
+    }
+    return Bands;
+  }
+};
+
+void CheckIncreasing(const Series& s) {
+  for (int32_t i = 1; i < s.n; ++i)
+    if (!(s.X[i] < s.X[i + 1])) throw py::value_error("x must be strictly increasing");
+}
+
+// A fit that used up its iterations is an error, as in the program; the
+// exception carries the count as its second argument.
+[[noreturn]] void IterationLimit(int32_t limit, int32_t iterations) {
+  const std::string text = base::IntText(limit) + " iterations are not enough!";
+  PyErr_SetObject(PyExc_RuntimeError, py::make_tuple(text, iterations).ptr());
+  throw py::error_already_set();
+}
+
+void FitAs(Spline& s, py::object smoothing, double* R) {
+  const int32_t n = s.Data->n;
+  const Real *X = s.Data->X.data(), *Y = s.Data->Y.data(), *E = s.Data->E.data();
+  spline::FitRecordType& f = s.Fit;
+  if (smoothing.is_none()) {
+    py::gil_scoped_release free;
+    f.Status = spline::FitSmoothingSpline(n, s.MaxIteration, X, Y, E, R, s.A.data(), &f.Outcome);
+    return;
+  }
+  if (py::isinstance<py::str>(smoothing)) {
+    const std::string name = smoothing.cast<std::string>();
+    f.Kind = name == "UBRE" ? spline::Criterion::Ubre : name == "GCV" ? spline::Criterion::Gcv
+                                                                       : spline::Criterion::Residual;
+    if (f.Kind == spline::Criterion::Residual) throw py::value_error("smoothing: None, a p >= 0, \"UBRE\" or \"GCV\"");
+    spline::SearchResult r;
+    bool found;
+    {
+      py::gil_scoped_release free;
+      found = spline::SearchSmoothing(f.Kind, n, X, Y, E, R, s.A.data(), s.Bands, r);
+    }
+    if (!found) throw py::value_error("no smoothing to choose: every error is zero");
+    f.Status = r.Status, f.Outcome = r.Outcome, f.CriterionValue = r.Value, f.Fits = r.Fits;
+    f.Outcome.Iterations = r.Fits;  // as the program counts a search
+    s.BandsMade = true;  // the search leaves those of the chosen p
+    return;
+  }
+  const Real p = SettingReal(smoothing, "smoothing");
+  if (!(p >= 0)) throw py::value_error("smoothing p must be a real >= 0");
+  f.FixedP = true;
+  py::gil_scoped_release free;
+  f.Status = spline::FitSmoothingSplineAt(n, p, X, Y, E, R, s.A.data(), &f.Outcome);
+}
+
+Spline Fit(py::object x, py::object y, py::object err, int32_t maxIteration, py::object smoothing) {
+  Spline s;
+  if (py::isinstance<Series>(x)) {
+    s.Data = x.cast<std::shared_ptr<Series>>();
+  } else {
+    if (y.is_none() || err.is_none()) throw py::value_error("fit(x, y, err) or fit(data)");
+    auto d = std::make_shared<Series>();
+    d->X = FromNumpy(x, "x"), d->Y = FromNumpy(y, "y"), d->E = FromNumpy(err, "err");
+    d->n = static_cast<int32_t>(d->X.size()) - 1;
+    if (d->Y.size() != d->X.size() || d->E.size() != d->X.size())
+      throw py::value_error("x, y and err must have the same length");
+    s.Data = std::move(d);
+  }
+  if (s.Data->n < 2) throw py::value_error("The number of data is less than two!");
+  CheckIncreasing(*s.Data);
+  s.MaxIteration = std::clamp(maxIteration, 1, 32000);
+  s.A.Allocate(static_cast<std::size_t>(s.Data->n) + 1);
+  {
+    Workspace R(s.Data->n);
+    FitAs(s, smoothing, R.data());
+  }
+  if (s.Fit.Status == spline::FitStatus::IterationLimit) IterationLimit(s.MaxIteration, s.Fit.Outcome.Iterations);
+  return s;
+}
+
+// ---- The program's state, for the parts that read it -------------------------------
+
+// Points the program's records at one spline for as long as the object
+// lives: the data set, the segments, the latest fit and its bands, and the
+// settings of the result file and the report.
+class ProgramState {
+ public:
+  explicit ProgramState(Spline& s) : s_(s) {
+    s.CovarianceBands();  // first: it lets other threads run, which may use these records too
+    const Series& d = *s.Data;
+    data::DataSetRecord& ds = data::DataSet;
+    ds.Count = d.n;
+    // The program's records are not const; nothing that reads them here writes the data.
+    Series& data = const_cast<Series&>(d);
+    ds.XValues = data.X.data(), ds.YValues = data.Y.data(), ds.ErrValues = data.E.data();
+    ds.YMin = *std::min_element(d.Y.begin() + 1, d.Y.end());
+    ds.YMax = *std::max_element(d.Y.begin() + 1, d.Y.end());
+    spline::Fit.Segments = s.A.data();  // no workspace: nothing here fits
+    spline::LastFit = s.Fit;
+    std::swap(spline::LastBands, s.Bands);
+    config::Settings = config::SettingsRecord{};
+    config::Settings.ColumnError = d.ColumnError, config::Settings.ErrorFill = d.ErrorFill;
+    config::Settings.ErrorRatio = d.ErrorRatio, config::Settings.EstimateErrors = d.ErrorRatio > 0;
+    output::ResultFiles.ParameterText = d.Task;
+    output::ReportState = output::AnalysisReportState{};
+  }
+  ProgramState(const ProgramState&) = delete;
+  ProgramState& operator=(const ProgramState&) = delete;
+  ~ProgramState() {
+    std::swap(spline::LastBands, s_.Bands);
+    data::DataSet = data::DataSetRecord{};
+    spline::Fit = spline::FitRecord{};
+  }
+
+ private:
+  Spline& s_;
+};
+
+py::object NumberOrNone(const output::ReportNumber& v) {
+  return v.Reason ? py::object(py::none()) : LongDouble(v.Value);
+}
+
+py::list Marks(Spline& s) {
+  ProgramState state(s);
+  const output::ReportContent c = output::GatherReport();
+  py::list marks;
+  for (const output::ReportMark& m : c.Marks)
+    marks.append(py::make_tuple(m.Kind, LongDouble(m.X), LongDouble(m.Y), NumberOrNone(m.SigmaX),
+                                NumberOrNone(m.SigmaY)));
+  return marks;
+}
+
+py::object Report(Spline& s) {
+  std::string text;
+  {
+    ProgramState state(s);
+    text = output::BuildReportText(output::GatherReport());
+  }
+  return py::module_::import("json").attr("loads")(text);
+}
+
+// Runs the program's first drawing pass in a memory window of this width,
+// which writes the result file exactly as the program does.
+void WriteOut(Spline& s, const std::string& path, int32_t digits, bool curve, bool calculus,
+              py::object task, int32_t width) {
+  if (width < gfx::MinModeWidth || width > gfx::MaxModeSide) throw py::value_error("width out of range");
+  ProgramState state(s);
+  config::SettingsRecord& st = config::Settings;
+  st.NumberWidth = config::SettleNumberWidth(std::to_string(digits));
+  st.WriteCurve = curve, st.ShowCalculus = calculus, st.OutputFileName = path;
+  st.GraphWidth = width, st.GraphHeight = 480, st.GraphColorBits = 4;
+  if (!task.is_none()) output::ResultFiles.ParameterText = task.cast<std::string>();
+  if (!gfx::SetDriver(gfx::MemoryDriverName) || !gfx::SetMode(width, st.GraphHeight, st.GraphColorBits))
+    throw std::runtime_error("no memory window for the drawing pass");
+  try {
+    graph::SetDefaultColours(st.GraphColorBits);
+    graph::PrepareStyles(width);
+    graph::DrawLegend();
+    graph::ComputeLayout();
+    if (!graph::CreateOffScreenAreas(width)) throw std::bad_alloc();
+    const data::DataSetRecord& d = data::DataSet;
+    graph::InitialView(d.Count, d.XValues, d.YMin, d.YMax);
+    graph::DrawPass(false, true);  // with the lock held: the pass uses the program's records
+  } catch (...) {
+    output::StopHelperThreads();  // a failed write leaves them waiting
+    graph::DestroyOffScreenAreas();
+    gfx::SetDriver("");
+    throw;
+  }
+  graph::DestroyOffScreenAreas();
+  gfx::SetDriver("");
+}
+
+// ---- Evaluation -----------------------------------------------------------------
+
+// A real gives a numpy.longdouble, an array an array of its shape.
+py::object ShapedAs(const RealArray& x, RealArray out) {
+  return x.ndim() == 0 ? py::object(out[py::tuple()]) : py::object(std::move(out));
+}
+
+template <typename Pick>
+py::object Evaluate(const Spline& s, py::object at, Pick pick) {
+  const RealArray x = RealArray::ensure(at);
+  if (!x) throw py::value_error("x must be a real or an array of reals");
+  RealArray out(std::vector<py::ssize_t>(x.shape(), x.shape() + x.ndim()));
+  const Real* in = x.data();
+  Real* o = out.mutable_data();
+  for (py::ssize_t i = 0; i < x.size(); ++i) {
+    spline::Evaluation e;
+    spline::EvaluateSpline(s.Data->n, s.Data->X.data(), s.A.data(), in[i], e);
+    o[i] = pick(e);
+  }
+  return ShapedAs(x, std::move(out));
+}
+
+py::object Call(const Spline& s, py::object x, int nu) {
+  switch (nu) {
+    case 0: return Evaluate(s, x, [](const spline::Evaluation& e) { return e.Value; });
+    case 1: return Evaluate(s, x, [](const spline::Evaluation& e) { return e.D1; });
+    case 2: return Evaluate(s, x, [](const spline::Evaluation& e) { return e.D2; });
+    case 3: return Evaluate(s, x, [](const spline::Evaluation& e) { return e.D3; });
+    default: throw py::value_error("nu: 0 (value) to 3 (third derivative)");
+  }
+}
+
+py::object Sigma(Spline& s, py::object at, int nu) {
+  if (nu < 0 || nu > 2) throw py::value_error("nu: 0 (value), 1 or 2 (derivatives)");
+  const spline::CovarianceBands& b = s.CovarianceBands();
+  const RealArray x = RealArray::ensure(at);
+  if (!x) throw py::value_error("x must be a real or an array of reals");
+  RealArray out(std::vector<py::ssize_t>(x.shape(), x.shape() + x.ndim()));
+  for (py::ssize_t i = 0; i < x.size(); ++i) {
+    const spline::PointSigmas p = spline::SigmasAt(b, x.data()[i]);
+    out.mutable_data()[i] = !b.Defined ? NAN : nu == 0 ? p.Value : nu == 1 ? p.D1 : p.D2;
+  }
+  return ShapedAs(x, std::move(out));
+}
+
+py::array Segments(const Spline& s) {
+  py::list fields;
+  for (const char* name : {"a", "b", "c", "d", "int"}) fields.append(py::make_tuple(name, "g"));
+  const py::dtype type = py::dtype::from_args(fields);
+  static_assert(sizeof(spline::SplineSegment) == 5 * sizeof(Real), "five reals a record");
+  // The engine's element 0 is unused: row i is the segment from x[i].
+  py::array out(type, std::vector<py::ssize_t>{static_cast<py::ssize_t>(s.A.Size - 1)});
+  std::memcpy(out.mutable_data(), s.A.data() + 1, (s.A.Size - 1) * sizeof(spline::SplineSegment));
+  return out;
+}
+
+RealArray ScaleErrors(py::object err, const std::string& keys) {
+  std::vector<Real> e = FromNumpy(err, "err");
+  spline::ResetErrorScaling();
+  for (char key : keys) spline::ScaleErrors(static_cast<unsigned char>(key), static_cast<int32_t>(e.size()) - 1, e.data());
+  spline::ResetErrorScaling();
+  return ToNumpy(e);
+}
+
+}  // namespace
+}  // namespace kurvexpy
+
+PYBIND11_MODULE(kurvex, m) {
+  using namespace kurvexpy;
+  m.doc() = R"(KurvexAnalyzer's engine: cubic smoothing splines of measured curves.
+
+The program's own reader, fit (Reinsch's method: the smoothing parameter p is
+raised until the weighted residual sum equals the number of points, or
+chosen by UBRE or GCV, or given), evaluation, extrema and points of
+inflection, Bayesian pointwise uncertainties and result files, on numpy
+arrays of numpy.longdouble (the 80-bit extended real; float64 input is
+widened exactly). The numbers are the program's to the last bit.
+
+    data = kurvex.read("titration.dat", x=2, y=3, omitted_rows=7, error_value=0.02)
+    s = kurvex.fit(data)
+    for kind, x, y, sigma_x, sigma_y in s.marks(): ...
+    s.write_out("kurvex.out", task=data.task)   # the program's kurvex.out, byte for byte
+)";
+  py::register_exception_translator([](std::exception_ptr p) {
+    try {
+      if (p) std::rethrow_exception(p);
+    } catch (const EngineStop& e) {
+      if (e.Status == base::kExitIoFailure) {
+        PyErr_SetObject(PyExc_OSError, py::make_tuple(e.Errno, e.what()).ptr());
+      } else {
+        PyErr_SetString(PyExc_ValueError, e.what());
+      }
+    }
+  });
+
+  py::class_<Series, std::shared_ptr<Series>>(m, "Data", "A data set as read: sorted by x, errors completed in units of y.")
+      .def_property_readonly("x", [](const Series& s) { return ToNumpy(s.X); }, "x, increasing")
+      .def_property_readonly("y", [](const Series& s) { return ToNumpy(s.Y); }, "y of each x")
+      .def_property_readonly("err", [](const Series& s) { return ToNumpy(s.E); },
+                             "the error of each point, in units of y, as the fit uses it")
+      .def_property_readonly("n", [](const Series& s) { return s.n; }, "the number of points")
+      .def_property_readonly("task", [](const Series& s) { return s.Task; },
+                             "the task text of the program's result files for this read");
+
+  m.def("read", &Read, py::arg("path"), py::arg("x") = 1, py::arg("y") = 2, py::arg("error") = 0,
+        py::arg("omitted_rows") = 0, py::arg("error_value") = py::none(), py::arg("error_ratio") = 0,
+        R"(Reads a data file as the program does.
+
+Columns are numbered from 1; `error` is the column of each point's error in
+millionths of the range of y (0: none), `error_value` every point's error in
+units of y when there is no error column (None: a millionth of the range;
+a float is taken by its decimal digits, as kurvex.cfg would give it),
+`error_ratio` > 0 estimates the errors from the scatter of that many
+neighbours on each side. The first `omitted_rows` lines are skipped; rows
+without numbers in the x and y columns are dropped. Rows are sorted by x.
+Raises ValueError with the program's message for fewer than two rows or an x
+that occurs twice, OSError when the file cannot be read.)");
+
+  py::class_<Spline>(m, "Spline", "A fitted cubic smoothing spline.")
+      .def_property_readonly("status", [](const Spline& s) { return static_cast<int>(s.Fit.Status); },
+                             "0 converged, 1 the straight-line limit")
+      .def_property_readonly("iterations", [](const Spline& s) { return s.Fit.Outcome.Iterations; },
+                             "passes of the iteration (0 for a given p; fits of a search for UBRE, GCV)")
+      .def_property_readonly("p", [](const Spline& s) { return LongDouble(s.Fit.Outcome.P); }, "the smoothing parameter")
+      .def_property_readonly("lam", [](const Spline& s) { return LongDouble(s.Fit.Outcome.P / 2); },
+                             "lambda = p/2 of sum(((y-g)/err)^2) + lambda*integral(g''^2)")
+      .def_property_readonly("chi2", [](const Spline& s) { return LongDouble(s.Fit.Outcome.ResidualSum); },
+                             "the weighted residual sum")
+      .def_property_readonly("edf", [](Spline& s) { return LongDouble(s.CovarianceBands().Edf); },
+                             "effective degrees of freedom, the trace of the influence matrix")
+      .def_property_readonly("segments", &Segments,
+                             "per knot a + b t + c t^2 + d t^3 (t = x - x[i]) and int, the integral from x[0]")
+      .def("__call__", &Call, py::arg("x"), py::arg("nu") = 0,
+           "The value (nu = 0) or a derivative (1 to 3) at x, as the program evaluates it.")
+      .def("integral", [](const Spline& s, py::object x) {
+             return Evaluate(s, x, [](const spline::Evaluation& e) { return e.Int; });
+           }, py::arg("x"), "The integral from the first x to x.")
+      .def("marks", &Marks,
+           "The minima, maxima and points of inflection as kurvex.out lists them: (kind, x, y, sigma_x, sigma_y).")
+      .def("sigma", &Sigma, py::arg("x"), py::arg("nu") = 0,
+           "The Bayesian pointwise standard deviation of the value (nu = 0), slope (1) or curvature (2) at x.")
+      .def("report", &Report, "The analysis report as the program writes it, as a dict.")
+      .def("write_out", &WriteOut, py::arg("path"), py::arg("number_digits") = 7,
+           py::arg("write_curve") = true, py::arg("show_calculus") = true, py::arg("task") = py::none(),
+           py::arg("width") = 640,
+           "Writes the program's kurvex.out for this spline, byte for byte, from its first drawing pass in a window "
+           "`width` pixels wide; `task` defaults to the data's task text.");
+
+  m.def("fit", &Fit, py::arg("x"), py::arg("y") = py::none(), py::arg("err") = py::none(),
+        py::arg("max_iteration") = 1000, py::arg("smoothing") = py::none(),
+        R"(Fits the cubic smoothing spline to x (strictly increasing), y and err (the
+errors in units of y), or to a Data from read(). `smoothing`: None for the
+program's iteration (the weighted residual sum equals n), a p >= 0 to use
+that p (a float by its decimal digits, as in kurvex.cfg), "UBRE" or "GCV" to choose p by that criterion. A fit that uses up
+max_iteration passes raises RuntimeError(message, iterations).)");
+
+  m.def("scale_errors", &ScaleErrors, py::arg("err"), py::arg("keys"),
+        R"(The errors after the factor keys in `keys`, pressed in turn: "0" halves them,
+"1" multiplies by 1.1, "2" to "9" by the digit, "`" by 1.01, "-" undoes the
+latest factor key of the string.)");
+}

@@ -1,0 +1,165 @@
+"""The module against the program: each case runs the program in batch on
+an example, then reads, fits and writes the same data from Python and
+holds the result file, the marks, the cursor rows and the report against
+the program's, digit for digit."""
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
+import numpy as np
+import pytest
+
+import kurvex
+
+SOURCE = Path(os.environ["KURVEX_SOURCE"])
+BINARY = os.environ["KURVEX_BINARY"]
+CURSOR_KEYS = "F3 F2 F3 F2 F2 F3 ctrl+right F3 F1 F3"
+
+# name, example, read() arguments, fit() arguments, write_out() arguments,
+# the program's -c settings and the factor keys pressed before the cursor.
+CASES = [
+    ("titration", "titration", dict(x=2, y=3, omitted_rows=7, error_value=0.02), {}, {}, [], ""),
+    ("oscillation", "oscillation", dict(error=3), {}, dict(number_digits=10), ["NumberDigits=10"], ""),
+    ("large", "large", dict(error_value=0.02), {}, {}, [], ""),
+    ("keys", "titration", dict(x=2, y=3, omitted_rows=7, error_value=0.02), {}, {}, [], "3 ` - 0"),
+    ("gcv", "oscillation", dict(error=3), dict(smoothing="GCV"), dict(write_curve=False, show_calculus=False),
+     ["SmoothingCriterion=GCV", "WriteCurve=NO", "ShowCalculus=NO"], ""),
+    ("scatter", "oscillation", dict(error_ratio=4), dict(smoothing=0.5), {},
+     ["ColumnError=0", "ErrorRatio=YES 4", "SmoothingParameter=0.5"], ""),
+]
+
+
+def data_file(example, folder):
+    for f in (SOURCE / "examples" / example).iterdir():
+        shutil.copy(f, folder)
+    if example == "large":
+        subprocess.run(["sh", "make-large.sh"], cwd=folder, check=True)
+    return re.search(r"^InputFileName = (\S+)", (folder / "kurvex.cfg").read_text(), re.M).group(1)
+
+
+@pytest.fixture(scope="module", params=CASES, ids=[c[0] for c in CASES])
+def case(request, tmp_path_factory):
+    name, example, read_args, fit_args, write_args, settings, keys = request.param
+    folder = tmp_path_factory.mktemp(name)
+    path = data_file(example, folder)
+    command = [BINARY, "--batch", "-c", "ReportFileName=r.json", "-c", "GraphResolution=800x600"]
+    for s in settings:
+        command += ["-c", s]
+    subprocess.run(command + [path], cwd=folder, input=f"{keys} {CURSOR_KEYS} q", text=True, check=True,
+                   stdout=subprocess.DEVNULL)
+    data = kurvex.read(str(folder / path), **read_args)
+    err = kurvex.scale_errors(data.err, keys.replace(" ", "")) if keys else data
+    spline = kurvex.fit(data.x, data.y, err, **fit_args) if keys else kurvex.fit(data, **fit_args)
+    digits = write_args.get("number_digits", 7)
+    return folder, path, data, spline, dict(write_args, width=800), digits
+
+
+def text(v, digits):
+    return np.format_float_scientific(np.longdouble(v), precision=digits - 1, unique=False, exp_digits=2)
+
+
+def test_write_out_is_the_programs_result_file(case):
+    folder, path, data, spline, write_args, _ = case
+    spline.write_out(str(folder / "py.out"), task=data.task.replace(str(folder) + "/", ""), **write_args)
+    assert (folder / "py.out").read_bytes() == (folder / "kurvex.out").read_bytes()
+
+
+def test_marks_are_the_result_files_marks(case):
+    folder, _, _, spline, write_args, digits = case
+    kinds = {"Minimum": "minimum", "Maximum": "maximum", "Point of inflection": "inflection"}
+    listed = re.findall(r"^  (Minimum|Maximum|Point of inflection) at x= ?(\S+)$",
+                        (folder / "kurvex.out").read_text(), re.M)
+    marks = spline.marks()
+    if not write_args.get("show_calculus", True):
+        marks = []  # the file lists none, yet the spline has them
+    assert [(kinds[k], x) for k, x in listed] == [(m[0], text(m[1], digits)) for m in marks]
+    assert all(isinstance(v, np.longdouble) for m in marks for v in m[1:3])
+
+
+def test_cursor_values_are_the_calculated_rows(case):
+    folder, _, _, spline, _, digits = case
+    cursor = json.loads((folder / "r.json").read_text())["cursor"]
+    rows = (folder / "kurvex.cal").read_text().splitlines()[3:]
+    assert len(rows) == len(cursor) == 5
+    for row, c in zip(rows, cursor):
+        x = np.longdouble(repr(c["x"]))
+        values = [x] + [spline(x, nu) for nu in range(4)] + [spline.integral(x)]
+        assert row.split() == [text(v, digits) for v in values]
+        assert float(spline.sigma(x)) == pytest.approx(c["sigma_y"], rel=1e-12)
+
+
+def test_report_is_the_programs_report(case):
+    folder, _, _, spline, write_args, _ = case
+    theirs, ours = json.loads((folder / "r.json").read_text()), spline.report()
+    assert ours["fit"] == theirs["fit"]
+    if write_args.get("show_calculus", True):
+        assert ours["marks"] == theirs["marks"]
+    assert float(spline.edf) == theirs["fit"]["edf"]
+
+
+def test_arrays_are_long_double_and_segments_are_the_curve(case):
+    _, _, data, spline, _, _ = case
+    seg = spline.segments
+    assert data.x.dtype == np.longdouble and len(seg) == data.n
+    assert np.array_equal(seg["a"], spline(data.x))
+    assert np.array_equal(seg["int"], spline.integral(data.x))
+
+
+@pytest.mark.parametrize("rows, message", [
+    ("1 1\n2.5 2\n2.5 3\n", "Duplicated independent value at  2.500000000000000e+00!"),
+    ("1 1\n", "The number of data is less than two!"),
+    ("x y\nno numbers\n", "The number of data is less than two!"),
+])
+def test_bad_data_raise_the_programs_message(tmp_path, rows, message):
+    (tmp_path / "d.dat").write_text(rows)
+    with pytest.raises(ValueError) as e:
+        kurvex.read(str(tmp_path / "d.dat"))
+    assert str(e.value) == message
+
+
+def test_unreadable_files_raise_their_os_error(tmp_path):
+    with pytest.raises(FileNotFoundError):
+        kurvex.read(str(tmp_path / "none.dat"))
+    with pytest.raises(IsADirectoryError):
+        kurvex.read(str(tmp_path))
+
+
+@pytest.mark.parametrize("call", [
+    lambda: kurvex.fit([0, 2, 1], [1, 2, 3], [1, 1, 1]),
+    lambda: kurvex.fit([0, 1, 1], [1, 2, 3], [1, 1, 1]),
+    lambda: kurvex.fit([0, 1, 2], [1, 2], [1, 1, 1]),
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], smoothing="AIC"),
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], smoothing=-1),
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1])([0.5], nu=4),
+])
+def test_bad_arguments_raise_value_error(call):
+    with pytest.raises(ValueError):
+        call()
+
+
+def test_iteration_limit_raises_with_the_count():
+    x = np.linspace(0, 10, 200)
+    y = np.sin(x) + 0.1 * np.cos(37 * x)
+    with pytest.raises(RuntimeError) as e:
+        kurvex.fit(x, y, np.full(200, 0.01), max_iteration=2)
+    assert e.value.args == ("2 iterations are not enough!", 2)
+
+
+def test_float64_input_is_widened_exactly():
+    x = np.array([0.1, 0.7, 1.3, 2.9])
+    s = kurvex.fit(x, np.sin(x), np.full(4, 0.3))
+    assert np.array_equal(s.segments["a"], s(x.astype(np.longdouble)))
+    assert s(x.astype(np.longdouble)).dtype == np.longdouble
+
+
+def test_readme_example_runs(tmp_path):
+    readme = (SOURCE / "README.md").read_text()
+    code = re.search(r"^## Python\n.*?```python\n(.*?)```", readme, re.S | re.M).group(1)
+    (tmp_path / "examples").symlink_to(SOURCE / "examples")
+    result = subprocess.run([sys.executable, "-c", code], cwd=tmp_path, capture_output=True, text=True)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.startswith("equivalence point: V = 21.5")
