@@ -220,7 +220,7 @@ int MakeNew(ReplacementFile& f, const std::string& nameLike, const struct stat* 
   return 0;
 }
 
-// The Part of writing in place: the old file emptied and written, or a
+// Writing in place: the old file emptied and written, or a
 // device or FIFO opened for writing.
 void OpenInPlace(ReplacementFile& f) {
   f.InPlace = true;
