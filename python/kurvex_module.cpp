@@ -213,6 +213,7 @@ class Workspace {
 struct Spline {
   std::shared_ptr<const Series> Data;  // shared with the Data it was fitted to: no copy
   Rows<spline::SplineSegment> A;
+  Rows<double> SearchWorkspace;  // a UBRE or GCV search's own: its bands stay in it
   spline::FitRecordType Fit;
   spline::CovarianceBands Bands;
   bool BandsMade = false;
@@ -259,6 +260,8 @@ void FitAs(Spline& s, py::object smoothing, double* R) {
     if (f.Kind == spline::Criterion::Residual) throw py::value_error("smoothing: None, a p >= 0, \"UBRE\" or \"GCV\"");
     spline::SearchResult r;
     bool found;
+    s.SearchWorkspace.Allocate(static_cast<std::size_t>(n) + 1, spline::WorkspaceDoubles(0));
+    R = s.SearchWorkspace.data();
     {
       py::gil_scoped_release free;
       found = spline::SearchSmoothing(f.Kind, n, X, Y, E, R, s.A.data(), s.Bands, r);

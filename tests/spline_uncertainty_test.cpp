@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -188,6 +189,20 @@ TEST_P(UncertaintyDense, BandsCovariancesAndSigmasMatchTheDenseDefinitions) {
   CovarianceBands b;
   ComputeCovarianceBands(d.n, d.X.data(), d.E.data(), d.p, b);
   ASSERT_TRUE(b.Defined);
+  // The same bands in a lent workspace of exactly its size, its bytes all
+  // ones (an 80-bit NaN) as a workspace after a fit may hold anything: every
+  // entry the same to the bit.
+  std::vector<double> block(WorkspaceDoubles(d.n));
+  std::memset(block.data(), 0xFF, block.size() * sizeof(double));
+  ASSERT_EQ(block.size() * sizeof(double), BandBytes(d.n));
+  CovarianceBands lent;
+  ComputeCovarianceBands(d.n, d.X.data(), d.E.data(), d.p, lent, block.data());
+  EXPECT_EQ(lent.Edf, b.Edf);
+  for (int32_t j = 1; j <= d.n; ++j)
+    for (int32_t k = j; k <= j + 3 && k <= d.n; ++k) {
+      EXPECT_EQ(InverseM(lent, j, k), InverseM(b, j, k)) << j << "," << k;
+      EXPECT_EQ(InverseT(lent, j, k), InverseT(b, j, k)) << j << "," << k;
+    }
   const Real sm = Largest(d.Minv), st = Largest(d.Tinv);
   auto ee = [&](int32_t i, int32_t k) { return Real(d.E[i]) * Real(d.E[k]); };
   // A = Cov(a) D^-2 is the fit's influence matrix: the fit for p is A y.

@@ -45,7 +45,7 @@ long double Weigh(Trial& s, long double t) {
   const long double p = std::pow(10.0L, t);
   FitOutcome out;
   const FitStatus status = FitSmoothingSplineAt(s.n, p, s.X, s.Y, s.E, s.R, s.A, &out);
-  ComputeCovarianceBands(s.n, s.X, s.E, p, s.bands);
+  ComputeCovarianceBands(s.n, s.X, s.E, p, s.bands, s.R);  // in the workspace, idle until the next fit
   ++s.fits;
   long double value = CriterionValue(s.kind, s.n, out.ResidualSum, s.bands.Edf);
   if (status != FitStatus::Converged || !std::isfinite(value)) value = std::numeric_limits<long double>::infinity();
@@ -104,7 +104,7 @@ bool SearchSmoothing(Criterion kind, int32_t n, const long double* X, const long
   SearchGolden(s, lo + (k - 1) * step, lo + (k + 1) * step);
   out.P = std::pow(10.0L, s.bestT);
   out.Status = FitSmoothingSplineAt(n, out.P, X, Y, E, R, A, &out.Outcome);
-  ComputeCovarianceBands(n, X, E, out.P, bands);
+  ComputeCovarianceBands(n, X, E, out.P, bands, R);
   out.Value = CriterionValue(kind, n, out.Outcome.ResidualSum, bands.Edf);
   out.Fits = s.fits + 1;
   return true;
@@ -115,6 +115,7 @@ FitStatus FitAsChosen(int32_t maxIteration, const SmoothingChoice& choice, bool 
   FitRecordType& r = LastFit;
   r = FitRecordType{};
   r.Kind = choice.Kind, r.FixedP = choice.FixedP;
+  LastBands.Defined = false;  // they lie in the workspace, which the fit now overwrites
   SearchResult found;
   const bool search = !choice.FixedP && choice.Kind != Criterion::Residual;
   if (choice.FixedP) {
@@ -130,7 +131,7 @@ FitStatus FitAsChosen(int32_t maxIteration, const SmoothingChoice& choice, bool 
     r.Status = FitSmoothingSpline(maxIteration, &r.Outcome);
   }
   if (wantBands || search) {
-    ComputeCovarianceBands(d.Count, d.XValues, d.ErrValues, r.Outcome.P, LastBands);
+    ComputeCovarianceBands(d.Count, d.XValues, d.ErrValues, r.Outcome.P, LastBands, Fit.Workspace);
     r.CriterionValue = CriterionValue(r.Kind, d.Count, r.Outcome.ResidualSum, LastBands.Edf);
   }
   return r.Status;

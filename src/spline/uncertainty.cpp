@@ -22,16 +22,19 @@ struct ColumnDQ {
   long double below, at, above;  // rows j-1, j, j+1
 };
 
-// Sizes the bands for rows 0..n+2 (the recurrences read two rows past the
-// last interior knot) and clears the rows they read but never write: the
-// others are all written, so a million points need not be cleared again.
-void ResetBands(int32_t n, CovarianceBands& b) {
-  const std::size_t rows = static_cast<std::size_t>(n) + 3;
-  for (std::vector<long double>* v : {&b.m0, &b.m1, &b.m2, &b.m3, &b.t0, &b.t1}) {
-    v->resize(rows);
-    for (std::size_t r : {std::size_t{0}, std::size_t{1}})
-      if (r < rows) (*v)[r] = 0;
-    for (std::size_t r = static_cast<std::size_t>(n > 1 ? n : 0); r < rows; ++r) (*v)[r] = 0;
+// Places the bands, rows 0..n each, in the block or in b.Own, and clears
+// the rows the recurrences read but never write (0, 1 and n; they take
+// rows past n as 0 themselves): the others are all written, so a million
+// points need not be cleared again.
+void ResetBands(int32_t n, CovarianceBands& b, void* block) {
+  const std::size_t rows = static_cast<std::size_t>(n > 0 ? n : 0) + 1;
+  if (block == nullptr) b.Own.resize(6 * rows);
+  long double* base = block ? static_cast<long double*>(block) : b.Own.data();
+  long double** bands[6] = {&b.m0, &b.m1, &b.m2, &b.m3, &b.t0, &b.t1};
+  for (int k = 0; k < 6; ++k) {
+    long double* v = *bands[k] = base + k * rows;
+    for (std::size_t r : {std::size_t{0}, std::size_t{1}, rows - 1})
+      if (r < rows) v[r] = 0;
   }
 }
 
@@ -81,9 +84,10 @@ void FactorM(int32_t n, const long double* X, const long double* E, long double 
 void InvertM(int32_t n, CovarianceBands& b) {
   for (int32_t j = n - 1; j >= 2; --j) {
     const long double inv = b.m0[j], l1 = b.m1[j], l2 = b.m2[j];
-    const long double s02 = -(l1 * b.m1[j + 1] + l2 * b.m0[j + 2]);
+    const long double m0Next2 = j + 2 <= n ? b.m0[j + 2] : 0, m1Next2 = j + 2 <= n ? b.m1[j + 2] : 0;
+    const long double s02 = -(l1 * b.m1[j + 1] + l2 * m0Next2);
     const long double s01 = -(l1 * b.m0[j + 1] + l2 * b.m1[j + 1]);
-    const long double s03 = -(l1 * b.m2[j + 1] + l2 * b.m1[j + 2]);
+    const long double s03 = -(l1 * b.m2[j + 1] + l2 * m1Next2);
     b.m0[j] = inv - (l1 * s01 + l2 * s02);
     b.m1[j] = s01, b.m2[j] = s02, b.m3[j] = s03;
   }
@@ -128,11 +132,11 @@ void RowOfQ(int32_t n, const long double* X, int32_t i, long double q[3]) {
 bool Interior(int32_t n, int32_t j) { return j >= 2 && j <= n - 1; }
 
 // Element (j, k) of a symmetric band given as its diagonals, 0 outside.
-long double BandAt(const std::vector<long double>* const* bands, int32_t width, int32_t n,
+long double BandAt(const long double* const* bands, int32_t width, int32_t n,
                    int32_t j, int32_t k) {
   if (!Interior(n, j) || !Interior(n, k)) return 0;
   const int32_t lo = j < k ? j : k, off = j < k ? k - j : j - k;
-  return off < width ? (*bands[off])[static_cast<std::size_t>(lo)] : 0;
+  return off < width ? bands[off][lo] : 0;
 }
 
 // Fills w with the four weights of a + b t + c t^2 + d t^3 on the interval
@@ -161,10 +165,10 @@ long double Dot4(const long double* a, const long double* b) {
 }  // namespace
 
 void ComputeCovarianceBands(int32_t n, const long double* X, const long double* E,
-                            long double p, CovarianceBands& out) {
+                            long double p, CovarianceBands& out, void* block) {
   out.n = n, out.p = p, out.X = X, out.E = E;
   out.Defined = n >= 2 && p > 0 && std::isfinite(p);
-  ResetBands(n, out);
+  ResetBands(n, out, block);
   if (!out.Defined) {
     out.Edf = p > 0 ? 2 : n;  // straight line, or interpolation
     if (n < 2) out.Edf = n;
@@ -177,12 +181,12 @@ void ComputeCovarianceBands(int32_t n, const long double* X, const long double* 
 }
 
 long double InverseM(const CovarianceBands& b, int32_t j, int32_t k) {
-  const std::vector<long double>* bands[4] = {&b.m0, &b.m1, &b.m2, &b.m3};
+  const long double* bands[4] = {b.m0, b.m1, b.m2, b.m3};
   return BandAt(bands, 4, b.n, j, k);
 }
 
 long double InverseT(const CovarianceBands& b, int32_t j, int32_t k) {
-  const std::vector<long double>* bands[2] = {&b.t0, &b.t1};
+  const long double* bands[2] = {b.t0, b.t1};
   return BandAt(bands, 2, b.n, j, k);
 }
 

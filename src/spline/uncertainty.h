@@ -20,6 +20,7 @@
 // Everything here works on plain arrays indexed as the fit's (X, E from 1
 // to n), so that it can be called without the program's globals.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -28,23 +29,38 @@ namespace spline {
 // The bands of M^-1 (m0: (j,j), m1: (j,j+1), m2: (j,j+2), m3: (j,j+3)) and of
 // T^-1 (t0, t1) for the interior knots j = 2..n-1, zero elsewhere, with the
 // effective degrees of freedom tr A. X and E are the arrays the bands were
-// made from; they must outlive every use of the bands.
+// made from; they must outlive every use of the bands. The six bands take
+// rows 0..n each, one after the other, in `Own` or in a block the caller
+// lends (the program lends the fit's workspace, idle between two fits, so
+// that the bands cost no memory of their own); they are moved, not copied.
 struct CovarianceBands {
   int32_t n = 0;
   long double p = 0;
   const long double* X = nullptr;
   const long double* E = nullptr;
-  std::vector<long double> m0, m1, m2, m3, t0, t1;
+  long double *m0 = nullptr, *m1 = nullptr, *m2 = nullptr, *m3 = nullptr, *t0 = nullptr, *t1 = nullptr;
+  std::vector<long double> Own;
   long double Edf = 0;
   // False when p is 0 or not finite (interpolation or the straight-line
   // limit): the covariances are not formed, only Edf (n or 2).
   bool Defined = false;
+
+  CovarianceBands() = default;
+  CovarianceBands(CovarianceBands&&) = default;
+  CovarianceBands& operator=(CovarianceBands&&) = default;
+  CovarianceBands(const CovarianceBands&) = delete;
+  CovarianceBands& operator=(const CovarianceBands&) = delete;
 };
 
-// Factors M and T for smoothing parameter p and fills the bands; the
-// vectors of `out` are reused from call to call.
+// The bytes the bands of n points take in a lent block: as many as the
+// fit's workspace of n points holds.
+inline std::size_t BandBytes(int32_t n) { return 6 * (static_cast<std::size_t>(n) + 1) * sizeof(long double); }
+
+// Factors M and T for smoothing parameter p and fills the bands, in
+// `block` (BandBytes(n) bytes, aligned as new aligns) when one is given,
+// else in out.Own, which is reused from call to call.
 void ComputeCovarianceBands(int32_t n, const long double* X, const long double* E,
-                            long double p, CovarianceBands& out);
+                            long double p, CovarianceBands& out, void* block = nullptr);
 
 // One element of the bands (0 outside them, and for j or k outside 2..n-1).
 long double InverseM(const CovarianceBands& b, int32_t j, int32_t k);
