@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -99,12 +100,18 @@ TEST(DataReader, LongLinesAndHugeColumnNumbers) {
   EXPECT_EQ(r.e[2], -1);
 }
 
-TEST(DataPreparation, HeapSortKeepsRowsTogether) {
+// Sorted, a downward scan, random X (with X twice from 1000 rows on), and
+// a shuffle of distinct X whose rows move in long cycles.
+TEST(DataPreparation, SortKeepsRowsTogether) {
   std::mt19937 rng(3);
-  for (int n : {1, 2, 3, 10, 1000}) {
-    for (int order = 0; order < 3; ++order) {
+  for (int n : {1, 2, 3, 10, 1000, 5000}) {
+    std::vector<long double> shuffled(n);
+    std::iota(shuffled.begin(), shuffled.end(), 0.5L);
+    std::shuffle(shuffled.begin(), shuffled.end(), rng);
+    for (int order = 0; order < 4; ++order) {
       std::vector<long double> x(n + 1), y(n + 1), e(n + 1);
-      for (int i = 1; i <= n; ++i) x[i] = order == 0 ? i : order == 1 ? n - i : rng() % 100000;
+      for (int i = 1; i <= n; ++i)
+        x[i] = order == 0 ? i : order == 1 ? n - i : order == 2 ? rng() % 100000 : shuffled[i - 1];
       for (int i = 1; i <= n; ++i) y[i] = 2 * x[i] + 1, e[i] = -x[i];
       data::SortByX(n, x.data(), y.data(), e.data());
       EXPECT_TRUE(std::is_sorted(x.begin() + 1, x.end())) << n << "/" << order;

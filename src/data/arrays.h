@@ -2,6 +2,7 @@
 // line in the run log, and released only when the program stops. Sorting
 // by X with the duplicate check, and the Y range.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 namespace data {
@@ -14,13 +15,17 @@ void AllocateArrays(int32_t rowBound);
 // Releases every array that has been allocated and empties its reference.
 void ReleaseArrays();
 
-// Heap sort of rows 1..n by X; Y and error move with their X.
-void SortByX(int32_t n, long double* X, long double* Y, long double* E);
+// Sorts rows 1..n by X; Y and error move with their X. `scratch`, when
+// given, is room for SortScratchBytes(n) bytes (aligned as new aligns)
+// that the sort may use; without it the sort takes its own.
+std::size_t SortScratchBytes(int32_t n);
+void SortByX(int32_t n, long double* X, long double* Y, long double* E, void* scratch = nullptr);
 
 // The first X that occurs twice in sorted X[1..n], or -1 when all differ.
 int32_t FindDuplicate(int32_t n, const long double* X);
 
-// Sorts DataSet, stops on a repeated X, and sets YMin and YMax.
-void PrepareData();
+// Sorts DataSet (in `scratch` as SortByX), stops on a repeated X, and sets
+// YMin and YMax.
+void PrepareData(void* scratch = nullptr);
 
 }  // namespace data
