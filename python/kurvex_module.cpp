@@ -126,6 +126,21 @@ void CloseInput(data::TextInput& in) {
   if (f != nullptr) std::fclose(f);
 }
 
+// The program's sort and duplicate check, run on these rows through its
+// data set record; its stop on an X that occurs twice raises ValueError
+// with its message.
+void SortAsTheProgram(Series& s) {
+  data::DataSetRecord& d = data::DataSet;
+  d.Count = s.n, d.XValues = s.X.data(), d.YValues = s.Y.data(), d.ErrValues = s.E.data();
+  try {
+    data::PrepareData();
+  } catch (...) {
+    d = data::DataSetRecord{};
+    throw;
+  }
+  d = data::DataSetRecord{};
+}
+
 Series Read(const std::string& path, int32_t x, int32_t y, int32_t error, int32_t omittedRows,
             py::object errorValue, int32_t errorRatio) {
   if (x < 1 || y < 1 || error < 0) throw py::value_error("columns are numbered from 1 (error from 0)");
@@ -153,10 +168,7 @@ Series Read(const std::string& path, int32_t x, int32_t y, int32_t error, int32_
   }
   if (s.n < 2) throw py::value_error("The number of data is less than two!");
   s.X.resize(static_cast<std::size_t>(s.n) + 1), s.Y.resize(s.X.size()), s.E.resize(s.X.size());
-  data::SortByX(s.n, s.X.data(), s.Y.data(), s.E.data());
-  const int32_t dup = data::FindDuplicate(s.n, s.X.data());
-  if (dup > 0)
-    throw py::value_error("Duplicated independent value at " + base::FormatExponent(s.X[dup]) + "!");
+  SortAsTheProgram(s);
   spline::CompleteErrors(s.n, s.Y.data(), s.E.data(), error);
   if (s.ErrorRatio > 0) spline::EstimateErrorsFromScatter(s.n, s.X.data(), s.Y.data(), s.E.data(), s.ErrorRatio);
   config::SettingsRecord settings;
@@ -231,9 +243,16 @@ struct Spline {
   }
 };
 
-void CheckIncreasing(const Series& s) {
-  for (int32_t i = 1; i < s.n; ++i)
-    if (!(s.X[i] < s.X[i + 1])) throw py::value_error("x must be strictly increasing");
+// Arrays as the program's reader and error completion leave them: finite
+// numbers, errors not negative, x increasing. Anything else would run the
+// fit to its iteration limit or to a meaningless curve.
+void CheckFitInput(const Series& s) {
+  for (int32_t i = 1; i <= s.n; ++i) {
+    if (!std::isfinite(s.X[i]) || !std::isfinite(s.Y[i]) || !std::isfinite(s.E[i]))
+      throw py::value_error("x, y and err must be finite numbers");
+    if (s.E[i] < 0) throw py::value_error("err must not be negative");
+    if (i < s.n && !(s.X[i] < s.X[i + 1])) throw py::value_error("x must be strictly increasing");
+  }
 }
 
 // A fit that used up its iterations is an error, as in the program; the
@@ -293,7 +312,7 @@ Spline Fit(py::object x, py::object y, py::object err, int32_t maxIteration, py:
     s.Data = std::move(d);
   }
   if (s.Data->n < 2) throw py::value_error("The number of data is less than two!");
-  CheckIncreasing(*s.Data);
+  CheckFitInput(*s.Data);
   s.MaxIteration = std::clamp(maxIteration, 1, 32000);
   s.A.Allocate(static_cast<std::size_t>(s.Data->n) + 1);
   {
@@ -548,7 +567,7 @@ that occurs twice, OSError when the file cannot be read.)");
   m.def("fit", &Fit, py::arg("x"), py::arg("y") = py::none(), py::arg("err") = py::none(),
         py::arg("max_iteration") = 1000, py::arg("smoothing") = py::none(),
         R"(Fits the cubic smoothing spline to x (strictly increasing), y and err (the
-errors in units of y), or to a Data from read(). `smoothing`: None for the
+errors in units of y, not negative; all finite), or to a Data from read(). `smoothing`: None for the
 program's iteration (the weighted residual sum equals n), a p >= 0 to use
 that p (a float by its decimal digits, as in kurvex.cfg), "UBRE" or "GCV" to choose p by that criterion. A fit that uses up
 max_iteration passes raises RuntimeError(message, iterations).)");

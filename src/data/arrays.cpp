@@ -102,7 +102,7 @@ void GatherRows(int32_t n, SortKey* keys, long double* Y, long double* E) {
 
 }  // namespace
 
-std::size_t SortScratchBytes(int32_t n) { return (static_cast<std::size_t>(n) + 1) * sizeof(SortKey); }
+static_assert(sizeof(SortKey) == kSortScratchRowBytes, "a key is a scratch row");
 
 // Distinct X have one increasing order, so every sort gives the same rows;
 // X that occur twice stop the run at once, whatever their order. So rows

@@ -16,9 +16,9 @@ void AllocateArrays(int32_t rowBound);
 void ReleaseArrays();
 
 // Sorts rows 1..n by X; Y and error move with their X. `scratch`, when
-// given, is room for SortScratchBytes(n) bytes (aligned as new aligns)
-// that the sort may use; without it the sort takes its own.
-std::size_t SortScratchBytes(int32_t n);
+// given, is room for rows 0..n of kSortScratchRowBytes each (aligned as new
+// aligns) that the sort may use; without it the sort takes its own.
+constexpr std::size_t kSortScratchRowBytes = 32;
 void SortByX(int32_t n, long double* X, long double* Y, long double* E, void* scratch = nullptr);
 
 // The first X that occurs twice in sorted X[1..n], or -1 when all differ.

@@ -118,10 +118,9 @@ void PrepareData() {
   if (data::DataSet.Count < 2) base::ErrorStop({"The number of data is less than two!"});
   base::LogLine("Sorting ...");
   // The fit's workspace is allocated already and idle until the first fit:
-  // the sort's keys take a third of it.
-  const int32_t n = data::DataSet.Count;
-  const bool roomy = data::SortScratchBytes(n) <= spline::WorkspaceDoubles(n) * sizeof(double);
-  data::PrepareData(roomy ? spline::Fit.Workspace : nullptr);
+  // the sort's keys take a third of each of its rows.
+  static_assert(data::kSortScratchRowBytes <= spline::WorkspaceDoubles(0) * sizeof(double));
+  data::PrepareData(spline::Fit.Workspace);
 }
 
 // The error values are completed, and estimated from the scatter

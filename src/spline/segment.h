@@ -25,7 +25,7 @@ struct SplineSegment {
 // (R[0..N,0..6]); columns that are formed again from others need no room.
 constexpr int32_t kWorkspaceColumns = 6;
 constexpr int32_t kLoggedWorkspaceColumns = 7;
-inline std::size_t WorkspaceDoubles(int32_t n) {
+constexpr std::size_t WorkspaceDoubles(int32_t n) {
   return 2 * static_cast<std::size_t>(kWorkspaceColumns) * (static_cast<std::size_t>(n) + 1);
 }
 
