@@ -13,7 +13,6 @@
 #include <random>
 #include <vector>
 
-#include "base/allocate.h"
 #include "data/arrays.h"
 #include "data/reader.h"
 #include "spline/analysis.h"
@@ -105,8 +104,6 @@ void BM_FitFile(benchmark::State& state) {
     // first fit: the time includes their first touch, as a fit from Python does.
     std::unique_ptr<double[]> R(new double[spline::WorkspaceDoubles(n)]);
     std::unique_ptr<spline::SplineSegment[]> A(new spline::SplineSegment[n + 1]);
-    base::AskForLargePages(R.get(), spline::WorkspaceDoubles(n) * sizeof(double));
-    base::AskForLargePages(A.get(), (n + 1) * sizeof(spline::SplineSegment));
     std::fill(R.get(), R.get() + spline::WorkspaceDoubles(0), 0.0);
     A[0] = spline::SplineSegment{};
     spline::FitSmoothingSpline(n, 1000, X.data(), Y.data(), E.data(), R.get(), A.get(), &out);

@@ -20,7 +20,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/allocate.h"
 #include "base/convert.h"
 #include "base/number_format.h"
 #include "base/stop.h"
@@ -190,7 +189,6 @@ struct Rows {
   void Allocate(std::size_t rows, std::size_t perRow = 1) {
     Size = rows * perRow;
     Block.reset(new T[Size]);
-    base::AskForLargePages(Block.get(), Size * sizeof(T));
     std::fill(Block.get(), Block.get() + perRow, T{});
   }
   T* data() const { return Block.get(); }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/allocate.h"
 #include "base/replace_file.h"
 #include "base/run_log.h"
 #include "data/arrays.h"
@@ -31,6 +32,7 @@ void StopProgram(int status, const std::vector<std::string>& logLines,
     if (RunLogIsOpen()) LogLine(line);
   if (RunLogIsOpen()) CloseRunLog();
   output::StopHelperThreads();  // before the arrays they read are released
+  StopClearingPages();           // before the arrays it clears are released
   RemoveTemporaryNames();
   data::ReleaseArrays();
   spline::ReleaseFitArrays();
