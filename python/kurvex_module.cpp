@@ -201,7 +201,8 @@ struct Rows {
 
 // The fit's scratch rows, lent to one fit at a time and kept for the next
 // (as the program keeps its own from refit to refit): a fresh block each
-// time would cost the fit its page faults again. The lock guards the spare.
+// time would cost the fit its page faults again. A workspace is made and
+// given back with the interpreter's lock held, which guards the spare.
 class Workspace {
  public:
   explicit Workspace(int32_t n) {

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "config/config_file.h"
+#include "base/allocate.h"
 #include "base/convert.h"
 #include "config/settings.h"
 #include "dialogs/dialogs.h"
@@ -153,6 +154,10 @@ bool ReadNumberToken(TextInput& in, long double& value) {
   return base::ParseReal(text, length, value);
 }
 
+// How often the reader tells the page clearing how far it has come: every
+// 16384 rows, a quarter of a megabyte of one data array.
+constexpr int32_t kRowsPerReport = 1 << 14;
+
 int32_t ReadRows(TextInput& in, const ColumnLayout& columns, long double* X,
                  long double* Y, long double* E, int32_t rowBound) {
   int32_t count = 0;
@@ -172,6 +177,8 @@ int32_t ReadRows(TextInput& in, const ColumnLayout& columns, long double* X,
     SkipRestOfLine(in);
     if (!hasError) E[count] = columns.ErrorFill;
     if (!hasX || !hasY) --count;
+    // Rows that exist may have their pages cleared ahead (see RowsInUse).
+    if (count % kRowsPerReport == 0) base::RowsInUse(count);
   }
   return count;
 }

@@ -113,7 +113,7 @@ void ReadData() {
   d.Count = data::ReadRows(data::DataFile, columns, d.XValues, d.YValues,
                            d.ErrValues, rowBound);
   data::CloseDataFile();
-  base::FinishClearingPages();  // what is left, on both cores
+  base::FinishClearingPages(d.Count);  // what is left of the rows read, on both cores
 }
 
 // At least two rows, sorted, no X twice.

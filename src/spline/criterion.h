@@ -42,8 +42,9 @@ long double CriterionValue(Criterion kind, int32_t n, long double F, long double
 // near 2), then a golden-section search of kGoldenFits fits around the best
 // grid point; the segments in A are then those of the best p. `bands` is
 // reused for every fit and lies in the workspace R (see
-// ComputeCovarianceBands), so it holds until R's next fit. Returns false when no p can be weighed (errors all
-// zero, or no interior knot): nothing is fitted then.
+// ComputeCovarianceBands), so it holds until R's next fit. Returns false
+// when no p can be weighed (errors all zero, or no interior knot): nothing
+// is fitted then.
 constexpr int32_t kGridFits = 30, kGoldenFits = 28;
 struct SearchResult {
   long double P = 0, Value = 0;
