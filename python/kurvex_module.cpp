@@ -27,17 +27,13 @@
 #include "data/arrays.h"
 #include "data/dataset.h"
 #include "data/reader.h"
-#include "gfx/gfx.h"
-#include "graph/draw_pass.h"
-#include "graph/graphics_setup.h"
-#include "graph/plot.h"
-#include "graph/view.h"
 #include "module_stops.h"
 #include "output/analysis_report.h"
 #include "output/report_file.h"
 #include "output/result_files.h"
 #include "output/spline_file.h"
 #include "spline/criterion.h"
+#include "spline/curve_walk.h"
 #include "spline/evaluate.h"
 #include "spline/fit.h"
 #include "spline/uncertainty.h"
@@ -322,97 +318,61 @@ Spline Fit(py::object x, py::object y, py::object err, int32_t maxIteration, py:
   return s;
 }
 
-// ---- The program's state, for the parts that read it -------------------------------
+// ---- Results ---------------------------------------------------------------------
 
-// Points the program's records at one spline for as long as the object
-// lives: the data set, the segments, the latest fit and its bands, and the
-// settings of the result file and the report.
-class ProgramState {
- public:
-  explicit ProgramState(Spline& s) : s_(s) {
-    s.CovarianceBands();  // first: it lets other threads run, which may use these records too
-    const Series& d = *s.Data;
-    data::DataSetRecord& ds = data::DataSet;
-    ds.Count = d.n;
-    // The program's records are not const; nothing that reads them here writes the data.
-    Series& data = const_cast<Series&>(d);
-    ds.XValues = data.X.data(), ds.YValues = data.Y.data(), ds.ErrValues = data.E.data();
-    ds.YMin = *std::min_element(d.Y.begin() + 1, d.Y.end());
-    ds.YMax = *std::max_element(d.Y.begin() + 1, d.Y.end());
-    spline::Fit.Segments = s.A.data();  // no workspace: nothing here fits
-    spline::LastFit = s.Fit;
-    std::swap(spline::LastBands, s.Bands);
-    config::Settings = config::SettingsRecord{};
-    config::Settings.ColumnError = d.ColumnError, config::Settings.ErrorFill = d.ErrorFill;
-    config::Settings.ErrorRatio = d.ErrorRatio, config::Settings.EstimateErrors = d.ErrorRatio > 0;
-    output::ResultFiles.ParameterText = d.Task;
-    output::ReportState = output::AnalysisReportState{};
-  }
-  ProgramState(const ProgramState&) = delete;
-  ProgramState& operator=(const ProgramState&) = delete;
-  ~ProgramState() {
-    std::swap(spline::LastBands, s_.Bands);
-    data::DataSet = data::DataSetRecord{};
-    spline::Fit = spline::FitRecord{};
-  }
-
- private:
-  Spline& s_;
-};
+// What the report reads of a spline: its data, segments, fit and bands
+// (made first: that lets other threads run).
+output::ReportInputs ReportOf(Spline& s) {
+  const spline::CovarianceBands& bands = s.CovarianceBands();
+  const Series& d = *s.Data;
+  output::ReportInputs in;
+  in.N = d.n, in.X = d.X.data(), in.Y = d.Y.data(), in.Err = d.E.data(), in.A = s.A.data();
+  in.YMin = *std::min_element(d.Y.begin() + 1, d.Y.end());
+  in.YMax = *std::max_element(d.Y.begin() + 1, d.Y.end());
+  in.Fit = &s.Fit, in.Bands = &bands;
+  in.Task = d.Task;
+  in.Errors = output::ErrorSourceName(d.ErrorRatio > 0, d.ColumnError, d.ErrorFill);
+  in.Ratio = d.ErrorRatio;
+  return in;
+}
 
 py::object NumberOrNone(const output::ReportNumber& v) {
   return v.Reason ? py::object(py::none()) : LongDouble(v.Value);
 }
 
 py::list Marks(Spline& s) {
-  ProgramState state(s);
-  const output::ReportContent c = output::GatherReport();
   py::list marks;
-  for (const output::ReportMark& m : c.Marks)
+  for (const output::ReportMark& m : output::FindReportMarks(ReportOf(s)))
     marks.append(py::make_tuple(m.Kind, LongDouble(m.X), LongDouble(m.Y), NumberOrNone(m.SigmaX),
                                 NumberOrNone(m.SigmaY)));
   return marks;
 }
 
 py::object Report(Spline& s) {
-  std::string text;
-  {
-    ProgramState state(s);
-    text = output::BuildReportText(output::GatherReport());
-  }
+  const output::ReportInputs in = ReportOf(s);
+  const std::string text =
+      output::BuildReportText(output::GatherReport(in, output::FindReportMarks(in), {}, {}));
   return py::module_::import("json").attr("loads")(text);
 }
 
-// Runs the program's first drawing pass in a memory window of this width,
-// which writes the result file exactly as the program does.
-void WriteOut(Spline& s, const std::string& path, int32_t digits, bool curve, bool calculus,
-              py::object task, int32_t width) {
-  if (width < gfx::MinModeWidth || width > gfx::MaxModeSide) throw py::value_error("width out of range");
-  ProgramState state(s);
-  config::SettingsRecord& st = config::Settings;
-  st.NumberWidth = config::SettleNumberWidth(std::to_string(digits));
-  st.WriteCurve = curve, st.ShowCalculus = calculus, st.OutputFileName = path;
-  st.GraphWidth = width, st.GraphHeight = 480, st.GraphColorBits = 4;
-  if (!task.is_none()) output::ResultFiles.ParameterText = task.cast<std::string>();
-  if (!gfx::SetDriver(gfx::MemoryDriverName) || !gfx::SetMode(width, st.GraphHeight, st.GraphColorBits))
-    throw std::runtime_error("no memory window for the drawing pass");
+// The program's result file for this spline as its first fit writes it: the
+// curve walked at the scale of the first view of the data.
+void WriteOut(const Spline& s, const std::string& path, int32_t digits, bool curve, bool calculus,
+              py::object task) {
+  const Series& d = *s.Data;
+  output::SplineFileContent c;
+  c.N = d.n, c.X = d.X.data(), c.Err = d.E.data(), c.A = s.A.data();
+  c.Walk = spline::InitialWalkScale(d.n, d.X.data(), *std::min_element(d.Y.begin() + 1, d.Y.end()),
+                                    *std::max_element(d.Y.begin() + 1, d.Y.end()));
+  c.NumberWidth = config::SettleNumberWidth(std::to_string(digits));
+  c.WriteCurve = curve, c.ShowCalculus = calculus;
+  c.Task = task.is_none() ? d.Task : task.cast<std::string>();
   try {
-    graph::SetDefaultColours(st.GraphColorBits);
-    graph::PrepareStyles(width);
-    graph::DrawLegend();
-    graph::ComputeLayout();
-    if (!graph::CreateOffScreenAreas(width)) throw std::bad_alloc();
-    const data::DataSetRecord& d = data::DataSet;
-    graph::InitialView(d.Count, d.XValues, d.YMin, d.YMax);
-    graph::DrawPass(false, true);  // with the lock held: the pass uses the program's records
+    output::WriteSplineFile(c, path);  // with the lock held: one file is written at a time
   } catch (...) {
     output::StopHelperThreads();  // a failed write leaves them waiting
-    graph::DestroyOffScreenAreas();
-    gfx::SetDriver("");
     throw;
   }
-  graph::DestroyOffScreenAreas();
-  gfx::SetDriver("");
 }
 
 // ---- Evaluation -----------------------------------------------------------------
@@ -559,9 +519,8 @@ that occurs twice, OSError when the file cannot be read.)");
       .def("report", &Report, "The analysis report as the program writes it, as a dict.")
       .def("write_out", &WriteOut, py::arg("path"), py::arg("number_digits") = 7,
            py::arg("write_curve") = true, py::arg("show_calculus") = true, py::arg("task") = py::none(),
-           py::arg("width") = 640,
-           "Writes the program's kurvex.out for this spline, byte for byte, from its first drawing pass in a window "
-           "`width` pixels wide; `task` defaults to the data's task text.");
+           "Writes the program's kurvex.out for this spline as its first fit writes it, byte for byte; `task` "
+           "defaults to the data's task text.");
 
   m.def("fit", &Fit, py::arg("x"), py::arg("y") = py::none(), py::arg("err") = py::none(),
         py::arg("max_iteration") = 1000, py::arg("smoothing") = py::none(),

@@ -34,16 +34,17 @@ std::vector<std::string> FilesIn(const std::string& dir) {
 }
 
 // The curve walk shrank its step without limit: where knots a hair apart
-// make the spline swing far outside the view, and after a deep zoom (150
+// make the spline swing far outside the view, and after a deep zoom (300
 // presses of "x"), a single pass took hours and a refit wrote its rows
-// without end. A walk now takes at most 65536 steps over the data, and a
-// pass that only draws walks the part in view.
+// without end. A pass that only draws walks the part in view, and every
+// walk ends at X[n] after a bounded number of points (a million for a
+// picture; the bound of a walk that writes rows is tried in CurveWalk).
 TEST(ReliabilityFindings, SteepCurvesAndDeepZoomsStayBounded) {
   struct {
     const char* name;
     std::string cfg, data, script;
   } cases[] = {
-      {"knots 1e-15 apart", "ErrorValue=0", "0 0\n1e-15 1\n1 0\n2 1\n3 0\n", "x X q"},
+      {"knots 1e-15 apart", "ErrorValue=0\nWriteCurve=no", "0 0\n1e-15 1\n1 0\n2 1\n3 0\n", "x X q"},
       {"300 zooms, then a refit", "WriteCurve=no", graphtest::SineData(), ""},
   };
   for (int i = 0; i < 300; ++i) cases[1].script += "x ";
@@ -54,9 +55,7 @@ TEST(ReliabilityFindings, SteepCurvesAndDeepZoomsStayBounded) {
     const testutil::RunResult r = s.Run(c.script);
     EXPECT_EQ(r.Status, 0) << r.Err;
     EXPECT_EQ(s.Lines("kurvex.log").back(), kNicely);
-    const std::vector<std::string> out = s.Lines("kurvex.out");
-    EXPECT_GT(out.size(), 5u);
-    EXPECT_LT(out.size(), 65536u + 64u);
+    EXPECT_GT(s.Lines("kurvex.out").size(), 5u);
   }
 }
 

@@ -55,7 +55,7 @@ def case(request, tmp_path_factory):
     err = kurvex.scale_errors(data.err, keys.replace(" ", "")) if keys else data
     spline = kurvex.fit(data.x, data.y, err, **fit_args) if keys else kurvex.fit(data, **fit_args)
     digits = write_args.get("number_digits", 7)
-    return folder, path, data, spline, dict(write_args, width=800), digits
+    return folder, path, data, spline, write_args, digits
 
 
 def text(v, digits):

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 
-#include "graph/curve_walk.h"
+#include "data/dataset.h"
 #include "graph/graph_state.h"
 #include "graph/plot.h"
 #include "graph/view.h"
 #include "spline/criterion.h"
+#include "spline/curve_walk.h"
+#include "spline/fit.h"
 #include "spline/uncertainty.h"
 
 namespace graph {
@@ -17,15 +19,17 @@ void DrawBand(bool wholeCurve) {
   const spline::CovarianceBands& b = spline::LastBands;
   if (!b.Defined) return;
   const ViewWindowRecord& v = ViewWindow;
-  CurveWalk walk = wholeCurve ? StartCurveWalk(v.CurveStep, v.Xrange, v.Yrange)
-                              : StartCurveWalk(v.CurveStep, v.Xrange, v.Yrange, v.Xlow,
-                                               v.Xlow + v.Xrange);
+  const data::DataSetRecord& d = data::DataSet;
+  const spline::SplineSegment* A = spline::Fit.Segments;
+  spline::CurveWalk walk =
+      wholeCurve ? spline::StartCurveWalk(d.Count, d.XValues, A, ViewScale())
+                 : spline::StartCurveWalk(d.Count, d.XValues, A, ViewScale(), v.Xlow, v.Xlow + v.Xrange);
   const gfx::LineOption thin{GraphColours.Line, 1, {}};
   long double x;
   spline::Evaluation e;
   bool first = true;
   int32_t px = 0, pLow = 0, pHigh = 0;
-  while (NextCurvePoint(walk, x, e)) {
+  while (spline::NextCurvePoint(walk, x, e)) {
     const long double s = 2 * spline::SigmasAt(b, x).Value;
     const int32_t sx = ToScreenX(x), low = ToScreenY(e.Value - s), high = ToScreenY(e.Value + s);
     if (!first) {

@@ -8,6 +8,7 @@
 #include "gfx/gfx.h"
 #include "graph/commands.h"
 #include "graph/draw_pass.h"
+#include "graph/fitting_pass.h"
 #include "graph/graph_state.h"
 #include "graph/image_export.h"
 #include "graph/plot.h"
@@ -205,8 +206,8 @@ void RunInteractiveLoop() {
   for (;;) {
     SetPlotClip();
     const bool refit = done == nullptr || done->Kind == CommandKind::Factor;
-    if (done == nullptr || !LeavesThePlot(done->Kind))
-      DrawPass(refit, refit && GraphLoop.ResultsPending);
+    if (refit) FittingPass(GraphLoop.ResultsPending);
+    else if (!LeavesThePlot(done->Kind)) DrawPass();
     if (done == nullptr || (done->Kind != CommandKind::Values && done->Kind != CommandKind::Image))
       DrawXplaceValues();
     GraphLoop.JumpMultiplier = 1;

@@ -1,19 +1,16 @@
-// Gathering the analysis report from the data set, the settings and the
-// latest fit with its covariance bands.
+// Gathering the analysis report from the data, the fit and its covariance
+// bands; the program's report from its own records.
 #include "output/analysis_report.h"
 
 #include <cmath>
 
+#include "base/text.h"
 #include "config/analysis_settings.h"
 #include "config/settings.h"
-#include "base/text.h"
 #include "data/dataset.h"
 #include "output/result_files.h"
-#include "spline/analysis.h"
-#include "spline/criterion.h"
 #include "spline/evaluate.h"
 #include "spline/fit.h"
-#include "spline/uncertainty.h"
 
 namespace output {
 
@@ -23,23 +20,17 @@ namespace {
 
 const char* kEndKnot = "an inflection on an end knot: S'' = 0 there by the natural end condition";
 
-// Why no sigma can be formed for the latest fit, or null when they can.
-const char* SigmaReason() {
-  const spline::CovarianceBands& b = spline::LastBands;
+// Why no sigma can be formed for the fit, or null when they can.
+const char* SigmaReason(const ReportInputs& in) {
+  const spline::CovarianceBands& b = *in.Bands;
   if (b.Defined) return nullptr;
   if (b.p == 0) return "p = 0: the curve interpolates, no smoothing to take a sigma from";
   return "p is infinite: the straight-line limit";
 }
 
-ReportNumber Sigma(long double s) {
-  const char* reason = SigmaReason();
+ReportNumber Sigma(const ReportInputs& in, long double s) {
+  const char* reason = SigmaReason(in);
   return reason ? Unknown(reason) : Known(s);
-}
-
-const char* ErrorSource(const config::SettingsRecord& s) {
-  if (s.EstimateErrors) return "scatter";
-  if (s.ColumnError > 0) return "column";
-  return s.ErrorFill >= 0 ? "value" : "default";
 }
 
 const char* CriterionName(const spline::FitRecordType& f) {
@@ -51,21 +42,18 @@ const char* CriterionName(const spline::FitRecordType& f) {
   }
 }
 
-void GatherData(ReportContent& c) {
-  const data::DataSetRecord& d = data::DataSet;
-  const config::SettingsRecord& s = config::Settings;
+void GatherData(const ReportInputs& in, ReportContent& c) {
   c.Program = base::ProgramBanner;
-  c.Task = ResultFiles.ParameterText;
-  c.N = d.Count;
-  c.XMin = d.XValues[1], c.XMax = d.XValues[d.Count], c.YMin = d.YMin, c.YMax = d.YMax;
-  c.Errors = ErrorSource(s);
-  c.Ratio = s.ErrorRatio;
-  c.Factors = ReportState.FactorKeys;
+  c.Task = in.Task;
+  c.N = in.N;
+  c.XMin = in.X[1], c.XMax = in.X[in.N], c.YMin = in.YMin, c.YMax = in.YMax;
+  c.Errors = in.Errors;
+  c.Ratio = in.Ratio;
 }
 
-void GatherFit(ReportContent& c) {
-  const spline::FitRecordType& f = spline::LastFit;
-  const long double n = data::DataSet.Count, p = f.Outcome.P, edf = spline::LastBands.Edf;
+void GatherFit(const ReportInputs& in, ReportContent& c) {
+  const spline::FitRecordType& f = *in.Fit;
+  const long double n = in.N, p = f.Outcome.P, edf = in.Bands->Edf;
   c.Criterion = CriterionName(f);
   c.CriterionValue = f.FixedP ? Unknown("p was given (SmoothingParameter)")
                               : Known(spline::CriterionValue(f.Kind, c.N, f.Outcome.ResidualSum, edf));
@@ -74,9 +62,9 @@ void GatherFit(ReportContent& c) {
   c.Lambda = std::isfinite(p) ? Known(p / 2) : Unknown("the straight-line limit");
   c.Chi2 = Known(f.Outcome.ResidualSum), c.Target = Known(n), c.Edf = Known(edf);
   c.ReducedChi2 = n > edf ? Known(f.Outcome.ResidualSum / (n - edf)) : Unknown("edf = n");
-  const spline::QualityFigures q = spline::FitQuality();
+  const spline::QualityFigures q = spline::FitQuality(in.N, in.X, in.Y, in.Err, in.A);
   c.BaseError = Known(q.BaseError), c.AverageDeviation = Known(q.AverageDeviation);
-  c.SigmaReason = SigmaReason();
+  c.SigmaReason = SigmaReason(in);
 }
 
 const char* KindName(spline::MarkKind k) {
@@ -88,87 +76,111 @@ const char* KindName(spline::MarkKind k) {
 }
 
 // A mark with the values of its interval's cubic and its sigmas.
-ReportMark MarkOf(const spline::CalculusMark& m, int32_t i) {
-  const data::DataSetRecord& d = data::DataSet;
-  const spline::SplineSegment& s = spline::Fit.Segments[i];
-  const long double t = m.X - d.XValues[i];
+ReportMark MarkOf(const ReportInputs& in, const spline::CalculusMark& m, int32_t i) {
+  const spline::SplineSegment& s = in.A[i];
+  const long double t = m.X - in.X[i];
   ReportMark r{KindName(m.Kind), m.X, m.Value, s.b + (2 * s.c + 3 * s.d * t) * t,
                2 * s.c + 6 * s.d * t, 6 * s.d, {}, {}};
   const bool inflection = m.Kind == spline::MarkKind::Inflection;
   const spline::MarkSigmas sm =
-      spline::SigmasOfMark(spline::LastBands, i, m.X, inflection, r.D1, r.D2, r.D3);
-  if (SigmaReason()) r.SigmaX = r.SigmaY = Unknown(SigmaReason());
-  else if (inflection && (m.X == d.XValues[1] || m.X == d.XValues[d.Count])) r.SigmaX = r.SigmaY = Unknown(kEndKnot);
+      spline::SigmasOfMark(*in.Bands, i, m.X, inflection, r.D1, r.D2, r.D3);
+  if (SigmaReason(in)) r.SigmaX = r.SigmaY = Unknown(SigmaReason(in));
+  else if (inflection && (m.X == in.X[1] || m.X == in.X[in.N])) r.SigmaX = r.SigmaY = Unknown(kEndKnot);
   else if (!sm.Defined) r.SigmaX = r.SigmaY = Unknown(inflection ? "S''' = 0 on the interval" : "S'' = 0 at the extremum");
   else r.SigmaX = Known(sm.X), r.SigmaY = Known(sm.Y);
   return r;
 }
 
-void GatherMarks(ReportContent& c) {
-  if (!config::Settings.ShowCalculus) return;  // the marks the result file lists
-  if (ReportState.MarksNoted) {
-    c.Marks = ReportState.Marks;
-    return;
-  }
-  for (int32_t i = 1; i < data::DataSet.Count; ++i) {
-    spline::SegmentMarks marks;
-    spline::AnalyseSegment(i, marks);
-    for (int32_t k = 0; k < marks.Count; ++k) c.Marks.push_back(MarkOf(marks.Mark[k], i));
-  }
-}
-
-void GatherKnots(ReportContent& c) {
-  const data::DataSetRecord& d = data::DataSet;
+void GatherKnots(const ReportInputs& in, ReportContent& c) {
   ReportKnots& k = c.Knots;
   c.WithKnots = true;
-  const bool defined = SigmaReason() == nullptr;
-  for (int32_t i = 1; i <= d.Count; ++i) {
+  const bool defined = SigmaReason(in) == nullptr;
+  for (int32_t i = 1; i <= in.N; ++i) {
     spline::Evaluation e;
-    spline::EvaluateAtKnot(i, e);
-    const spline::PointSigmas s = spline::SigmasAt(spline::LastBands, d.XValues[i]);
-    k.X.push_back(d.XValues[i]), k.Y.push_back(d.YValues[i]), k.Value.push_back(e.Value);
+    spline::EvaluateAtKnot(in.N, in.X, in.A, i, e);
+    const spline::PointSigmas s = spline::SigmasAt(*in.Bands, in.X[i]);
+    k.X.push_back(in.X[i]), k.Y.push_back(in.Y[i]), k.Value.push_back(e.Value);
     k.D1.push_back(e.D1), k.D2.push_back(e.D2);
     k.SigmaValue.push_back(defined ? s.Value : NAN);
     k.SigmaD1.push_back(defined ? s.D1 : NAN), k.SigmaD2.push_back(defined ? s.D2 : NAN);
   }
 }
 
-}  // namespace
-
-void StartNotingMarks() {
-  ReportState.Marks.clear();
-  ReportState.MarksNoted = !config::AnalysisSettings.ReportFileName.empty();
+// The program's records, as the report reads them.
+ReportInputs RunInputs() {
+  const data::DataSetRecord& d = data::DataSet;
+  const config::SettingsRecord& s = config::Settings;
+  ReportInputs in;
+  in.N = d.Count, in.X = d.XValues, in.Y = d.YValues, in.Err = d.ErrValues;
+  in.A = spline::Fit.Segments, in.YMin = d.YMin, in.YMax = d.YMax;
+  in.Fit = &spline::LastFit, in.Bands = &spline::LastBands;
+  in.Task = ResultFiles.ParameterText;
+  in.Errors = ErrorSourceName(s.EstimateErrors, s.ColumnError, s.ErrorFill);
+  in.Ratio = s.ErrorRatio;
+  in.ShowCalculus = s.ShowCalculus, in.Knots = config::AnalysisSettings.ReportKnots;
+  return in;
 }
 
-void NoteMark(const spline::CalculusMark& m, int32_t interval) {
-  if (ReportState.MarksNoted) ReportState.Marks.push_back(MarkOf(m, interval));
+void WriteRunReport(const ReportInputs& in) {
+  const AnalysisReportState& r = ReportState;
+  WriteReportFile(config::AnalysisSettings.ReportFileName,
+                  BuildReportText(GatherReport(in, r.Marks, r.FactorKeys, r.Cursors)));
+}
+
+}  // namespace
+
+const char* ErrorSourceName(bool estimated, int32_t columnError, long double errorFill) {
+  if (estimated) return "scatter";
+  if (columnError > 0) return "column";
+  return errorFill >= 0 ? "value" : "default";
+}
+
+std::vector<ReportMark> FindReportMarks(const ReportInputs& in) {
+  std::vector<ReportMark> found;
+  if (!in.ShowCalculus) return found;  // the marks the result file lists
+  for (int32_t i = 1; i < in.N; ++i) {
+    spline::SegmentMarks marks;
+    spline::AnalyseSegment(in.N, in.X, in.A, i, marks);
+    for (int32_t k = 0; k < marks.Count; ++k) found.push_back(MarkOf(in, marks.Mark[k], i));
+  }
+  return found;
+}
+
+ReportCursor CursorAt(const ReportInputs& in, long double x) {
+  spline::Evaluation e;
+  spline::EvaluateSpline(in.N, in.X, in.A, x, e);
+  const spline::PointSigmas s = spline::SigmasAt(*in.Bands, x);
+  return ReportCursor{x, e.Value, e.D1, e.D2, e.D3, e.Int,
+                      Sigma(in, s.Value), Sigma(in, s.D1), Sigma(in, s.D2)};
+}
+
+ReportContent GatherReport(const ReportInputs& in, const std::vector<ReportMark>& marks,
+                           const std::vector<std::string>& factors,
+                           const std::vector<ReportCursor>& cursors) {
+  ReportContent c;
+  GatherData(in, c);
+  c.Factors = factors;
+  GatherFit(in, c);
+  c.Marks = marks;
+  c.Cursors = cursors;
+  if (in.Knots) GatherKnots(in, c);
+  return c;
 }
 
 void NoteFactorKey(int32_t key) { ReportState.FactorKeys.push_back(std::string(1, static_cast<char>(key))); }
 
+void WriteAnalysisReport() {
+  if (config::AnalysisSettings.ReportFileName.empty()) return;
+  const ReportInputs in = RunInputs();
+  ReportState.Marks = FindReportMarks(in);
+  WriteRunReport(in);
+}
+
 void NoteCursor(long double x) {
   if (config::AnalysisSettings.ReportFileName.empty()) return;
-  spline::Evaluation e;
-  spline::EvaluateSpline(x, e);
-  const spline::PointSigmas s = spline::SigmasAt(spline::LastBands, x);
-  ReportState.Cursors.push_back(
-      ReportCursor{x, e.Value, e.D1, e.D2, e.D3, e.Int, Sigma(s.Value), Sigma(s.D1), Sigma(s.D2)});
-  WriteAnalysisReport();
-}
-
-ReportContent GatherReport() {
-  ReportContent c;
-  GatherData(c);
-  GatherFit(c);
-  GatherMarks(c);
-  c.Cursors = ReportState.Cursors;
-  if (config::AnalysisSettings.ReportKnots) GatherKnots(c);
-  return c;
-}
-
-void WriteAnalysisReport() {
-  const std::string& name = config::AnalysisSettings.ReportFileName;
-  if (!name.empty()) WriteReportFile(name, BuildReportText(GatherReport()));
+  const ReportInputs in = RunInputs();
+  ReportState.Cursors.push_back(CursorAt(in, x));
+  WriteRunReport(in);
 }
 
 }  // namespace output

@@ -1,36 +1,64 @@
-// The analysis report of the run: what it gathers between fits (the factor
-// keys, the cursor requests) and the report made from the program's state
-// after every fit and every cursor request, when ReportFileName names it.
+// The analysis report: gathered from explicit records of the data, the fit
+// and its covariance bands, so that the program and the Python module make
+// it alike; and the program's own report, which keeps what it gathers
+// between fits (the factor keys, the cursor requests) and is written after
+// every fit and every cursor request when ReportFileName names it.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "output/report_file.h"
 #include "spline/analysis.h"
+#include "spline/criterion.h"
+#include "spline/uncertainty.h"
 
 namespace output {
 
-// Gathered for the report since the start of the run.
+// What a report is gathered from. The arrays are indexed from 1.
+struct ReportInputs {
+  int32_t N = 0;
+  const long double *X = nullptr, *Y = nullptr, *Err = nullptr;
+  const spline::SplineSegment* A = nullptr;  // the fit's segments
+  long double YMin = 0, YMax = 0;
+  const spline::FitRecordType* Fit = nullptr;     // how the fit went
+  const spline::CovarianceBands* Bands = nullptr;  // its bands, for the sigmas
+  std::string Task;                 // the result files' task text
+  const char* Errors = "default";   // see ErrorSourceName
+  int32_t Ratio = 0;                // the scatter estimate's half-width
+  bool ShowCalculus = true;         // the marks are listed
+  bool Knots = false;               // the per-knot arrays
+};
+
+// Where the errors came from: "scatter" (estimated), "column", "value"
+// (one value for all, errorFill >= 0) or "default" (a millionth of the range).
+const char* ErrorSourceName(bool estimated, int32_t columnError, long double errorFill);
+
+// The marks of every interval with their sigmas, in the result file's
+// order; none when ShowCalculus is off.
+std::vector<ReportMark> FindReportMarks(const ReportInputs& in);
+// The values and sigmas at x.
+ReportCursor CursorAt(const ReportInputs& in, long double x);
+// The report's content.
+ReportContent GatherReport(const ReportInputs& in, const std::vector<ReportMark>& marks,
+                           const std::vector<std::string>& factors,
+                           const std::vector<ReportCursor>& cursors);
+
+// ---- The program's report ----
+
+// Gathered since the start of the run.
 struct AnalysisReportState {
   std::vector<std::string> FactorKeys;  // "0".."9", "`", "-", in the order pressed
   std::vector<ReportCursor> Cursors;    // one per F3, with the fit of its time
-  // The marks of the latest fit with their sigmas, as the drawing pass met
-  // them; without them (no pass has noted any) the report finds them itself.
-  std::vector<ReportMark> Marks;
-  bool MarksNoted = false;
+  std::vector<ReportMark> Marks;        // those of the latest fit
 };
 extern AnalysisReportState ReportState;
 
 void NoteFactorKey(int32_t key);
-// A fitting pass starts: the marks noted so far belong to the fit before.
-void StartNotingMarks();
-// One mark of interval i of the latest fit, in the result file's order.
-void NoteMark(const spline::CalculusMark& m, int32_t interval);
+// After a fit: its marks are found and the report is written, when
+// ReportFileName is set; otherwise nothing is done.
+void WriteAnalysisReport();
 // The values and sigmas at x from the latest fit; the report is rewritten.
 void NoteCursor(long double x);
-
-// The report's content from the program's state and the latest fit.
-ReportContent GatherReport();
-// Writes the report when ReportFileName is set; otherwise does nothing.
-void WriteAnalysisReport();
 
 }  // namespace output

@@ -46,7 +46,7 @@ void AppendRequiredValues(long double x) {
   if (!ResultFiles.RequiredValuesOpen) CreateWithHeader();
   spline::Evaluation e;
   spline::EvaluateSpline(x, e);
-  WriteLine(ValuesRow(x, e));
+  WriteLine(ValuesRow(x, e, config::Settings.NumberWidth));
   base::PausePoint("kurvex.cal");
   base::PublishReplacement(valuesFile);
 }

@@ -6,7 +6,8 @@
 // so a full disk or a lost directory ends the run with the file's name
 // instead of leaving a short file. The text goes to a temporary file that
 // replaces the old one only when the pass is complete, so a failing pass
-// leaves the previous result as it was.
+// leaves the previous result as it was. The same text can go to a string in
+// memory instead.
 #include "output/spline_file.h"
 
 #include <algorithm>
@@ -20,14 +21,11 @@
 #include <system_error>
 #include <thread>
 
-#include "config/settings.h"
-#include "base/text.h"
-#include "data/dataset.h"
-#include "base/stop.h"
 #include "base/number_format.h"
 #include "base/replace_file.h"
+#include "base/stop.h"
+#include "base/text.h"
 #include "output/result_files.h"
-#include "spline/fit.h"
 
 namespace output {
 namespace {
@@ -96,6 +94,8 @@ struct RowsAhead {
 
 // What writing the file keeps between calls, for the whole run.
 struct SplineFileRecord {
+  const SplineFileContent* C = nullptr;  // what the file of the pass is written from
+  std::string* Memory = nullptr;  // the text goes here instead of to File
   base::ReplacementFile File;    // the file of the pass
   char Buffers[2][kBufferSize];  // text waiting to be written: two, so that
   char* Buffer = Buffers[0];     // one fills while a thread writes the other
@@ -108,16 +108,12 @@ struct SplineFileRecord {
 // Never destroyed: a run may end by exit() in any state, its threads too.
 SplineFileRecord& F = *new SplineFileRecord;
 
-const std::string& FileName() { return config::Settings.OutputFileName; }
-
 // ---- Writing on a second thread ----
 //
 // Handing the text of a long file to the system costs about as much as
 // forming it (the pages of a new file must be found and filled), so for a
 // long file full buffers go to a writer thread while the next one fills; a
 // failed write is reported at the next hand-over or at the end of the pass.
-
-BackgroundWriter& writer = *new BackgroundWriter;
 
 void WriteHandedOver() {
   std::unique_lock<std::mutex> hold(F.Writer.lock);
@@ -177,7 +173,9 @@ int StopWriter() {
 
 void Flush() {
   if (F.Buffered == 0) return;
-  if (!F.Writer.active) {
+  if (F.Memory) {
+    F.Memory->append(F.Buffer, F.Buffered);
+  } else if (!F.Writer.active) {
     if (std::fwrite(F.Buffer, 1, F.Buffered, F.File.File) != F.Buffered)
       base::FailReplacement(F.File, errno);
   } else {
@@ -200,6 +198,10 @@ void Commit(const char* end) { F.Buffered = static_cast<std::size_t>(end - F.Buf
 
 void Write(const std::string& text) {
   if (text.size() > kBufferSize - F.Buffered) Flush();
+  if (text.size() > kBufferSize && F.Memory) {
+    F.Memory->append(text);
+    return;
+  }
   if (text.size() > kBufferSize) {
     if (F.Writer.active) WaitForWriter();
     if (std::fwrite(text.data(), 1, text.size(), F.File.File) != text.size())
@@ -210,8 +212,7 @@ void Write(const std::string& text) {
   F.Buffered += text.size();
 }
 
-char* Field(char* out, const long double& x, FieldCache* cache = nullptr) {
-  const int32_t w = config::Settings.NumberWidth;
+char* Field(char* out, const long double& x, int32_t w, FieldCache* cache = nullptr) {
   if (cache == nullptr) return base::WriteExponentField(out, x, w);
   if (cache->valid && std::memcmp(cache->bits, &x, sizeof cache->bits) == 0) {
     std::memcpy(out, cache->text, static_cast<std::size_t>(cache->length));
@@ -225,18 +226,18 @@ char* Field(char* out, const long double& x, FieldCache* cache = nullptr) {
   return end;
 }
 
-char* Separated(char* out, const long double& x, FieldCache* cache = nullptr) {
+char* Separated(char* out, const long double& x, int32_t w, FieldCache* cache = nullptr) {
   *out++ = ' ';
-  return Field(out, x, cache);
+  return Field(out, x, w, cache);
 }
 
 // Value, Der1, Der2, Der3 and Int, each preceded by a separator.
-char* ValueFields(char* out, const spline::Evaluation& e) {
-  out = Separated(out, e.Value);
-  out = Separated(out, e.D1);
-  out = Separated(out, e.D2);
-  out = Separated(out, e.D3);
-  return Separated(out, e.Int);
+char* ValueFields(char* out, const spline::Evaluation& e, int32_t w) {
+  out = Separated(out, e.Value, w);
+  out = Separated(out, e.D1, w);
+  out = Separated(out, e.D2, w);
+  out = Separated(out, e.D3, w);
+  return Separated(out, e.Int, w);
 }
 
 void RememberBits(unsigned char (&bits)[6][10], long double x, const spline::Evaluation& e) {
@@ -247,19 +248,20 @@ void RememberBits(unsigned char (&bits)[6][10], long double x, const spline::Eva
 // Segment row i (1 <= i < n): Xmin, Xmax, A..D, the values at Xmin and Err,
 // with its line end; returns the end of the text.
 char* SegmentRowText(char* out, int32_t i, FieldCache& xmax, FieldCache& err) {
-  const data::DataSetRecord& d = data::DataSet;
-  const long double x0 = d.XValues[i];
-  const spline::PowerForm p = spline::PowerCoefficients(spline::Fit.Segments[i], x0);
+  const SplineFileContent& c = *F.C;
+  const int32_t w = c.NumberWidth;
+  const long double x0 = c.X[i];
+  const spline::PowerForm p = spline::PowerCoefficients(c.A[i], x0);
   spline::Evaluation e;
-  spline::EvaluateAtKnot(i, e);
-  out = Field(out, x0, &xmax);
-  out = Separated(out, d.XValues[i + 1], &xmax);
-  out = Separated(out, p.A);
-  out = Separated(out, p.B);
-  out = Separated(out, p.C);
-  out = Separated(out, p.D);
-  out = ValueFields(out, e);
-  out = Separated(out, d.ErrValues[i], &err);
+  spline::EvaluateAtKnot(c.N, c.X, c.A, i, e);
+  out = Field(out, x0, w, &xmax);
+  out = Separated(out, c.X[i + 1], w, &xmax);
+  out = Separated(out, p.A, w);
+  out = Separated(out, p.B, w);
+  out = Separated(out, p.C, w);
+  out = Separated(out, p.D, w);
+  out = ValueFields(out, e, w);
+  out = Separated(out, c.Err[i], w, &err);
   *out++ = '\n';
   return out;
 }
@@ -271,10 +273,8 @@ char* SegmentRowText(char* out, int32_t i, FieldCache& xmax, FieldCache& err) {
 // blocks of rows alternate between the writer, which formats its blocks in
 // line, and a second thread, which formats the others ahead into slots from
 // which the writer copies them in turn. The second thread only reads the
-// data set, which nothing changes during a pass, and writes only its slots;
+// data and the fit, which nothing changes during a pass, and writes only its slots;
 // the text is the same as formatted in line.
-
-RowsAhead& ahead = *new RowsAhead;
 
 // Room for one row of twelve fields: no field is wider than the width, or
 // ten characters when the width is smaller.
@@ -377,10 +377,10 @@ void StopHelperThreads() {
 }
 
 void FormatSegmentRowsAhead() {
-  const int32_t rows = data::DataSet.Count - 1;
+  const int32_t rows = F.C->N - 1;
   // Below a few blocks the thread would cost more than it saves.
   if (F.Ahead.active || rows < kLongFile) return;
-  if (!ReserveBlocks(RowRoomFor(config::Settings.NumberWidth))) return;
+  if (!ReserveBlocks(RowRoomFor(F.C->NumberWidth))) return;
   for (RowBlock& k : F.Ahead.slot) k.ready = false, k.index = -1;
   F.Ahead.rows = rows;
   F.Ahead.blocks = (rows + kRowsPerBlock - 1) / kRowsPerBlock;
@@ -388,27 +388,25 @@ void FormatSegmentRowsAhead() {
   F.Ahead.active = StartThread(F.Ahead.worker, FormatBlocksAhead);
 }
 
-void BeginSplineFile() {
-  const config::SettingsRecord& s = config::Settings;
-  base::OpenReplacement(F.File, FileName());
+namespace {
+
+void WriteHead(const SplineFileContent& c) {
+  F.C = &c;
   F.Buffered = 0;
   F.XmaxText.valid = F.ErrText.valid = F.LastCurveRow.valid = false;
   Write(std::string(base::ProgramBanner) + " calculated the followings:\n");
-  Write("Task: " + ResultFiles.ParameterText + ".\n");
-  if (s.WriteCurve)
-    Write("\n" + HeaderLine({"  X", "  Y", "  Der1", "  Der2", "  Der3", "  Int"},
-                            s.NumberWidth));
-  // The head is handed on before the fit, so a fit that fails leaves it.
-  Flush();
-  if (std::fflush(F.File.File) != 0) base::FailReplacement(F.File, errno);
-  // Below a few megabytes a writer thread would cost more than it saves.
-  if (data::DataSet.Count >= kLongFile) StartWriter();
-  base::PausePoint("kurvex.out");
+  Write("Task: " + c.Task + ".\n");
+  if (c.WriteCurve)
+    Write("\n" + HeaderLine({"  X", "  Y", "  Der1", "  Der2", "  Der3", "  Int"}, c.NumberWidth));
 }
 
 // Closes the file and puts it under its name.
 void FinishSplineFile() {
   Flush();
+  if (F.Memory) {
+    F.Memory = nullptr;
+    return;
+  }
   if (const int error = StopWriter()) base::FailReplacement(F.File, error);
   std::FILE* f = F.File.File;
   F.File.File = nullptr;
@@ -416,11 +414,69 @@ void FinishSplineFile() {
   base::PublishReplacement(F.File);
 }
 
+const char* MarkLabel(spline::MarkKind kind) {
+  switch (kind) {
+    case spline::MarkKind::Minimum: return "  Minimum at x=";
+    case spline::MarkKind::Maximum: return "  Maximum at x=";
+    default: return "  Point of inflection at x=";
+  }
+}
+
+// Everything after the head, walking the curve and the intervals.
+void WriteBody(const SplineFileContent& c) {
+  FormatSegmentRowsAhead();
+  long double x;
+  spline::Evaluation e;
+  if (c.WriteCurve)
+    for (spline::CurveWalk w = spline::StartCurveWalk(c.N, c.X, c.A, c.Walk);
+         spline::NextCurvePoint(w, x, e);)
+      WriteCurveRow(x, e);
+  WriteTableHead();
+  for (int32_t i = 1; i < c.N; ++i) {
+    WriteSegmentRow(i);
+    spline::SegmentMarks marks;
+    if (c.ShowCalculus) spline::AnalyseSegment(c.N, c.X, c.A, i, marks);
+    for (int32_t m = 0; m < marks.Count; ++m) WriteMarkLine(marks.Mark[m]);
+  }
+  EndSplineFile();
+}
+
+}  // namespace
+
+void BeginSplineFile(const SplineFileContent& c, const std::string& fileName) {
+  base::OpenReplacement(F.File, fileName);
+  F.Memory = nullptr;
+  WriteHead(c);
+  // The head is handed on before the fit, so a fit that fails leaves it.
+  Flush();
+  if (std::fflush(F.File.File) != 0) base::FailReplacement(F.File, errno);
+  // Below a few megabytes a writer thread would cost more than it saves.
+  if (c.N >= kLongFile) StartWriter();
+  base::PausePoint("kurvex.out");
+}
+
+void BeginSplineFileInMemory(const SplineFileContent& c, std::string& memory) {
+  F.Memory = &memory;
+  WriteHead(c);
+}
+
+void WriteSplineFile(const SplineFileContent& c, const std::string& fileName) {
+  BeginSplineFile(c, fileName);
+  WriteBody(c);
+}
+
+std::string SplineFileText(const SplineFileContent& c) {
+  std::string text;
+  BeginSplineFileInMemory(c, text);
+  WriteBody(c);
+  return text;
+}
+
 void EndSplineFileAfterFailedFit() { FinishSplineFile(); }
 
-std::string ValuesRow(long double x, const spline::Evaluation& e) {
+std::string ValuesRow(long double x, const spline::Evaluation& e, int32_t width) {
   char row[kRowRoom];
-  char* end = ValueFields(Field(row, x), e);
+  char* end = ValueFields(Field(row, x, width), e, width);
   *end++ = '\n';
   return std::string(row, end);
 }
@@ -430,7 +486,7 @@ void WriteCurveRow(long double x, const spline::Evaluation& e) {
   RememberBits(bits, x, e);
   RowCache& last = F.LastCurveRow;
   if (!last.valid || std::memcmp(bits, last.bits, sizeof bits) != 0) {
-    last.text = ValuesRow(x, e);
+    last.text = ValuesRow(x, e, F.C->NumberWidth);
     std::memcpy(last.bits, bits, sizeof bits);
     last.valid = true;
   }
@@ -442,7 +498,7 @@ void WriteTableHead() {
         HeaderLine({"  Xmin", "  Xmax", "  A", "  B", "  C", "  D", "  Y(Xmin)",
                     "  Der1(Xmin)", "  Der2(Xmin)", "  Der3(Xmin)", "  Int(Xmin)",
                     "  Err(Xmin)"},
-                   config::Settings.NumberWidth));
+                   F.C->NumberWidth));
 }
 
 void WriteSegmentRow(int32_t i) {
@@ -450,25 +506,26 @@ void WriteSegmentRow(int32_t i) {
   Commit(SegmentRowText(RowSpace(), i, F.XmaxText, F.ErrText));
 }
 
-void WriteAnalysisLine(const char* label, long double x) {
+void WriteMarkLine(const spline::CalculusMark& m) {
   char* out = RowSpace();
+  const char* label = MarkLabel(m.Kind);
   const std::size_t length = std::strlen(label);
   std::memcpy(out, label, length);
-  out = Field(out + length, x);
+  out = Field(out + length, m.X, F.C->NumberWidth);
   *out++ = '\n';
   Commit(out);
 }
 
 void EndSplineFile() {
-  const data::DataSetRecord& d = data::DataSet;
-  const int32_t w = config::Settings.NumberWidth;
+  const SplineFileContent& c = *F.C;
+  const int32_t w = c.NumberWidth;
   spline::Evaluation e;
-  spline::EvaluateAtKnot(d.Count, e);
-  char* out = Field(RowSpace(), d.XValues[d.Count]);
+  spline::EvaluateAtKnot(c.N, c.X, c.A, c.N, e);
+  char* out = Field(RowSpace(), c.X[c.N], w);
   // The gap stands for Xmax, A, B, C, D and their separators.
   const std::size_t gap = static_cast<std::size_t>(5 * w + 6);
   std::memset(out, ' ', gap);
-  out = ValueFields(out + gap - 1, e);  // the gap ends with the Value's separator
+  out = ValueFields(out + gap - 1, e, w);  // the gap ends with the Value's separator
   Commit(out);
   StopFormatter();  // every row has been taken: the formatter has ended
   FinishSplineFile();
