@@ -1,53 +1,41 @@
-// The required-values file: created with its header on the first row,
-// one flushed row per request, closed at the end.
+// The required-values file's text in memory: the header for the task and
+// the field width, then a row of x, the value, three derivatives and the
+// integral per request.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <string>
 #include <vector>
 
-#include "config/settings.h"
-#include "data/dataset.h"
-#include "base/stop.h"
-#include "output/result_files.h"
 #include "output/required_values.h"
+#include "output/spline_file.h"
+#include "spline/evaluate.h"
 #include "spline/fit.h"
-#include "test_util.h"
 
 namespace {
 
-TEST(RequiredValues, HeaderOnFirstRowThenOneRowEach) {
-  testutil::TempDir dir;
-  ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
-  testutil::WriteFile(dir / "kurvex.cal", "an older file\n");
+TEST(RequiredValues, HeaderThenOneRowEach) {
   // The straight line y = 1 + 2x through two points.
   std::vector<long double> x = {0, 0, 2}, y = {0, 1, 5}, e = {0, 0, 0};
   std::vector<spline::SplineSegment> a(3);
   std::vector<double> r(spline::WorkspaceDoubles(2));
-  data::DataSet.Count = 2;
-  data::DataSet.XValues = x.data();
-  data::DataSet.YValues = y.data();
-  data::DataSet.ErrValues = e.data();
-  spline::Fit.Segments = a.data();
-  spline::Fit.Workspace = r.data();
-  ASSERT_EQ(spline::FitSmoothingSpline(1000), spline::FitStatus::Converged);
-  config::Settings.NumberWidth = 10;
-  output::ResultFiles.ParameterText = "d.dat x1 y2 r0 e0 ";
-
-  output::AppendRequiredValues(1);
-  // Each row is in the file as soon as it is complete.
-  auto lines = testutil::ReadLines(dir / "kurvex.cal");
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], "KurvexAnalyzer v2.12a-20080419 calculated the next user required values ");
-  EXPECT_EQ(lines[1], "(with the \"d.dat x1 y2 r0 e0 \" parameters):");
-  EXPECT_EQ(lines[2], "  X        " "  Y        " "  Der1     " "  Der2     " "  Der3     " "  Int      ");
-  EXPECT_EQ(lines[3], " 1.000e+00  3.000e+00  2.000e+00  0.000e+00  0.000e+00  2.000e+00");
-  output::AppendRequiredValues(-1);  // left of the data: the line goes on, the integral is negative
-  output::CloseRequiredValues();
-  lines = testutil::ReadLines(dir / "kurvex.cal");
-  ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[4], "-1.000e+00 -1.000e+00  2.000e+00  0.000e+00  0.000e+00  0.000e+00");
-  data::DataSet = data::DataSetRecord{};
-  spline::Fit = spline::FitRecord{};
+  ASSERT_EQ(spline::FitSmoothingSpline(2, 1000, x.data(), y.data(), e.data(), r.data(), a.data()),
+            spline::FitStatus::Converged);
+  auto row = [&](long double at, int32_t width) {
+    spline::Evaluation v;
+    spline::EvaluateSpline(2, x.data(), a.data(), at, v);
+    return output::ValuesRow(at, v, width);
+  };
+  EXPECT_EQ(output::RequiredValuesHead("d.dat x1 y2 r0 e0 ", 10) + row(1, 10) + row(-1, 10),
+            "KurvexAnalyzer v2.12a-20080419 calculated the next user required values \n"
+            "(with the \"d.dat x1 y2 r0 e0 \" parameters):\n"
+            "  X          Y          Der1       Der2       Der3       Int      \n"
+            " 1.000e+00  3.000e+00  2.000e+00  0.000e+00  0.000e+00  2.000e+00\n"
+            // Left of the data the line goes on, and the integral is negative.
+            "-1.000e+00 -1.000e+00  2.000e+00  0.000e+00  0.000e+00  0.000e+00\n");
+  // With W = 13 the labels take 14 characters each and a row 6 fields and 5 separators.
+  const std::string head = output::RequiredValuesHead("", 13);
+  EXPECT_EQ(head.substr(head.rfind('\n', head.size() - 2) + 1).size(), 6u * 14 + 1);
+  EXPECT_EQ(row(0.5L, 13).size(), 6u * 13 + 5 + 1);
 }
 
 }  // namespace

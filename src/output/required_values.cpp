@@ -33,14 +33,17 @@ void CreateWithHeader() {
   s.CalcDataFileName =
       config::FileNameSetting(config::Key::CalcDataFileName);
   base::OpenReplacement(valuesFile, FileName());
-  WriteLine(std::string(base::ProgramBanner) +
-            " calculated the next user required values \n");
-  WriteLine("(with the \"" + ResultFiles.ParameterText + "\" parameters):\n");
-  WriteLine(HeaderLine({"  X", "  Y", "  Der1", "  Der2", "  Der3", "  Int"}, s.NumberWidth));
+  WriteLine(RequiredValuesHead(ResultFiles.ParameterText, s.NumberWidth));
   ResultFiles.RequiredValuesOpen = true;
 }
 
 }  // namespace
+
+std::string RequiredValuesHead(const std::string& task, int32_t width) {
+  return std::string(base::ProgramBanner) + " calculated the next user required values \n" +
+         "(with the \"" + task + "\" parameters):\n" +
+         HeaderLine({"  X", "  Y", "  Der1", "  Der2", "  Der3", "  Int"}, width);
+}
 
 void AppendRequiredValues(long double x) {
   if (!ResultFiles.RequiredValuesOpen) CreateWithHeader();

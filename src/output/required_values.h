@@ -2,8 +2,15 @@
 // integral per request from the graph. Created with its header on the first
 // request of a run, so a run without requests leaves an older file alone.
 #pragma once
+#include <cstdint>
+#include <string>
 
 namespace output {
+
+// The file's three header lines for the task text and the field width W:
+// the banner, the task in quotes, and the six column labels. Each row is
+// ValuesRow (spline_file.h) of the cursor's x.
+std::string RequiredValuesHead(const std::string& task, int32_t width);
 
 // Appends the row for x, creating the file first when it is not open yet.
 // Every row reaches the file as soon as it is complete.
