@@ -1,11 +1,14 @@
 // Conversions and the bounds, defaults and overrides of the settings.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cfloat>
 #include <cmath>
 
 #include "base/convert.h"
+#include "config/analysis_settings.h"
 #include "config/settings.h"
+#include "config/smoothing_criterion.h"
 #include "output/result_files.h"
 
 namespace {
@@ -148,6 +151,35 @@ TEST(Settings, ViewKeys) {
   // Steps of 0.5 or more would divide by zero or turn the zoom around.
   EXPECT_EQ(SettleSizingStep("0.5"), 0.04L);
   EXPECT_EQ(SettleSizingStep("0.1"), 0.1L);
+}
+
+// Each criterion's name reads back as that criterion in any case and is
+// written as it stands in the table; any other word names none, and the
+// setting then silently keeps the residual iteration.
+TEST(SmoothingCriterion, NamesBothWaysInAnyCase) {
+  using config::Criterion;
+  const Criterion untouched = static_cast<Criterion>(-1);
+  for (const config::CriterionSpec& c : config::kCriteria) {
+    EXPECT_STREQ(config::NameOfCriterion(c.Kind), c.Name);
+    std::string lower = c.Name, upper = c.Name, mixed = c.Name;
+    for (std::size_t i = 0; i < mixed.size(); ++i) {
+      lower[i] = static_cast<char>(std::tolower(lower[i]));
+      upper[i] = static_cast<char>(std::toupper(upper[i]));
+      mixed[i] = i % 2 ? lower[i] : upper[i];
+    }
+    for (const std::string& name : {lower, upper, mixed}) {
+      Criterion kind = untouched;
+      EXPECT_TRUE(config::CriterionOfName(name, kind)) << name;
+      EXPECT_EQ(kind, c.Kind) << name;
+      EXPECT_EQ(config::SettleSmoothingCriterion(name), c.Kind) << name;
+    }
+  }
+  for (const char* name : {"", "fixed", "UBRE ", " GCV", "GC", "GCVs", "r\xC3\xA9sidual"}) {
+    Criterion kind = untouched;
+    EXPECT_FALSE(config::CriterionOfName(name, kind)) << name;
+    EXPECT_EQ(kind, untouched) << name;
+    EXPECT_EQ(config::SettleSmoothingCriterion(name), Criterion::Residual) << name;
+  }
 }
 
 TEST(Settings, ParameterText) {

@@ -11,9 +11,10 @@ namespace config {
 
 AnalysisSettingsRecord AnalysisSettings;
 
-int32_t SettleSmoothingCriterion(const std::string& value) {
-  const std::string v = UpperCaseText(value);
-  return v == "UBRE" ? 1 : v == "GCV" ? 2 : 0;
+Criterion SettleSmoothingCriterion(const std::string& value) {
+  Criterion kind = Criterion::Residual;
+  CriterionOfName(value, kind);
+  return kind;
 }
 
 bool SettleSmoothingParameter(const std::string& value, long double& p) {

@@ -5,20 +5,22 @@
 #include <cstdint>
 #include <string>
 
+#include "config/smoothing_criterion.h"
+
 namespace config {
 
 struct AnalysisSettingsRecord {
   std::string ReportFileName;    // empty: no report
   bool ReportKnots = false;      // the per-knot arrays in the report
   bool ShowBand = false;         // the +-2 sigma band on the graph
-  int32_t SmoothingCriterion = 0;  // 0 the residual iteration, 1 UBRE, 2 GCV
+  Criterion SmoothingCriterion = Criterion::Residual;
   bool FixedP = false;           // SmoothingParameter gave a p
   long double SmoothingParameter = 0;
 };
 extern AnalysisSettingsRecord AnalysisSettings;
 
-// "UBRE" or "GCV" in any case; anything else is the residual iteration.
-int32_t SettleSmoothingCriterion(const std::string& value);
+// A criterion's name in any case; anything else is the residual iteration.
+Criterion SettleSmoothingCriterion(const std::string& value);
 // A real >= 0 gives a fixed p; anything else leaves p to the criterion.
 bool SettleSmoothingParameter(const std::string& value, long double& p);
 
