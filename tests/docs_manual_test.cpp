@@ -4,12 +4,15 @@
 // examples/kurvex.cfg, which claims to hold the defaults, changes nothing.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 
+#include "base/convert.h"
 #include "config/settings_table.h"
 #include "test_util.h"
 
@@ -74,6 +77,54 @@ TEST(DocsKeys, TheManualAndTheExampleConfigurationDescribeEveryKey) {
     const size_t at = cfg.find("\n" + key + " =");
     ASSERT_NE(at, std::string::npos) << key;
     EXPECT_EQ(cfg.compare(cfg.rfind('\n', at - 1) + 1, 2, "# "), 0) << key;
+  }
+}
+
+// The comment lines right above the line at `at`.
+std::string CommentAbove(const std::string& text, size_t at) {
+  size_t from = at;  // the start of a line, just after a line feed
+  while (from > 1) {
+    const size_t line = text.rfind('\n', from - 2);
+    const size_t start = line == std::string::npos ? 0 : line + 1;
+    if (text.compare(start, 1, "#") != 0) break;
+    from = start;
+  }
+  return text.substr(from, at - from);
+}
+
+// examples/kurvex.cfg sets each plain key to the default of its line in
+// the table of keys, and the comment above a bounded key gives its bounds
+// as the program checks them. (A text key is left out: GraphGRXDriver is
+// set to "gtk", which means the same as its empty default.)
+TEST(DocsKeys, TheExampleConfigurationGivesEachDefaultAndBound) {
+  using config::KeyKind;
+  const std::string cfg = testutil::ReadFile(kSource + "/examples/kurvex.cfg");
+  for (const config::KeySpec& k : config::kKeys) {
+    if (k.Kind == KeyKind::Special || k.Kind == KeyKind::Text) continue;
+    SCOPED_TRACE(k.Name);
+    const size_t at = cfg.find("\n" + std::string(k.Name) + " =") + 1;
+    ASSERT_NE(at, 0u);
+    const size_t start = cfg.find('=', at) + 1, end = cfg.find('\n', at);
+    const std::string value = std::regex_replace(cfg.substr(start, end - start), std::regex("^ +| +$"), "");
+    const std::string comment = CommentAbove(cfg, at);
+    const config::KeyValues& v = k.Values;
+    long double real;
+    switch (k.Kind) {
+      case KeyKind::Integer:
+        EXPECT_EQ(value, std::to_string(v.Integer));
+        EXPECT_NE(comment.find("(" + std::to_string(v.Low) + " to " + std::to_string(v.High)),
+                  std::string::npos) << comment;
+        break;
+      case KeyKind::Real:
+        EXPECT_TRUE(base::ParseReal(value, real) && real == v.Real) << value;
+        if (!std::isinf(v.Below)) {
+          std::ostringstream below;
+          below << "below " << static_cast<double>(v.Below);  // "below 0.5"
+          EXPECT_NE(comment.find(below.str()), std::string::npos) << comment;
+        }
+        break;
+      default: EXPECT_EQ(value, v.Text);
+    }
   }
 }
 

@@ -205,20 +205,6 @@ inline Scheme DefaultScheme(int32_t depth) {
           {84, 84, 84},    {168, 0, 168}, {252, 84, 80}};
 }
 
-// The legend word of each command, in legend order, with the script word
-// of its key for the memory driver.
-struct LegendWord {
-  const char* Text;
-  const char* Key;
-};
-inline const LegendWord kLegendWords[27] = {
-    {"left", "left"}, {"right", "right"}, {"up", "up"}, {"down", "down"}, {"F1", "F1"},
-    {"F2", "F2"},     {"F3", "F3"},       {"F4", "F4"}, {"`", "`"},       {"1", "1"},
-    {"2", "2"},       {"3", "3"},         {"4", "4"},   {"5", "5"},       {"6", "6"},
-    {"7", "7"},       {"8", "8"},         {"9", "9"},   {"0", "0"},       {"-", "-"},
-    {"b", "b"},       {"B", "B"},         {"x", "x"},   {"X", "X"},       {"y", "y"},
-    {"Y", "Y"},       {"q", "Q"}};
-
 inline std::string Click(int32_t x, int32_t y) {
   return "click " + std::to_string(x) + " " + std::to_string(y);
 }

@@ -10,6 +10,7 @@
 
 #include "gfx/gfx.h"
 #include "gfx_test_support.h"
+#include "graph/commands.h"
 #include "graph/graph_state.h"
 #include "graph/graphics_setup.h"
 #include "graph/navigation.h"
@@ -80,13 +81,6 @@ TEST(GraphMapping, InitialViewOfConstantData) {
 
 // ---- The legend -----------------------------------------------------------------
 
-const char* const kWords[27] = {"left", "right", "up", "down", "F1", "F2", "F3", "F4", "`",
-                                "1",    "2",     "3",  "4",    "5",  "6",  "7",  "8",  "9",
-                                "0",    "-",     "b",  "B",    "x",  "X",  "y",  "Y",  "q"};
-const int32_t kKeys[27] = {gfx::KeyLeft, gfx::KeyRight, gfx::KeyUp, gfx::KeyDown, gfx::KeyF1,
-                           gfx::KeyF2,   gfx::KeyF3,    gfx::KeyF4, '`', '1', '2', '3', '4',
-                           '5', '6', '7', '8', '9', '0', '-', 'b', 'B', 'x', 'X', 'y', 'Y', 'Q'};
-
 // Colour counts of a block of screen columns on the legend's rows.
 struct Inks {
   int32_t keys = 0, text = 0;
@@ -109,6 +103,18 @@ int32_t InkPixels(const gfx::Font* font, const std::string& text) {
     for (int32_t r = 0; r < font->Height; ++r)
       for (int32_t c = 0; c < font->Widths[ch - 32]; ++c) n += gfxtest::GlyphBit(font, ch, r, c);
   return n;
+}
+
+// Each command's keys give that command and no other: a key given to two
+// commands would leave the later one's word dead.
+TEST(GraphCommands, EveryKeyGivesItsOwnCommand) {
+  for (const graph::Command& c : graph::kCommands) {
+    SCOPED_TRACE(c.Word);
+    EXPECT_EQ(graph::CommandOfKey(c.Key), &c);
+    if (c.OtherKey != 0) {
+      EXPECT_EQ(graph::CommandOfKey(c.OtherKey), &c);
+    }
+  }
 }
 
 // The words' columns follow from the font: "active keys: ", then each word
@@ -134,27 +140,29 @@ TEST(GraphLegend, WordColumnsAndKeys) {
     int32_t x = 1 + gfx::StringWidth("active keys: ", font);
     EXPECT_GT(InksIn(1, x - 1, top, height).text, 0);
     const int32_t gap = gfx::CharWidth(',', font) + 2;
-    for (int k = 0; k < 27; ++k) {
-      SCOPED_TRACE(kWords[k]);
-      if (k == 26) x += gfx::StringWidth(" and ", font);
-      const int32_t xmax = x + gfx::StringWidth(kWords[k], font) - 1;
+    const int last = graph::kKeyWords - 1;  // "q", after " and "
+    for (int k = 0; k <= last; ++k) {
+      const graph::Command& c = graph::kCommands[k];
+      SCOPED_TRACE(c.Word);
+      if (k == last) x += gfx::StringWidth(" and ", font);
+      const int32_t xmax = x + gfx::StringWidth(c.Word, font) - 1;
       EXPECT_EQ(graph::Layout.KeyAreas[k + 1].xmin, x);
       EXPECT_EQ(graph::Layout.KeyAreas[k + 1].xmax, xmax);
-      EXPECT_EQ(graph::LegendKeyAt(x), kKeys[k]);
-      EXPECT_EQ(graph::LegendKeyAt(xmax), kKeys[k]);
+      EXPECT_EQ(graph::LegendKeyAt(x), c.Key);
+      EXPECT_EQ(graph::LegendKeyAt(xmax), c.Key);
       EXPECT_EQ(graph::LegendKeyAt(x - 1), 0);
       EXPECT_EQ(graph::LegendKeyAt(xmax + 1), 0);
       const Inks word = InksIn(x, xmax, top, height);
       EXPECT_GT(word.keys, 0);
       EXPECT_EQ(word.text, 0);
-      if (k < 25) {
+      if (k < last - 1) {
         const Inks comma = InksIn(xmax + 1, xmax + gap, top, height);
         EXPECT_GT(comma.text, 0);
         EXPECT_EQ(comma.keys, 0);
         // The comma comes straight after the word; the gap after the comma.
         EXPECT_EQ(InksIn(xmax + gap - 1, xmax + gap, top, height).text, 0);
       }
-      x = xmax + 1 + (k < 25 ? gap : 0);
+      x = xmax + 1 + (k < last - 1 ? gap : 0);
     }
     const int32_t end = x + gfx::StringWidth("uit", font) - 1;
     const Inks uit = InksIn(x, end, top, height);

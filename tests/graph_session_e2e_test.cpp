@@ -19,6 +19,7 @@
 #include "config/settings.h"
 #include "driver/startup.h"
 #include "gfx/gfx.h"
+#include "graph/commands.h"
 #include "graph/navigation.h"
 #include "graph_e2e_support.h"
 
@@ -179,13 +180,28 @@ std::vector<WordColumns> LegendColumns() {
   std::vector<WordColumns> words;
   int32_t x = 1 + gfx::StringWidth("active keys: ", text);
   const int32_t gap = gfx::CharWidth(',', text) + 2;
-  for (int k = 0; k < 27; ++k) {
-    if (k == 26) x += gfx::StringWidth(" and ", text);
-    const int32_t width = gfx::StringWidth(graphtest::kLegendWords[k].Text, text);
+  const int last = graph::kKeyWords - 1;  // "q", after " and "
+  for (int k = 0; k <= last; ++k) {
+    if (k == last) x += gfx::StringWidth(" and ", text);
+    const int32_t width = gfx::StringWidth(graph::kCommands[k].Word, text);
     words.push_back({x, x + width - 1});
-    x += width + (k < 25 ? gap : 0);
+    x += width + (k < last - 1 ? gap : 0);
   }
   return words;
+}
+
+// The memory driver's script word for a command's key: a character key is
+// typed as itself ("Q" for the legend's "q"); the legend words of the
+// others ("left", "F1") are the driver's names for their keys.
+std::string ScriptWord(const graph::Command& c) {
+  return c.Key < 256 ? std::string(1, static_cast<char>(c.Key)) : c.Word;
+}
+
+// How many of the commands are of one kind.
+size_t CommandsOf(graph::CommandKind kind) {
+  size_t n = 0;
+  for (const graph::Command& c : graph::kCommands) n += c.Kind == kind;
+  return n;
 }
 
 // Every word clicked does what its key does: the same rows, the same spline
@@ -195,11 +211,11 @@ std::vector<WordColumns> LegendColumns() {
 TEST(GraphSession, LegendWordsActAsTheirKeys) {
   const std::vector<WordColumns> columns = LegendColumns();
   std::string keys, clicks;
-  for (int k = 0; k < 27; ++k) {
+  for (int k = 0; k < graph::kKeyWords; ++k) {
     const int32_t row = k % 2 == 0 ? kVga.N - 6 : kVga.StatusY - 4;
     const int32_t column = k % 3 == 0 ? columns[k].xmin : k % 3 == 1 ? columns[k].xmax
                                                         : (columns[k].xmin + columns[k].xmax) / 2;
-    keys += std::string(graphtest::kLegendWords[k].Key) + " F3 F4 ";
+    keys += ScriptWord(graph::kCommands[k]) + " F3 F4 ";
     clicks += graphtest::Click(column, row) + " F3 F4 ";
   }
   Session byKey("ErrorValue=0.3", graphtest::SineData());
@@ -207,10 +223,12 @@ TEST(GraphSession, LegendWordsActAsTheirKeys) {
   EXPECT_EQ(byKey.Run(keys).Status, 0);
   EXPECT_EQ(byClick.Run(clicks).Status, 0);
 
-  // 26 words with F3 and F4 after each, plus the words F3 and F4 themselves.
-  EXPECT_EQ(CalRows(byKey).size(), 27u);
+  // Every word but the last ("q") with F3 and F4 after it, plus the words
+  // F3 and F4 themselves.
+  const size_t followed = graph::kKeyWords - 1;
+  EXPECT_EQ(CalRows(byKey).size(), followed + CommandsOf(graph::CommandKind::Values));
   const std::vector<std::string> images = PngFiles(byKey.Path());
-  ASSERT_EQ(images.size(), 27u);
+  ASSERT_EQ(images.size(), followed + CommandsOf(graph::CommandKind::Image));
   std::set<std::string> distinct;
   for (const std::string& name : images) distinct.insert(byKey.Read(name));
   EXPECT_GT(distinct.size(), 15u) << "the keys should change the picture";
@@ -229,7 +247,7 @@ TEST(GraphSession, ClicksBesideTheWordsAreIgnored) {
   const int32_t row = kVga.N - 6;
   std::string script;
   for (int32_t x : {columns[0].xmin - 1, columns[0].xmax + 1, columns[1].xmin - 1,
-                    columns[26].xmax + 1, columns[26].xmax + 20, 0})
+                    columns.back().xmax + 1, columns.back().xmax + 20, 0})
     script += graphtest::Click(x, row) + " ";
   Session clicked("", graphtest::SineData()), plain("", graphtest::SineData());
   EXPECT_EQ(clicked.Run(script + "F3 F4 q").Status, 0);

@@ -1,11 +1,17 @@
 // Conversions and the bounds, defaults and overrides of the settings.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cfloat>
 #include <cmath>
+#include <string>
+#include <variant>
+#include <vector>
 
 #include "base/convert.h"
+#include "config/analysis_settings.h"
 #include "config/settings.h"
+#include "config/smoothing_criterion.h"
 #include "output/result_files.h"
 
 namespace {
@@ -53,22 +59,64 @@ TEST(Convert, Reals) {
   EXPECT_TRUE(v > 0 && v < 1e-399L);
 }
 
-TEST(Settings, IntegerKeysBoundsAndDefaults) {
+// Values of a plain key that are not accepted: each gives the default.
+std::vector<std::string> RefusedValues(const config::KeySpec& k) {
+  const config::KeyValues& v = k.Values;
+  switch (k.Kind) {
+    case config::KeyKind::Integer:
+      return {"", "x", "1.5", std::to_string(int64_t{v.Low} - 1), std::to_string(int64_t{v.High} + 1)};
+    case config::KeyKind::Real:
+      if (std::isinf(v.Below)) return {"", "none", "1e5000"};
+      return {"", "none", std::to_string(static_cast<double>(v.Below))};  // the bound itself
+    case config::KeyKind::YesNo: return {"", "maybe", "YESS", "N O"};
+    default: return {""};  // any other text is a name
+  }
+}
+
+// An accepted value of a plain key other than its default.
+std::string OtherValue(const config::KeySpec& k) {
+  const config::KeyValues& v = k.Values;
+  switch (k.Kind) {
+    case config::KeyKind::Integer: return std::to_string(v.Integer == v.Low ? v.High : v.Low);
+    case config::KeyKind::Real: return "0.25";
+    case config::KeyKind::YesNo: return config::IsYes(v.Text) ? "no" : "yes";
+    default: return "other name.txt";
+  }
+}
+
+// Every plain key with a field takes an accepted value into it, returns to
+// the default of its line for a refused one (so the records' defaults and
+// the settling agree), and an integer key takes both its bounds.
+TEST(Settings, EveryPlainKeyTakesAValueOrFallsBackToItsDefault) {
   using namespace config;
-  EXPECT_EQ(SettleMaxIteration("9"), 1000);
-  EXPECT_EQ(SettleMaxIteration("10"), 10);
-  EXPECT_EQ(SettleMaxIteration("32000"), 32000);
-  EXPECT_EQ(SettleMaxIteration("32001"), 1000);
+  const SettingsRecord fresh;
+  const AnalysisSettingsRecord freshAnalysis;
+  for (const KeySpec& k : kKeys) {
+    if (k.Kind == KeyKind::Special || std::holds_alternative<std::monostate>(k.Into)) continue;
+    SCOPED_TRACE(k.Name);
+    for (const std::string& refused : RefusedValues(k)) {
+      SettingsRecord s;
+      AnalysisSettingsRecord a;
+      SettleKey(OtherValue(k), k.Id, s, a);
+      EXPECT_FALSE(s == fresh && a == freshAnalysis) << OtherValue(k) << " was not taken";
+      SettleKey(refused, k.Id, s, a);
+      EXPECT_TRUE(s == fresh && a == freshAnalysis) << "after " << refused;
+    }
+    if (k.Kind == KeyKind::Integer) {
+      EXPECT_EQ(SettleInteger(std::to_string(k.Values.Low), k.Id), k.Values.Low);
+      EXPECT_EQ(SettleInteger(std::to_string(k.Values.High), k.Id), k.Values.High);
+    }
+  }
+}
+
+TEST(Settings, DepthAndNumberWidth) {
+  using namespace config;
   const char* widths[][2] = {{"1", "10"}, {"3", "10"}, {"7", "13"}, {"20", "26"},
                              {"0", "13"}, {"21", "13"}, {"-1", "13"}, {"x", "13"}, {"", "13"}};
   for (auto& w : widths) EXPECT_EQ(SettleNumberWidth(w[0]), std::stoi(w[1])) << w[0];
-  EXPECT_EQ(SettleDisplayDigits("0"), 5);
-  EXPECT_EQ(SettleDisplayDigits("20"), 20);
+  EXPECT_EQ(SettingsRecord{}.NumberWidth, 13);
   EXPECT_EQ(SettleColorBits("12"), 4);
   EXPECT_EQ(SettleColorBits("32"), 32);
-  EXPECT_EQ(SettleSize("254", Key::SizeSymbol), 254);
-  EXPECT_EQ(SettleSize("255", Key::SizeSymbol), 4);
-  EXPECT_EQ(SettleSize("0", Key::WidthLine), 3);
 }
 
 TEST(Settings, ColumnsRowsAndTheirArguments) {
@@ -86,8 +134,6 @@ TEST(Settings, ColumnsRowsAndTheirArguments) {
   EXPECT_TRUE(SettleShowCalculus("nope", ""));
   EXPECT_FALSE(SettleShowCalculus("yes", "-3"));
   EXPECT_FALSE(SettleShowCalculus("yes", "x-"));  // any "-" in argument 4
-  EXPECT_EQ(SettleErrorFill("0.2"), 0.2L);
-  EXPECT_EQ(SettleErrorFill("none"), -1);
 }
 
 TEST(Settings, ErrorRatio) {
@@ -145,9 +191,35 @@ TEST(Settings, ViewKeys) {
   EXPECT_EQ(SettleJumpSize("-5", 639), -5);
   EXPECT_EQ(SettleJumpSize("-40000", 639), 1);
   EXPECT_EQ(SettleJumpSize("40000", 1000000), 1);
-  // Steps of 0.5 or more would divide by zero or turn the zoom around.
-  EXPECT_EQ(SettleSizingStep("0.5"), 0.04L);
-  EXPECT_EQ(SettleSizingStep("0.1"), 0.1L);
+}
+
+// Each criterion's name reads back as that criterion in any case and is
+// written as it stands in the table; any other word names none, and the
+// setting then silently keeps the residual iteration.
+TEST(SmoothingCriterion, NamesBothWaysInAnyCase) {
+  using config::Criterion;
+  const Criterion untouched = static_cast<Criterion>(-1);
+  for (const config::CriterionSpec& c : config::kCriteria) {
+    EXPECT_STREQ(config::NameOfCriterion(c.Kind), c.Name);
+    std::string lower = c.Name, upper = c.Name, mixed = c.Name;
+    for (std::size_t i = 0; i < mixed.size(); ++i) {
+      lower[i] = static_cast<char>(std::tolower(lower[i]));
+      upper[i] = static_cast<char>(std::toupper(upper[i]));
+      mixed[i] = i % 2 ? lower[i] : upper[i];
+    }
+    for (const std::string& name : {lower, upper, mixed}) {
+      Criterion kind = untouched;
+      EXPECT_TRUE(config::CriterionOfName(name, kind)) << name;
+      EXPECT_EQ(kind, c.Kind) << name;
+      EXPECT_EQ(config::SettleSmoothingCriterion(name), c.Kind) << name;
+    }
+  }
+  for (const char* name : {"", "fixed", "UBRE ", " GCV", "GC", "GCVs", "r\xC3\xA9sidual"}) {
+    Criterion kind = untouched;
+    EXPECT_FALSE(config::CriterionOfName(name, kind)) << name;
+    EXPECT_EQ(kind, untouched) << name;
+    EXPECT_EQ(config::SettleSmoothingCriterion(name), Criterion::Residual) << name;
+  }
 }
 
 TEST(Settings, ParameterText) {

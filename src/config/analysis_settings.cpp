@@ -5,15 +5,15 @@
 #include "config/config_file.h"
 #include "base/convert.h"
 #include "config/settings.h"
-#include "base/text.h"
 
 namespace config {
 
 AnalysisSettingsRecord AnalysisSettings;
 
-int32_t SettleSmoothingCriterion(const std::string& value) {
-  const std::string v = UpperCaseText(value);
-  return v == "UBRE" ? 1 : v == "GCV" ? 2 : 0;
+Criterion SettleSmoothingCriterion(const std::string& value) {
+  Criterion kind = Criterion::Residual;
+  CriterionOfName(value, kind);
+  return kind;
 }
 
 bool SettleSmoothingParameter(const std::string& value, long double& p) {
@@ -25,9 +25,9 @@ bool SettleSmoothingParameter(const std::string& value, long double& p) {
 
 void ReadAnalysisSettings() {
   AnalysisSettingsRecord& a = AnalysisSettings;
-  a.ReportFileName = base::CutText(ConfigValue(Key::ReportFileName));
-  a.ReportKnots = IsYes(ConfigValue(Key::ReportKnots));
-  a.ShowBand = IsYes(ConfigValue(Key::ShowBand));
+  ReadKey(Key::ReportFileName);
+  ReadKey(Key::ReportKnots);
+  ReadKey(Key::ShowBand);
   a.SmoothingCriterion = SettleSmoothingCriterion(ConfigValue(Key::SmoothingCriterion));
   a.FixedP = SettleSmoothingParameter(ConfigValue(Key::SmoothingParameter), a.SmoothingParameter);
 }

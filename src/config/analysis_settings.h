@@ -1,24 +1,18 @@
 // The settings of the analysis report, the uncertainty band and the choice
-// of the smoothing parameter. All are opt-in: with none of the keys given
-// the program writes and draws what it always did.
+// of the smoothing parameter (AnalysisSettingsRecord, settings_record.h).
+// All are opt-in: with none of the keys given the program writes and draws
+// what it always did.
 #pragma once
-#include <cstdint>
 #include <string>
+
+#include "config/settings_record.h"
 
 namespace config {
 
-struct AnalysisSettingsRecord {
-  std::string ReportFileName;    // empty: no report
-  bool ReportKnots = false;      // the per-knot arrays in the report
-  bool ShowBand = false;         // the +-2 sigma band on the graph
-  int32_t SmoothingCriterion = 0;  // 0 the residual iteration, 1 UBRE, 2 GCV
-  bool FixedP = false;           // SmoothingParameter gave a p
-  long double SmoothingParameter = 0;
-};
 extern AnalysisSettingsRecord AnalysisSettings;
 
-// "UBRE" or "GCV" in any case; anything else is the residual iteration.
-int32_t SettleSmoothingCriterion(const std::string& value);
+// A criterion's name in any case; anything else is the residual iteration.
+Criterion SettleSmoothingCriterion(const std::string& value);
 // A real >= 0 gives a fixed p; anything else leaves p to the criterion.
 bool SettleSmoothingParameter(const std::string& value, long double& p);
 

@@ -1,9 +1,11 @@
 // Conversion, bounds and defaults of every setting, and the command-line
-// overrides.
+// overrides: the records' defaults and the plain keys by the table of keys,
+// the special keys one by one.
 #include "config/settings.h"
 
 #include <cstdlib>
 
+#include "config/analysis_settings.h"
 #include "config/config_file.h"
 #include "base/convert.h"
 #include "base/text.h"
@@ -15,11 +17,60 @@ CommandLineRecord CommandLine;
 
 namespace {
 
-// An integer setting within the key's bounds, or its default.
-int32_t IntegerInRange(const std::string& value, Key key) {
-  const KeySpec& k = Spec(key);
-  int32_t v;
-  return base::ParseInteger(value, v) && v >= k.Low && v <= k.High ? v : k.Integer;
+// A key's value in each type a field can have: the key's kind fills the one
+// it reads, and the type of its field takes it from there.
+struct Settled {
+  std::string Text;
+  int32_t Integer = 0;
+  bool Yes = false;
+  long double Real = 0;
+  Criterion Kind = Criterion::Residual;
+};
+
+void Take(std::string& field, const Settled& v) { field = v.Text; }
+void Take(int32_t& field, const Settled& v) { field = v.Integer; }
+// The table holds 16-bit fields' bounds within 16 bits (FieldFitsKind).
+void Take(int16_t& field, const Settled& v) { field = static_cast<int16_t>(v.Integer); }
+void Take(bool& field, const Settled& v) { field = v.Yes; }
+void Take(long double& field, const Settled& v) { field = v.Real; }
+void Take(Criterion& field, const Settled& v) { field = v.Kind; }
+
+// Puts a settled value into the field a line names, in whichever of the
+// two records holds it; a null record is passed over.
+struct Store {
+  const Settled& Value;
+  SettingsRecord* S;
+  AnalysisSettingsRecord* A;
+  void operator()(std::monostate) const {}
+  template <class T>
+  void operator()(T SettingsRecord::*field) const {
+    if (S) Take(S->*field, Value);
+  }
+  template <class T>
+  void operator()(T AnalysisSettingsRecord::*field) const {
+    if (A) Take(A->*field, Value);
+  }
+};
+
+// A line's default in every type, for the records' constructors.
+Settled DefaultOf(const KeySpec& k) {
+  Settled v{k.Values.Text, k.Values.Integer, IsYes(k.Values.Text), k.Values.Real};
+  CriterionOfName(k.Values.Text, v.Kind);
+  return v;
+}
+
+// A plain key's value as its kind reads it.
+Settled SettleByKind(const std::string& value, const KeySpec& k) {
+  Settled v;
+  switch (k.Kind) {
+    case KeyKind::FileName: v.Text = SettleFileName(value, k.Id); break;
+    case KeyKind::Text: v.Text = base::CutText(value); break;
+    case KeyKind::Integer: v.Integer = SettleInteger(value, k.Id); break;
+    case KeyKind::YesNo: v.Yes = SettleYesNo(value, k.Id); break;
+    case KeyKind::Real: v.Real = SettleReal(value, k.Id); break;
+    case KeyKind::Special: break;
+  }
+  return v;
 }
 
 // A present argument that converts replaces the setting, without a range check.
@@ -30,6 +81,18 @@ int32_t WithArgument(int32_t setting, const std::string& argument) {
 
 }  // namespace
 
+SettingsRecord::SettingsRecord() {
+  for (const KeySpec& k : kKeys) std::visit(Store{DefaultOf(k), this, nullptr}, k.Into);
+  GraphWidth = DefaultDimension(Spec(Key::GraphResolution).Values.Text, false);
+  GraphHeight = DefaultDimension(Spec(Key::GraphResolution).Values.Text, true);
+  NumberWidth = NumberWidthOf(NumberDigits);
+  SetSizingStep(*this, SizingStep);
+}
+
+AnalysisSettingsRecord::AnalysisSettingsRecord() {
+  for (const KeySpec& k : kKeys) std::visit(Store{DefaultOf(k), nullptr, this}, k.Into);
+}
+
 void SaveCommandLine(const std::vector<std::string>& arguments) {
   CommandLine = CommandLineRecord{};
   for (size_t i = 0; i < arguments.size() && i < 7; ++i) CommandLine.Argument[i] = arguments[i];
@@ -39,17 +102,52 @@ bool IsYes(const std::string& value) { return UpperCaseText(value) == "YES"; }
 bool IsNo(const std::string& value) { return UpperCaseText(value) == "NO"; }
 
 std::string SettleFileName(const std::string& value, Key key) {
-  return value.empty() ? Spec(key).Text : base::CutText(value);
+  return value.empty() ? Spec(key).Values.Text : base::CutText(value);
 }
 
 std::string FileNameSetting(Key key) { return SettleFileName(ConfigValue(key), key); }
 
+int32_t SettleInteger(const std::string& value, Key key) {
+  const KeyValues& k = Spec(key).Values;
+  int32_t v;
+  return base::ParseInteger(value, v) && v >= k.Low && v <= k.High ? v : k.Integer;
+}
+
+bool SettleYesNo(const std::string& value, Key key) {
+  return IsYes(Spec(key).Values.Text) ? !IsNo(value) : IsYes(value);
+}
+
+long double SettleReal(const std::string& value, Key key) {
+  const KeyValues& k = Spec(key).Values;
+  long double v;
+  return base::ParseReal(value, v) && v < k.Below ? v : k.Real;
+}
+
+void SettleKey(const std::string& value, Key key, SettingsRecord& s,
+               AnalysisSettingsRecord& a) {
+  const KeySpec& k = Spec(key);
+  if (k.Kind != KeyKind::Special) std::visit(Store{SettleByKind(value, k), &s, &a}, k.Into);
+}
+
+void ReadKey(Key key) { SettleKey(ConfigValue(key), key, Settings, AnalysisSettings); }
+
+int32_t SettleNumberWidth(const std::string& numberDigits) {
+  return NumberWidthOf(SettleInteger(numberDigits, Key::NumberDigits));
+}
+
+void SetSizingStep(SettingsRecord& s, long double step) {
+  s.SizingStep = step;
+  s.ZoomIn = 1 - 2 * step;
+  s.ZoomOut = 1 / s.ZoomIn;
+  s.ZoomShift = (s.ZoomOut - 1) / 2;
+}
+
 int32_t SettleColorBits(const std::string& value) {
   int32_t v;
-  if (!base::ParseInteger(value, v)) return Spec(Key::GraphColorBits).Integer;
+  if (!base::ParseInteger(value, v)) return Spec(Key::GraphColorBits).Values.Integer;
   switch (v) {
     case 1: case 2: case 4: case 8: case 15: case 16: case 24: case 32: return v;
-    default: return Spec(Key::GraphColorBits).Integer;
+    default: return Spec(Key::GraphColorBits).Values.Integer;
   }
 }
 
@@ -58,8 +156,8 @@ ResolutionOutcome SettleResolution(const std::string& resolution,
                                    int32_t& height) {
   if (resolution + driver == "??") return ResolutionOutcome::ListRequest;
   if (resolution.empty() || resolution == "?") {
-    width = DefaultDimension(Spec(Key::GraphResolution).Text, false);
-    height = DefaultDimension(Spec(Key::GraphResolution).Text, true);
+    width = DefaultDimension(Spec(Key::GraphResolution).Values.Text, false);
+    height = DefaultDimension(Spec(Key::GraphResolution).Values.Text, true);
     return ResolutionOutcome::Size;
   }
   std::size_t x = resolution.find('x');
@@ -74,37 +172,13 @@ ResolutionOutcome SettleResolution(const std::string& resolution,
   return ResolutionOutcome::Size;
 }
 
-int32_t SettleMaxIteration(const std::string& value) {
-  return IntegerInRange(value, Key::MaxIteration);
-}
-
-int32_t SettleNumberWidth(const std::string& numberDigits) {
-  return NumberWidthOf(IntegerInRange(numberDigits, Key::NumberDigits));
-}
-
-int32_t SettleDisplayDigits(const std::string& value) {
-  return IntegerInRange(value, Key::DisplayDigits);
-}
-
-long double SettleSizingStep(const std::string& value) {
-  long double s;
-  return base::ParseReal(value, s) && s < 0.5L ? s : Spec(Key::SizingStep).Real;
-}
-
-void SetSizingStep(SettingsRecord& s, long double step) {
-  s.SizingStep = step;
-  s.ZoomIn = 1 - 2 * step;
-  s.ZoomOut = 1 / s.ZoomIn;
-  s.ZoomShift = (s.ZoomOut - 1) / 2;
-}
-
 int32_t SettleColumn(const std::string& value, Key key, const std::string& argument) {
-  return WithArgument(IntegerInRange(value, key), argument);
+  return WithArgument(SettleInteger(value, key), argument);
 }
 
 int32_t SettleOmittedRows(const std::string& value, const std::string& argument) {
   int32_t rows;
-  if (!base::ParseInteger(value, rows)) rows = Spec(Key::OmittedRows).Integer;
+  if (!base::ParseInteger(value, rows)) rows = Spec(Key::OmittedRows).Values.Integer;
   // The absolute value of the smallest integer does not exist in 32 bits;
   // it means "skip as many as can be counted".
   if (rows < 0) rows = rows == INT32_MIN ? INT32_MAX : -rows;
@@ -112,12 +186,7 @@ int32_t SettleOmittedRows(const std::string& value, const std::string& argument)
 }
 
 bool SettleShowCalculus(const std::string& value, const std::string& argument4) {
-  return !IsNo(value) && argument4.find('-') == std::string::npos;
-}
-
-long double SettleErrorFill(const std::string& errorValue) {
-  long double v;
-  return base::ParseReal(errorValue, v) ? v : Spec(Key::ErrorValue).Real;
+  return SettleYesNo(value, Key::ShowCalculus) && argument4.find('-') == std::string::npos;
 }
 
 ErrorRatioOutcome SettleErrorRatio(const std::string& value,
@@ -159,12 +228,8 @@ void SettleColourKey(const std::string& value, int32_t depth, int32_t& colour) {
   if (base::ParseInteger(value, v) && v <= MaxColourValue(depth)) colour = v;
 }
 
-int16_t SettleSize(const std::string& value, Key key) {
-  return static_cast<int16_t>(IntegerInRange(value, key));
-}
-
 int16_t SettleJumpSize(const std::string& value, int32_t maxX) {
-  const KeySpec& k = Spec(Key::JumpSize);
+  const KeyValues& k = Spec(Key::JumpSize).Values;
   int32_t v;
   if (!base::ParseInteger(value, v) || v >= maxX / 10 || v < k.Low || v > k.High) return k.Integer;
   return static_cast<int16_t>(v);

@@ -1,11 +1,18 @@
-// Every key of kurvex.cfg in one table: its name, its default, its bounds
-// where it has them, and what it sets, one commented line each. The
-// Settings record takes its defaults from here and every Settle function its
-// bounds and default, so each is written once; the documentation tests take
-// the list of keys from here too. Keys stand in the order start-up reads
-// them.
+// Every key of kurvex.cfg in one table, one row each under a line that says
+// what it sets: its name, how its value is read (its kind), its default and
+// bounds, and the record field it fills. The records take their defaults
+// from here; a plain key is read and settled by its row alone (ReadKey,
+// settings.h), a special one by a Settle function of its own that takes its
+// default and bounds from here; the documentation tests take the list of
+// keys from here too. Keys stand in the order start-up reads them.
 #pragma once
 #include <cstdint>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <variant>
+
+#include "config/settings_record.h"
 
 namespace config {
 
@@ -20,60 +27,139 @@ enum class Key : int {
   Count
 };
 
+// How a key's value is read. Any value that is missing or not accepted
+// silently gives the default.
+enum class KeyKind {
+  FileName,  // the text, or the default name when it is empty
+  Text,      // the text as written, matched where it is used; no default but ""
+  Integer,   // an integer from Low to High
+  YesNo,     // YES or NO in any case; only the one opposite to the default counts
+  Real,      // a real below Below
+  Special,   // rules of its own (arguments, several fields): its own Settle function
+};
+
+// The field a key fills, in one of the two records; none for a key read
+// where it is used (InputFileName, ImageBaseFileName) or one that fills
+// several (GraphResolution, ErrorRatio, SmoothingParameter).
+using Field = std::variant<std::monostate,
+                           std::string SettingsRecord::*, int32_t SettingsRecord::*,
+                           int16_t SettingsRecord::*, bool SettingsRecord::*,
+                           long double SettingsRecord::*, std::string AnalysisSettingsRecord::*,
+                           bool AnalysisSettingsRecord::*, Criterion AnalysisSettingsRecord::*>;
+
+// A key's default and bounds; only those its kind and its field read count.
+struct KeyValues {
+  const char* Text = "";  // the default of a text (YES or NO for a yes/no key)
+  int32_t Integer = 0;    // the default of an integer
+  int32_t Low = 0, High = 0;
+  long double Real = 0;   // the default of a real
+  long double Below = std::numeric_limits<long double>::infinity();
+};
+
 struct KeySpec {
   Key Id;
-  const char* Name;     // as written in kurvex.cfg (any case there)
-  const char* Text;     // a text key's default ("" for none)
-  int32_t Integer;      // an integer key's default
-  int32_t Low, High;    // an integer key's bounds; both 0 when it has none
-  long double Real;     // a real key's default
-  const char* Comment;  // what it sets
+  const char* Name;  // as written in kurvex.cfg (any case there)
+  KeyKind Kind;
+  KeyValues Values;
+  Field Into;
 };
 
 // clang-format off
 inline constexpr KeySpec kKeys[] = {
-  {Key::LogFileName,       "LogFileName",       "kurvex.log", 0, 0, 0, 0,    "the run log"},
-  {Key::OutputFileName,    "OutputFileName",    "kurvex.out", 0, 0, 0, 0,    "the spline data file, after every fit"},
-  {Key::CalcDataFileName,  "CalcDataFileName",  "kurvex.cal", 0, 0, 0, 0,    "the values at the cursor, one row per F3"},
-  {Key::GraphGRXDriver,    "GraphGRXDriver",    "",           0, 0, 0, 0,    "memory: no window; anything else the window"},
-  {Key::GraphColorBits,    "GraphColorBits",    "",           4, 1, 32, 0,   "colour depth: 1, 2, 4, 8, 15, 16, 24 or 32"},
-  {Key::GraphResolution,   "GraphResolution",   "640x480",    0, 0, 0, 0,    "window WIDTHxHEIGHT; ? with GraphGRXDriver ? lists the modes"},
-  {Key::GetColorCodes,     "GetColorCodes",     "NO",         0, 0, 0, 0,    "YES: the colour chart instead of a run (depths up to 8)"},
-  {Key::InputFileName,     "InputFileName",     "",           0, 0, 0, 0,    "the data file (empty or ?: the file dialog)"},
-  {Key::MaxIteration,      "MaxIteration",      "",           1000, 10, 32000, 0, "passes of the fit at most"},
-  {Key::NumberDigits,      "NumberDigits",      "",           7, 1, 20, 0,   "significant digits in the result files"},
-  {Key::DisplayDigits,     "DisplayDigits",     "",           5, 1, 20, 0,   "significant digits on the graph"},
-  {Key::SizingStep,        "SizingStep",        "",           0, 0, 0, 0.04L, "pan step as a part of the view, below 0.5"},
-  {Key::ColumnX,           "ColumnX",           "",           1, 1, INT32_MAX, 0, "column of X (argument 2)"},
-  {Key::ColumnY,           "ColumnY",           "",           2, 1, INT32_MAX, 0, "column of Y (argument 3)"},
-  {Key::OmittedRows,       "OmittedRows",       "",           0, 0, 0, 0,    "header lines to skip (argument 4; negative: its size)"},
-  {Key::ShowCalculus,      "ShowCalculus",      "YES",        0, 0, 0, 0,    "NO: no minima, maxima and inflections"},
-  {Key::WriteCurve,        "WriteCurve",        "YES",        0, 0, 0, 0,    "NO: no curve rows in kurvex.out"},
-  {Key::ColumnError,       "ColumnError",       "",           0, 1, INT32_MAX, 0, "column of the errors, in millionths of the Y range (argument 5)"},
-  {Key::ErrorValue,        "ErrorValue",        "",           0, 0, 0, -1,   "every error without a column, in Y; negative: a millionth of the Y range"},
-  {Key::ErrorRatio,        "ErrorRatio",        "NO",         0, 0, 0, 0,    "YES [n]: errors from the scatter of n neighbours (argument 6)"},
-  {Key::ColorBackground,   "ColorBackground",   "",           0, 0, 0, 0,    "colour of the background; defaults by depth"},
-  {Key::ColorText,         "ColorText",         "",           0, 0, 0, 0,    "colour of the texts and the frame"},
-  {Key::ColorSymbol,       "ColorSymbol",       "",           0, 0, 0, 0,    "colour of the data points"},
-  {Key::ColorLine,         "ColorLine",         "",           0, 0, 0, 0,    "colour of the curve"},
-  {Key::ColorCalculus,     "ColorCalculus",     "",           0, 0, 0, 0,    "colour of the marks"},
-  {Key::ColorXplace,       "ColorXplace",       "",           0, 0, 0, 0,    "colour of the cursor and its values"},
-  {Key::ColorKeys,         "ColorKeys",         "",           0, 0, 0, 0,    "colour of the legend's key words"},
-  {Key::SizeSymbol,        "SizeSymbol",        "",           4, 1, 254, 0,  "radius of a data point in pixels"},
-  {Key::WidthLine,         "WidthLine",         "",           3, 1, 254, 0,  "width of the curve"},
-  {Key::WidthCalculus,     "WidthCalculus",     "",           1, 1, 254, 0,  "width of the marks"},
-  {Key::WidthXplace,       "WidthXplace",       "",           1, 1, 254, 0,  "width of the cursor line"},
-  {Key::JumpSize,          "JumpSize",          "",           1, INT16_MIN, INT16_MAX, 0, "pixels per cursor step, below a tenth of the width"},
-  {Key::ImageBaseFileName, "ImageBaseFileName", "kurvi",      0, 0, 0, 0,    "the images' name before their number"},
-  {Key::ReportFileName,    "ReportFileName",    "",           0, 0, 0, 0,    "the analysis report (JSON); empty: none"},
-  {Key::ReportKnots,       "ReportKnots",       "NO",         0, 0, 0, 0,    "YES: the report's per-knot arrays"},
-  {Key::ShowBand,          "ShowBand",          "NO",         0, 0, 0, 0,    "YES: the +-2 sigma band on the graph"},
-  {Key::SmoothingCriterion, "SmoothingCriterion", "residual", 0, 0, 0, 0,   "residual, UBRE or GCV: how p is chosen"},
-  {Key::SmoothingParameter, "SmoothingParameter", "",        0, 0, 0, 0,    "a real >= 0: this p, without iteration"},
+  // ---- Files --------------------------------------------------------------
+  // The run log.
+  {Key::LogFileName,        "LogFileName",        KeyKind::FileName, {.Text = "kurvex.log"},                              &SettingsRecord::LogFileName},
+  // The spline data file, after every fit.
+  {Key::OutputFileName,     "OutputFileName",     KeyKind::FileName, {.Text = "kurvex.out"},                              &SettingsRecord::OutputFileName},
+  // The values at the cursor, one row per F3.
+  {Key::CalcDataFileName,   "CalcDataFileName",   KeyKind::FileName, {.Text = "kurvex.cal"},                              &SettingsRecord::CalcDataFileName},
+
+  // ---- Graphics -----------------------------------------------------------
+  // "memory": no window; any other value: the window.
+  {Key::GraphGRXDriver,     "GraphGRXDriver",     KeyKind::Text,     {},                                                  &SettingsRecord::GraphGRXDriver},
+  // Colour depth: 1, 2, 4, 8, 15, 16, 24 or 32.
+  {Key::GraphColorBits,     "GraphColorBits",     KeyKind::Special,  {.Integer = 4},                                      &SettingsRecord::GraphColorBits},
+  // Window WIDTHxHEIGHT; ? with GraphGRXDriver ? lists the modes.
+  {Key::GraphResolution,    "GraphResolution",    KeyKind::Special,  {.Text = "640x480"},                                 {}},
+  // YES: the colour chart instead of a run (depths up to 8).
+  {Key::GetColorCodes,      "GetColorCodes",      KeyKind::YesNo,    {.Text = "NO"},                                      &SettingsRecord::GetColorCodes},
+  // The data file (argument 1; empty or ?: the file dialog).
+  {Key::InputFileName,      "InputFileName",      KeyKind::Special,  {},                                                  {}},
+
+  // ---- Fit and output -----------------------------------------------------
+  // Passes of the fit at most.
+  {Key::MaxIteration,       "MaxIteration",       KeyKind::Integer,  {.Integer = 1000, .Low = 10, .High = 32000},         &SettingsRecord::MaxIteration},
+  // Significant digits in the result files.
+  {Key::NumberDigits,       "NumberDigits",       KeyKind::Integer,  {.Integer = 7, .Low = 1, .High = 20},                &SettingsRecord::NumberDigits},
+  // Significant digits on the graph.
+  {Key::DisplayDigits,      "DisplayDigits",      KeyKind::Integer,  {.Integer = 5, .Low = 1, .High = 20},                &SettingsRecord::DisplayDigits},
+  // Pan step as a part of the view.
+  {Key::SizingStep,         "SizingStep",         KeyKind::Real,     {.Real = 0.04L, .Below = 0.5L},                      &SettingsRecord::SizingStep},
+
+  // ---- Data columns and rows ----------------------------------------------
+  // Column of X (argument 2).
+  {Key::ColumnX,            "ColumnX",            KeyKind::Special,  {.Integer = 1, .Low = 1, .High = INT32_MAX},         &SettingsRecord::ColumnX},
+  // Column of Y (argument 3).
+  {Key::ColumnY,            "ColumnY",            KeyKind::Special,  {.Integer = 2, .Low = 1, .High = INT32_MAX},         &SettingsRecord::ColumnY},
+  // Header lines to skip (argument 4; negative: its size).
+  {Key::OmittedRows,        "OmittedRows",        KeyKind::Special,  {.Integer = 0},                                      &SettingsRecord::OmittedRows},
+  // NO: no minima, maxima and inflections (a - in argument 4 too).
+  {Key::ShowCalculus,       "ShowCalculus",       KeyKind::Special,  {.Text = "YES"},                                     &SettingsRecord::ShowCalculus},
+  // NO: no curve rows in kurvex.out.
+  {Key::WriteCurve,         "WriteCurve",         KeyKind::YesNo,    {.Text = "YES"},                                     &SettingsRecord::WriteCurve},
+  // Column of the errors, in millionths of the Y range (argument 5).
+  {Key::ColumnError,        "ColumnError",        KeyKind::Special,  {.Integer = 0, .Low = 1, .High = INT32_MAX},         &SettingsRecord::ColumnError},
+  // Every error without a column, in Y; negative: a millionth of the Y range.
+  {Key::ErrorValue,         "ErrorValue",         KeyKind::Real,     {.Real = -1},                                        &SettingsRecord::ErrorFill},
+  // YES [n]: errors from the scatter of n neighbours (argument 6).
+  {Key::ErrorRatio,         "ErrorRatio",         KeyKind::Special,  {.Text = "NO"},                                      {}},
+
+  // ---- Colours: up to the depth's largest; 0 here, by depth on the graph --
+  // The background.
+  {Key::ColorBackground,    "ColorBackground",    KeyKind::Special,  {},                                                  &SettingsRecord::ColorBackground},
+  // The texts and the frame.
+  {Key::ColorText,          "ColorText",          KeyKind::Special,  {},                                                  &SettingsRecord::ColorText},
+  // The data points.
+  {Key::ColorSymbol,        "ColorSymbol",        KeyKind::Special,  {},                                                  &SettingsRecord::ColorSymbol},
+  // The curve.
+  {Key::ColorLine,          "ColorLine",          KeyKind::Special,  {},                                                  &SettingsRecord::ColorLine},
+  // The marks.
+  {Key::ColorCalculus,      "ColorCalculus",      KeyKind::Special,  {},                                                  &SettingsRecord::ColorCalculus},
+  // The cursor and its values.
+  {Key::ColorXplace,        "ColorXplace",        KeyKind::Special,  {},                                                  &SettingsRecord::ColorXplace},
+  // The legend's key words.
+  {Key::ColorKeys,          "ColorKeys",          KeyKind::Special,  {},                                                  &SettingsRecord::ColorKeys},
+
+  // ---- Sizes and steps in pixels ------------------------------------------
+  // Radius of a data point.
+  {Key::SizeSymbol,         "SizeSymbol",         KeyKind::Integer,  {.Integer = 4, .Low = 1, .High = 254},               &SettingsRecord::SizeSymbol},
+  // Width of the curve.
+  {Key::WidthLine,          "WidthLine",          KeyKind::Integer,  {.Integer = 3, .Low = 1, .High = 254},               &SettingsRecord::WidthLine},
+  // Width of the marks.
+  {Key::WidthCalculus,      "WidthCalculus",      KeyKind::Integer,  {.Integer = 1, .Low = 1, .High = 254},               &SettingsRecord::WidthCalculus},
+  // Width of the cursor line.
+  {Key::WidthXplace,        "WidthXplace",        KeyKind::Integer,  {.Integer = 1, .Low = 1, .High = 254},               &SettingsRecord::WidthXplace},
+  // Pixels per cursor step, below a tenth of the width.
+  {Key::JumpSize,           "JumpSize",           KeyKind::Special,  {.Integer = 1, .Low = INT16_MIN, .High = INT16_MAX}, &SettingsRecord::JumpSize},
+
+  // ---- Images -------------------------------------------------------------
+  // The images' name before their number, looked up at each F4.
+  {Key::ImageBaseFileName,  "ImageBaseFileName",  KeyKind::FileName, {.Text = "kurvi"},                                   {}},
+
+  // ---- Analysis report, band and smoothing --------------------------------
+  // The analysis report (JSON); empty: none.
+  {Key::ReportFileName,     "ReportFileName",     KeyKind::Text,     {},                                                  &AnalysisSettingsRecord::ReportFileName},
+  // YES: the report's per-knot arrays.
+  {Key::ReportKnots,        "ReportKnots",        KeyKind::YesNo,    {.Text = "NO"},                                      &AnalysisSettingsRecord::ReportKnots},
+  // YES: the +-2 sigma band on the graph.
+  {Key::ShowBand,           "ShowBand",           KeyKind::YesNo,    {.Text = "NO"},                                      &AnalysisSettingsRecord::ShowBand},
+  // A criterion's name (smoothing_criterion.h): how p is chosen.
+  {Key::SmoothingCriterion, "SmoothingCriterion", KeyKind::Special,  {.Text = "residual"},                                &AnalysisSettingsRecord::SmoothingCriterion},
+  // A real >= 0: this p, without iteration (FixedP).
+  {Key::SmoothingParameter, "SmoothingParameter", KeyKind::Special,  {},                                                  {}},
 };
 // clang-format on
-static_assert(sizeof kKeys / sizeof kKeys[0] == static_cast<int>(Key::Count),
-              "one line per key");
+static_assert(std::size(kKeys) == static_cast<std::size_t>(Key::Count), "one line per key");
 
 constexpr const KeySpec& Spec(Key key) { return kKeys[static_cast<int>(key)]; }
 
@@ -84,6 +170,45 @@ constexpr bool InOrder() {
   return true;
 }
 static_assert(InOrder(), "kKeys in the order of Key");
+
+// A plain key's field holds what its kind reads (a file name may have none:
+// it is then looked up where it is used), a text key has no default, and a
+// 16-bit field's bounds fit it.
+constexpr bool FieldFitsKind(const KeySpec& k) {
+  const Field& f = k.Into;
+  using S = SettingsRecord;
+  using A = AnalysisSettingsRecord;
+  switch (k.Kind) {
+    case KeyKind::FileName:
+      return std::holds_alternative<std::string S::*>(f) || std::holds_alternative<std::monostate>(f);
+    case KeyKind::Text:
+      return k.Values.Text[0] == '\0' &&
+             (std::holds_alternative<std::string S::*>(f) || std::holds_alternative<std::string A::*>(f));
+    case KeyKind::Integer:
+      return std::holds_alternative<int32_t S::*>(f) ||
+             (std::holds_alternative<int16_t S::*>(f) && k.Values.Low >= INT16_MIN && k.Values.High <= INT16_MAX);
+    case KeyKind::YesNo:
+      return std::holds_alternative<bool S::*>(f) || std::holds_alternative<bool A::*>(f);
+    case KeyKind::Real: return std::holds_alternative<long double S::*>(f);
+    case KeyKind::Special: return true;
+  }
+  return false;
+}
+constexpr bool EveryFieldFits() {
+  for (const KeySpec& k : kKeys)
+    if (!FieldFitsKind(k)) return false;
+  return true;
+}
+static_assert(EveryFieldFits(), "each plain key's field holds what its kind reads");
+
+// No two keys fill one field.
+constexpr bool FieldsDistinct() {
+  for (std::size_t i = 0; i < std::size(kKeys); ++i)
+    for (std::size_t j = i + 1; j < std::size(kKeys); ++j)
+      if (kKeys[i].Into.index() != 0 && kKeys[i].Into == kKeys[j].Into) return false;
+  return true;
+}
+static_assert(FieldsDistinct(), "one field per key");
 
 // The width and height of a default "WIDTHxHEIGHT", read at compile time.
 constexpr int32_t DefaultDimension(const char* text, bool height) {

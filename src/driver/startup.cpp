@@ -39,7 +39,7 @@ const std::string& Argument(int i) { return config::CommandLine.Argument[i]; }
 
 // The log exists before any other setting is read.
 void OpenLog() {
-  S.LogFileName = config::FileNameSetting(Key::LogFileName);
+  config::ReadKey(Key::LogFileName);
   // A second run on the same files stops here, before it writes anything;
   // the result files are checked again when they are written.
   base::CheckNotInUse(
@@ -53,7 +53,7 @@ void OpenLog() {
 // Driver, depth and size. A driver that cannot run here
 // still gives the mode list with status 0 when the list was asked for.
 void SettleGraphics() {
-  S.GraphGRXDriver = config::ConfigValue(Key::GraphGRXDriver);
+  config::ReadKey(Key::GraphGRXDriver);
   if (!graph::SelectDriver(S.GraphGRXDriver)) {
     int32_t w, h;
     const bool asked = config::SettleResolution(config::ConfigValue(Key::GraphResolution),
@@ -78,15 +78,18 @@ void SettleGraphics() {
 // The colour chart exists only for palettes; it is asked for twice, before
 // the data file is opened and after the mode is set.
 bool ColourChartWanted() {
-  return config::IsYes(config::ConfigValue(Key::GetColorCodes)) && S.GraphColorBits <= 8;
+  config::ReadKey(Key::GetColorCodes);
+  return S.GetColorCodes && S.GraphColorBits <= 8;
 }
 
 // The fit, output and column settings, with arguments 2 to 4.
 void ReadFitAndColumnSettings() {
-  S.MaxIteration = config::SettleMaxIteration(config::ConfigValue(Key::MaxIteration));
-  S.NumberWidth = config::SettleNumberWidth(config::ConfigValue(Key::NumberDigits));
-  S.DisplayDigits = config::SettleDisplayDigits(config::ConfigValue(Key::DisplayDigits));
-  config::SetSizingStep(S, config::SettleSizingStep(config::ConfigValue(Key::SizingStep)));
+  config::ReadKey(Key::MaxIteration);
+  config::ReadKey(Key::NumberDigits);
+  S.NumberWidth = config::NumberWidthOf(S.NumberDigits);
+  config::ReadKey(Key::DisplayDigits);
+  config::ReadKey(Key::SizingStep);
+  config::SetSizingStep(S, S.SizingStep);  // and the zoom factors
   S.ColumnX = config::SettleColumn(config::ConfigValue(Key::ColumnX), Key::ColumnX, Argument(2));
   S.ColumnY = config::SettleColumn(config::ConfigValue(Key::ColumnY), Key::ColumnY, Argument(3));
   S.OmittedRows = config::SettleOmittedRows(config::ConfigValue(Key::OmittedRows), Argument(4));
@@ -94,11 +97,11 @@ void ReadFitAndColumnSettings() {
 
 void ReadRowSettings() {
   S.ShowCalculus = config::SettleShowCalculus(config::ConfigValue(Key::ShowCalculus), Argument(4));
-  S.WriteCurve = !config::IsNo(config::ConfigValue(Key::WriteCurve));
+  config::ReadKey(Key::WriteCurve);
   S.ColumnError = config::SettleColumn(config::ConfigValue(Key::ColumnError), Key::ColumnError, Argument(5));
   S.ErrorFill = -1;
   if (S.ColumnError == 0)
-    S.ErrorFill = config::SettleErrorFill(config::ConfigValue(Key::ErrorValue));
+    config::ReadKey(Key::ErrorValue);  // into ErrorFill
 }
 
 // Count the rows, allocate for them, read them.
@@ -151,10 +154,10 @@ void ColourChartStep(bool chartMode) {
 void ReadViewSettings() {
   graph::SetDefaultColours(S.GraphColorBits);
   graph::ReadColourKeys(S.GraphColorBits);
-  S.SizeSymbol = config::SettleSize(config::ConfigValue(Key::SizeSymbol), Key::SizeSymbol);
-  S.WidthLine = config::SettleSize(config::ConfigValue(Key::WidthLine), Key::WidthLine);
-  S.WidthCalculus = config::SettleSize(config::ConfigValue(Key::WidthCalculus), Key::WidthCalculus);
-  S.WidthXplace = config::SettleSize(config::ConfigValue(Key::WidthXplace), Key::WidthXplace);
+  config::ReadKey(Key::SizeSymbol);
+  config::ReadKey(Key::WidthLine);
+  config::ReadKey(Key::WidthCalculus);
+  config::ReadKey(Key::WidthXplace);
   S.JumpSize = config::SettleJumpSize(config::ConfigValue(Key::JumpSize), gfx::MaxX());
 }
 
@@ -189,7 +192,7 @@ void StartUp() {
   ReadData();                                     // rows counted, arrays, rows read
   PrepareData();                                  // two rows at least, sorted, no X twice
   SettleErrors();                                 // errors completed, perhaps estimated
-  S.OutputFileName = config::FileNameSetting(Key::OutputFileName);  // kurvex.out's name
+  config::ReadKey(Key::OutputFileName);           // kurvex.out's name
   config::ReadAnalysisSettings();                 // report, band and smoothing keys
   // The dialogs leave no window behind, so there is no window to hide here.
   ReadViewSettings();                             // colours, sizes, cursor step

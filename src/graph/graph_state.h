@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "gfx/gfx.h"
+#include "graph/commands.h"
 
 namespace graph {
 
@@ -34,7 +35,6 @@ extern GraphStylesRecord GraphStyles;
 struct KeyArea {
   int32_t xmin = 0, xmax = -1;
 };
-inline constexpr int kKeyWords = 27;
 
 // Screen geometry: M and N are the largest x and y; the plot box spans
 // PX0..PX1 by PY0..PY1 and leaves three text rows below it.
@@ -46,7 +46,7 @@ struct GraphLayoutRecord {
   // The lowest row of the fit-quality text, at most StatusY + 1: clearing the
   // right part of that row stops here, so it never reaches the legend's ink.
   int32_t QualityBottom = 0;
-  KeyArea KeyAreas[kKeyWords + 1];  // 1..27, in legend order
+  KeyArea KeyAreas[kKeyWords + 1];  // 1..kKeyWords, in legend order (commands.h)
 };
 extern GraphLayoutRecord Layout;
 

@@ -7,12 +7,14 @@
 #pragma once
 #include <cstdint>
 
+#include "config/smoothing_criterion.h"
 #include "spline/fit.h"
 #include "spline/uncertainty.h"
 
 namespace spline {
 
-enum class Criterion : int32_t { Residual = 0, Ubre = 1, Gcv = 2 };
+// The criteria and their names are the settings' (config/smoothing_criterion.h).
+using Criterion = config::Criterion;
 
 // How a run chooses p. A fixed p wins over the criterion.
 struct SmoothingChoice {
