@@ -24,6 +24,7 @@
 #include "base/number_format.h"
 #include "base/stop.h"
 #include "config/settings.h"
+#include "config/smoothing_criterion.h"
 #include "data/arrays.h"
 #include "data/dataset.h"
 #include "data/reader.h"
@@ -258,39 +259,53 @@ void CheckFitInput(const Series& s) {
   throw py::error_already_set();
 }
 
-void FitAs(Spline& s, py::object smoothing, double* R) {
-  const int32_t n = s.Data->n;
-  const Real *X = s.Data->X.data(), *Y = s.Data->Y.data(), *E = s.Data->E.data();
-  spline::FitRecordType& f = s.Fit;
-  if (smoothing.is_none()) {
-    py::gil_scoped_release free;
-    f.Status = spline::FitSmoothingSpline(n, s.MaxIteration, X, Y, E, R, s.A.data(), &f.Outcome);
-    return;
-  }
-  if (py::isinstance<py::str>(smoothing)) {
-    const std::string name = smoothing.cast<std::string>();
-    f.Kind = name == "UBRE" ? spline::Criterion::Ubre : name == "GCV" ? spline::Criterion::Gcv
-                                                                       : spline::Criterion::Residual;
-    if (f.Kind == spline::Criterion::Residual) throw py::value_error("smoothing: None, a p >= 0, \"UBRE\" or \"GCV\"");
-    spline::SearchResult r;
-    bool found;
-    s.SearchWorkspace.Allocate(static_cast<std::size_t>(n) + 1, spline::WorkspaceDoubles(0));
-    R = s.SearchWorkspace.data();
-    {
-      py::gil_scoped_release free;
-      found = spline::SearchSmoothing(f.Kind, n, X, Y, E, R, s.A.data(), s.Bands, r);
-    }
-    if (!found) throw py::value_error("no smoothing to choose: every error is zero");
-    f.Status = r.Status, f.Outcome = r.Outcome, f.CriterionValue = r.Value, f.Fits = r.Fits;
-    f.Outcome.Iterations = r.Fits;  // as the program counts a search
-    s.BandsMade = true;  // the search leaves those of the chosen p
-    return;
-  }
-  const Real p = SettingReal(smoothing, "smoothing");
-  if (!(p >= 0)) throw py::value_error("smoothing p must be a real >= 0");
-  f.FixedP = true;
+// The program's iteration: p is raised until the residual sum is n.
+void FitIterated(Spline& s, double* R) {
+  const Series& d = *s.Data;
   py::gil_scoped_release free;
-  f.Status = spline::FitSmoothingSplineAt(n, p, X, Y, E, R, s.A.data(), &f.Outcome);
+  s.Fit.Status = spline::FitSmoothingSpline(d.n, s.MaxIteration, d.X.data(), d.Y.data(), d.E.data(), R,
+                                            s.A.data(), &s.Fit.Outcome);
+}
+
+// The p that minimises UBRE or GCV; the search's bands are those of that p.
+void FitSearched(Spline& s, spline::Criterion kind) {
+  const Series& d = *s.Data;
+  spline::FitRecordType& f = s.Fit;
+  f.Kind = kind;
+  spline::SearchResult r;
+  bool found;
+  s.SearchWorkspace.Allocate(static_cast<std::size_t>(d.n) + 1, spline::WorkspaceDoubles(0));
+  {
+    py::gil_scoped_release free;
+    found = spline::SearchSmoothing(kind, d.n, d.X.data(), d.Y.data(), d.E.data(), s.SearchWorkspace.data(),
+                                    s.A.data(), s.Bands, r);
+  }
+  if (!found) throw py::value_error("no smoothing to choose: every error is zero");
+  f.Status = r.Status, f.Outcome = r.Outcome, f.CriterionValue = r.Value, f.Fits = r.Fits;
+  f.Outcome.Iterations = r.Fits;  // as the program counts a search
+  s.BandsMade = true;
+}
+
+// A given p, without the iteration.
+void FitAtP(Spline& s, Real p, double* R) {
+  const Series& d = *s.Data;
+  if (!(p >= 0)) throw py::value_error("smoothing p must be a real >= 0");
+  s.Fit.FixedP = true;
+  py::gil_scoped_release free;
+  s.Fit.Status = spline::FitSmoothingSplineAt(d.n, p, d.X.data(), d.Y.data(), d.E.data(), R, s.A.data(),
+                                              &s.Fit.Outcome);
+}
+
+// `smoothing` as SmoothingParameter and SmoothingCriterion take it: None
+// or a criterion's name in any case ("residual", "UBRE", "GCV"), or a p.
+void FitAs(Spline& s, py::object smoothing, double* R) {
+  if (smoothing.is_none()) return FitIterated(s, R);
+  if (!py::isinstance<py::str>(smoothing)) return FitAtP(s, SettingReal(smoothing, "smoothing"), R);
+  spline::Criterion kind;
+  if (!config::CriterionOfName(smoothing.cast<std::string>(), kind))
+    throw py::value_error("smoothing: None, a p >= 0, \"residual\", \"UBRE\" or \"GCV\"");
+  if (kind == spline::Criterion::Residual) return FitIterated(s, R);
+  FitSearched(s, kind);
 }
 
 Spline Fit(py::object x, py::object y, py::object err, int32_t maxIteration, py::object smoothing) {
@@ -527,7 +542,8 @@ that occurs twice, OSError when the file cannot be read.)");
         R"(Fits the cubic smoothing spline to x (strictly increasing), y and err (the
 errors in units of y, not negative; all finite), or to a Data from read(). `smoothing`: None for the
 program's iteration (the weighted residual sum equals n), a p >= 0 to use
-that p (a float by its decimal digits, as in kurvex.cfg), "UBRE" or "GCV" to choose p by that criterion. A fit that uses up
+that p (a float by its decimal digits, as in kurvex.cfg), "UBRE" or "GCV" (any case) to choose p by that
+criterion, "residual" as None. A fit that uses up
 max_iteration passes raises RuntimeError(message, iterations).)");
 
   m.def("scale_errors", &ScaleErrors, py::arg("err"), py::arg("keys"),

@@ -152,6 +152,14 @@ def test_iteration_limit_raises_with_the_count():
     assert e.value.args == ("2 iterations are not enough!", 2)
 
 
+def test_criterion_names_in_any_case_as_in_the_configuration():
+    x = np.linspace(0, 10, 60)
+    y = np.sin(x) + 0.1 * np.cos(37 * x)
+    err = np.full(60, 0.1)
+    assert kurvex.fit(x, y, err, smoothing="ubre").p == kurvex.fit(x, y, err, smoothing="UBRE").p
+    assert kurvex.fit(x, y, err, smoothing="Residual").p == kurvex.fit(x, y, err).p
+
+
 def test_float64_input_is_widened_exactly():
     x = np.array([0.1, 0.7, 1.3, 2.9])
     s = kurvex.fit(x, np.sin(x), np.full(4, 0.3))

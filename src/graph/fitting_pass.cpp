@@ -41,8 +41,7 @@ output::SplineFileContent FileContent() {
 void Fit(bool writeResults) {
   const int32_t limit = config::Settings.MaxIteration;
   const config::AnalysisSettingsRecord& a = config::AnalysisSettings;
-  const spline::SmoothingChoice choice{static_cast<spline::Criterion>(a.SmoothingCriterion),
-                                       a.FixedP, a.SmoothingParameter};
+  const spline::SmoothingChoice choice{a.SmoothingCriterion, a.FixedP, a.SmoothingParameter};
   if (spline::FitAsChosen(limit, choice, config::UncertaintyWanted()) != spline::FitStatus::IterationLimit) return;
   if (writeResults) output::EndSplineFileAfterFailedFit();
   base::ErrorStop({base::IntText(limit) + " iterations are not enough!"});

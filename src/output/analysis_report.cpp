@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "config/analysis_settings.h"
 #include "config/settings.h"
+#include "config/smoothing_criterion.h"
 #include "data/dataset.h"
 #include "output/result_files.h"
 #include "spline/evaluate.h"
@@ -34,12 +35,7 @@ ReportNumber Sigma(const ReportInputs& in, long double s) {
 }
 
 const char* CriterionName(const spline::FitRecordType& f) {
-  if (f.FixedP) return "fixed";
-  switch (f.Kind) {
-    case spline::Criterion::Ubre: return "UBRE";
-    case spline::Criterion::Gcv: return "GCV";
-    default: return "residual";
-  }
+  return f.FixedP ? "fixed" : config::NameOfCriterion(f.Kind);
 }
 
 void GatherData(const ReportInputs& in, ReportContent& c) {
