@@ -12,6 +12,10 @@
 #   REPEAT=n        runs per measurement, the fastest counts (default 3)
 #   SCIPY_GCV=1     also run scipy with its automatic smoothing choice on the
 #                   10^5 file (about a minute)
+#   VS=path         a second build of the program (another commit, say): the
+#                   first picture and the refit at 10^6 points are then also
+#                   measured in five pairs of the two builds taken in turn,
+#                   with the median of the ratios (this build / VS)
 #   PAUSE=s         seconds to wait before each timed run (default 0). On a
 #                   virtual machine whose host takes back the memory a guest
 #                   frees, a run right after another reuses that one's pages,
@@ -129,7 +133,26 @@ pairs() {
   echo "$(median "${ta[@]}") $(median "${tb[@]}") $(median "${r[@]}")"
 }
 
+# vs DIR FILE INPUT: the run of KURVEX and of VS on FILE with INPUT, in
+# turn, five pairs; prints the median of each and of the ratios.
+vs() {
+  local dir=$1 file=$2 input=$3 a b ta=() tb=() r=()
+  for _ in 1 2 3 4 5; do
+    read -r a _ < <(repeat=1 best "$dir" "$input" "$KURVEX" "$file")
+    read -r b _ < <(repeat=1 best "$dir" "$input" "$VS" "$file")
+    ta+=("$a") tb+=("$b") r+=("$(awk "BEGIN{printf \"%.3f\", $a / $b}")")
+  done
+  median() { printf '%s\n' "$@" | sort -g | sed -n 3p; }
+  echo "$(median "${ta[@]}") $(median "${tb[@]}") $(median "${r[@]}")"
+}
+
 declare -A T M
+if [ -n "${VS:-}" ] && [[ " $sizes " == *" 1000000 "* ]]; then
+  echo "measuring this build against $VS ..." >&2
+  read -r T[vsfirst] T[vsfirstb] T[vsfirstr] < <(vs "$work/nocurve" "$work/d1000000.dat" "q")
+  read -r T[vsrefit] T[vsrefitb] T[vsrefitr] < <(vs "$work/batch" "$work/d1000000.dat" "1 1 1 1 1 q")
+  read -r T[vsplain] T[vsplainb] T[vsplainr] < <(vs "$work/batch" "$work/d1000000.dat" "q")
+fi
 read -r T[ten] T[tengnuplot] T[tenratio] < <(pairs "$work/tendigits" "$ten")
 if [[ " $sizes " == *" 1000000 "* ]]; then
   read -r T[short] T[shortgnuplot] T[shortratio] < <(pairs "$work/nocurve" "$work/d1000000.dat")
@@ -189,6 +212,13 @@ if [ -n "${T[batch,10000000]:-}" ]; then
   row "4. complete batch run, n=10^7 (<= 10 s)" "${T[batch,10000000]} s" \
       "first picture ${T[first,10000000]} s, peak $(( ${M[batch,10000000]} / 1024 )) MB" \
       "$(ok "${T[batch,10000000]}" 10)"
+fi
+if [ -n "${T[vsfirst]:-}" ]; then
+  echo
+  echo "Against $VS at n=10^6 (medians of 5 pairs taken in turn; ratio this / other):"
+  echo "  first picture (no curve rows): ${T[vsfirst]} s against ${T[vsfirstb]} s, ratio ${T[vsfirstr]}"
+  echo "  batch run with curve rows:     ${T[vsplain]} s against ${T[vsplainb]} s, ratio ${T[vsplainr]}"
+  echo "  five refits and the run:       ${T[vsrefit]} s against ${T[vsrefitb]} s, ratio ${T[vsrefitr]}"
 fi
 echo
 echo "Peers at n=10^5: gnuplot ${T[gnuplot,100000]:--} s, scipy fixed lambda ${T[scipy,100000]:--} s${T[gcv]:+, scipy automatic lambda ${T[gcv]} s}."

@@ -47,8 +47,8 @@ namespace {
 
 // The time limit holds for the start-up with the first pass, and again for
 // each command from the moment it is read: a command may take a while (a
-// refit writes up to 65536 curve rows, slow under the sanitizers), but no
-// single step may go on without end.
+// refit writes curve rows until the file-size limit below, slow under the
+// sanitizers), but no single step may go on without end.
 constexpr unsigned kSecondsPerStep = 20;
 // A script of thousands of refits is merely long; the first 64 commands
 // keep a run short enough for the search to go on.
