@@ -202,7 +202,9 @@ if [ -n "${T[first,1000000]:-}" ]; then
   row "3. peak memory, n=10^6 (<= 260 bytes per point)" "$bpp B/point (${M[batch,1000000]} KB)" \
       "gnuplot ${M[gnuplot,1000000]} KB, scipy ${M[scipy,1000000]} KB" "$(ok "$bpp" 260)"
   row "   complete batch run, n=10^6" "${T[batch,1000000]} s" "scipy fixed lambda ${T[scipy,1000000]} s" ""
+  # The growth needs the 10^5 file too (SIZES without it leaves these rows out).
   for k in first:1 batch:b refit:2; do
+    [ -n "${T[${k%:*},100000]:-}" ] || continue
     r=$(ratio "${T[${k%:*},1000000]}" "${T[${k%:*},100000]:-0}")
     row "6. growth 10^5 -> 10^6 of ${k%:*} (<= 12 times)" \
         "${r}x (${T[${k%:*},100000]:--} s -> ${T[${k%:*},1000000]} s)" "" "$(ok "$r" 12)"
