@@ -32,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::string upperKey = config::UpperCaseText(key);
   if (upperKey.size() > 255) fuzz::Finding("upper-cased key longer than 255 characters");
-  CheckValue(config::ScanConfigFile(file, "KURVEX", upperKey));
+  CheckValue(config::ScanConfigFile(file, "KURVEX", upperKey).Value);
   // The key as a section name too: any text may stand between the brackets.
-  CheckValue(config::ScanConfigFile(file, upperKey, "LOGFILENAME"));
+  CheckValue(config::ScanConfigFile(file, upperKey, "LOGFILENAME").Value);
   return 0;
 }

@@ -23,7 +23,7 @@ struct ScanCase {
 
 std::string Scan(const TempDir& dir, const std::string& content, const char* key) {
   WriteFile(dir / "k.cfg", content);
-  return config::ScanConfigFile(dir / "k.cfg", "KURVEX", config::UpperCaseText(key));
+  return config::ScanConfigFile(dir / "k.cfg", "KURVEX", config::UpperCaseText(key)).Value;
 }
 
 TEST(ConfigScan, SectionKeyAndValueRules) {

@@ -110,6 +110,12 @@ std::vector<std::string> MemoryDriverBlock() {
   return block;
 }
 
+// A size no driver takes says why on a line of its own.
+std::string Why(const std::string& size) {
+  return "kurvex: GraphResolution " + size +
+         ": a window has at least 6x70 and at most 32767 pixels a side and 33554432 in all\n";
+}
+
 TEST(ModeReport, WrittenToTheLogOnEveryModeStop) {
   const std::string stderrLine =
       "kurvex: The required graphic mode cannot be initialized; the supported modes are listed "
@@ -123,8 +129,10 @@ TEST(ModeReport, WrittenToTheLogOnEveryModeStop) {
       {"listing request", "GraphResolution=?\nGraphGRXDriver=?", 0, ""},
       {"unparsable size", "GraphGRXDriver=memory\nGraphResolution=640x", 1, stderrLine},
       {"no separator", "GraphGRXDriver=memory\nGraphResolution=640", 1, stderrLine},
-      {"refused size", "GraphGRXDriver=memory\nGraphResolution=640x20", 1, stderrLine},
-      {"too wide", "GraphGRXDriver=memory\nGraphResolution=100000x480", 1, stderrLine},
+      {"refused size", "GraphGRXDriver=memory\nGraphResolution=640x20", 1, Why("640x20") + stderrLine},
+      {"too wide", "GraphGRXDriver=memory\nGraphResolution=100000x480", 1, Why("100000x480") + stderrLine},
+      {"too many pixels", "GraphGRXDriver=memory\nGraphResolution=32767x1025", 1,
+       Why("32767x1025") + stderrLine},
   };
   std::vector<std::string> expected = {kBanner + " has started ..."};
   const std::vector<std::string> report = Report(MemoryDriverBlock());

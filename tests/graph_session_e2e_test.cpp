@@ -439,6 +439,9 @@ TEST(GraphSession, NoFreeImageNumber) {
   TakeEveryImageNumber(s);
   const testutil::RunResult r = s.Run("F4 F3 q");
   EXPECT_EQ(r.Status, 0) << r.Err;
+  // Without a window only standard error can tell that nothing was saved.
+  EXPECT_EQ(r.Err, "kurvex: no free image number: " + s.Path() + "/kurvi000.png to " + s.Path() +
+                       "/kurvi999.png exist; no image saved\n");
   EXPECT_EQ(s.Read("kurvi999.png"), "");
   EXPECT_EQ(s.Read("kurvi000.png"), "");
   EXPECT_EQ(PngFiles(s.Path()).size(), 1000u);

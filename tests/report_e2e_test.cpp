@@ -113,7 +113,21 @@ TEST(ReportNumbers, TwentyOneDigitsReadBackToTheSameExtendedReal) {
     ASSERT_EQ(std::memcmp(&x, &back, 10), 0) << text;
   }
   EXPECT_EQ(output::ReportReal(1.0L / 0.0L), "null");
-  EXPECT_EQ(output::ReportString("a\"b\\c\n"), "\"a\\\"b\\\\c\\u000a\"");
+}
+
+// A data file's name is bytes, not always UTF-8: what is not well-formed
+// UTF-8 is written as Python's lone surrogates, so the report stays JSON.
+TEST(ReportNumbers, StringsAreJsonWhateverTheirBytes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"a\"b\\c\n", "\"a\\\"b\\\\c\\u000a\""},
+      {"m\xc3\xa9t\xe2\x82\xac\xf0\x9f\x98\x80", "\"m\xc3\xa9t\xe2\x82\xac\xf0\x9f\x98\x80\""},  // é, €, an emoji
+      {"\xe9t\xe9.dat", "\"\\udce9t\\udce9.dat\""},  // Latin-1
+      {"\xc3", "\"\\udcc3\""},                     // cut short
+      {"\xed\xa0\x80", "\"\\udced\\udca0\\udc80\""},  // an encoded surrogate
+      {"\xf4\x90\x80\x80", "\"\\udcf4\\udc90\\udc80\\udc80\""},  // past U+10FFFF
+      {"\xc0\xaf", "\"\\udcc0\\udcaf\""},            // an overlong '/'
+  };
+  for (const auto& [text, json] : cases) EXPECT_EQ(output::ReportString(text), json) << json;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -232,15 +233,19 @@ TEST(ResultFiles, TwoRunsInOneFolder) {
 
 // Where a folder cannot hold unnamed files, the new file has a temporary
 // name beside the old one: a published file takes its place, and a failed
-// write or a terminating signal removes it.
+// write or any signal that ends a process by default (a user's, a shell's
+// or a batch scheduler's: SIGXCPU is a CPU-time limit) removes it.
 TEST(ResultFiles, TemporaryNamesAreRemovedAtEveryEnding) {
-  for (const int ending : {0, 1, SIGTERM}) {
+  for (const int ending : {0, 1, SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU,
+                           SIGVTALRM, SIGPROF}) {
     SCOPED_TRACE(ending);
     testutil::TempDir dir;
     WriteFile(dir / "kurvex.out", "earlier\n");
     const pid_t pid = ::fork();
     if (pid == 0) {
       ::dup2(::open("/dev/null", O_WRONLY), 2);
+      const struct rlimit noCore{0, 0};
+      ::setrlimit(RLIMIT_CORE, &noCore);
       base::UseUnnamedFiles = false;
       base::RemoveTemporaryNamesOnSignals();
       base::ReplacementFile f;
@@ -248,14 +253,14 @@ TEST(ResultFiles, TemporaryNamesAreRemovedAtEveryEnding) {
       std::fputs("new\n", f.File);
       std::fflush(f.File);
       if (ending == 1) base::FailReplacement(f, ENOSPC);
-      if (ending == SIGTERM) ::raise(SIGTERM);
+      if (ending > 1) ::raise(ending);
       base::PublishReplacement(f);
       ::_exit(0);
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
-    if (ending == SIGTERM) {
-      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    if (ending > 1) {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == ending);
     } else {
       EXPECT_EQ(WEXITSTATUS(status), ending == 0 ? 0 : 2);
     }

@@ -355,7 +355,10 @@ void RemoveTemporaryNames() {
 }
 
 void RemoveTemporaryNamesOnSignals() {
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+  // Every signal whose default ends the process and that a user, a shell
+  // or a batch scheduler sends (SIGXCPU is a CPU-time limit).
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU,
+                           SIGVTALRM, SIGPROF}) {
     struct sigaction old{};
     if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
     struct sigaction action{};

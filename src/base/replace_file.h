@@ -67,8 +67,9 @@ void CheckNotInUse(const std::string& name);
 // Removes every temporary name still on the disk. Safe in a signal
 // handler; called by every ending of the run.
 void RemoveTemporaryNames();
-// SIGINT, SIGTERM and SIGHUP remove the temporary names and then end the
-// run as the signal would have (a signal ignored at start stays ignored).
+// SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU,
+// SIGVTALRM and SIGPROF remove the temporary names and then end the run as
+// the signal would have (a signal ignored at start stays ignored).
 void RemoveTemporaryNamesOnSignals();
 
 // A test's hook: when the environment's KURVEX_TEST_PAUSE names `point`,

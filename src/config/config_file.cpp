@@ -18,7 +18,11 @@ namespace {
 
 std::string programPath;
 // Keys set with -c, upper-cased and without blanks, and their values.
-std::vector<std::pair<std::string, std::string>> commandLineValues;
+struct CommandLineValue {
+  std::string Key;
+  ConfigLookup Value;
+};
+std::vector<CommandLineValue> commandLineValues;
 
 // Reading one configuration file line by line. Only a line feed ends a
 // line; a carriage return is one of the control characters that every step
@@ -26,6 +30,7 @@ std::vector<std::pair<std::string, std::string>> commandLineValues;
 struct ConfigReader {
   std::FILE* file;
   const std::string& name;
+  bool lineCut = false;  // the last line read was longer than 255 characters
 
   int Next() {
     int c = std::getc(file);
@@ -36,8 +41,11 @@ struct ConfigReader {
   // A line of at most 255 characters; the rest of a longer line is dropped.
   std::string ReadLine() {
     std::string line;
-    for (int c = Next(); c != EOF && c != '\n'; c = Next())
+    lineCut = false;
+    for (int c = Next(); c != EOF && c != '\n'; c = Next()) {
       if (line.size() < base::kMaxText) line += static_cast<char>(c);
+      else lineCut = true;
+    }
     return line;
   }
 
@@ -71,18 +79,20 @@ bool IsRegularCandidate(const std::string& name) {
 }
 
 // The text after the first "=", without blanks around it and without a
-// trailing comment ("%" first, then "#").
-std::string ExtractValue(const std::string& line) {
+// trailing comment ("%" first, then "#"). Of a line cut at 255 characters
+// the value is cut too unless a comment began before the cut.
+ConfigLookup ExtractValue(const std::string& line, bool lineCut) {
   std::string value = line.substr(line.find('=') + 1);
   std::size_t start = 0;
   while (start < value.size() && IsControlOrBlank(value[start])) ++start;
   value.erase(0, start);
-  std::size_t cut = value.find('%');
-  if (cut != std::string::npos) value.erase(cut);
-  cut = value.find('#');
-  if (cut != std::string::npos) value.erase(cut);
+  bool comment = false;
+  for (const char mark : {'%', '#'}) {
+    const std::size_t at = value.find(mark);
+    if (at != std::string::npos) value.erase(at), comment = true;
+  }
   while (!value.empty() && IsControlOrBlank(value.back())) value.pop_back();
-  return value;
+  return ConfigLookup{value, lineCut && !comment};
 }
 
 // Phase A: passes lines until one holds the section header. A header on the
@@ -97,7 +107,7 @@ bool FindSection(ConfigReader& in, const std::string& header) {
 
 // Phase B: the first line of the section that sets the key, or "" when the
 // section ends (a line beginning with "[" or the end of the file) first.
-std::string FindKey(ConfigReader& in, const std::string& prefix) {
+ConfigLookup FindKey(ConfigReader& in, const std::string& prefix) {
   for (;;) {
     std::string line = in.ReadLine();
     std::size_t eq = line.find('=');
@@ -105,22 +115,30 @@ std::string FindKey(ConfigReader& in, const std::string& prefix) {
       std::string key = WithoutControls(line.substr(0, eq)) + line.substr(eq);
       bool comment = !key.empty() && (key[0] == '#' || key[0] == '%');
       if (!comment && UpperCaseText(key).compare(0, prefix.size(), prefix) == 0)
-        return ExtractValue(key);
+        return ExtractValue(key, in.lineCut);
     }
-    if (!in.SkipToNextLine() || (!line.empty() && line[0] == '[')) return "";
+    if (!in.SkipToNextLine() || (!line.empty() && line[0] == '[')) return {};
   }
 }
 
 }  // namespace
 
+const KeySpec* KeyNamed(const std::string& key) {
+  const std::string upperKey = WithoutControls(UpperCaseText(key));
+  for (const KeySpec& k : kKeys)
+    if (UpperCaseText(k.Name) == upperKey) return &k;
+  return nullptr;
+}
+
 void SetCommandLineValue(const std::string& key, const std::string& value) {
   const std::string upperKey = WithoutControls(UpperCaseText(key));
-  for (auto& [k, v] : commandLineValues)
-    if (k == upperKey) {
-      v = base::CutText(value);
+  const ConfigLookup v{base::CutText(value), value.size() > base::kMaxText};
+  for (CommandLineValue& c : commandLineValues)
+    if (c.Key == upperKey) {
+      c.Value = v;
       return;
     }
-  commandLineValues.emplace_back(upperKey, base::CutText(value));
+  commandLineValues.push_back({upperKey, v});
 }
 
 void SetProgramPath(const char* argument0) {
@@ -151,39 +169,50 @@ std::string UpperCaseText(const std::string& text) {
   return result;
 }
 
-std::string ScanConfigFile(const std::string& fileName,
-                           const std::string& upperSection,
-                           const std::string& upperKey) {
+ConfigLookup ScanConfigFile(const std::string& fileName, const std::string& upperSection,
+                            const std::string& upperKey) {
   std::FILE* file = std::fopen(fileName.c_str(), "rb");
   if (!file) base::FatalIoError(fileName, errno);
   ConfigReader in{file, fileName};
-  std::string value;
+  ConfigLookup value;
   if (FindSection(in, "[" + upperSection + "]")) value = FindKey(in, upperKey + "=");
   std::fclose(file);
   return value;
 }
 
-std::string ConfigValue(const std::string& section, const std::string& key) {
+ConfigLookup LookUpValue(const std::string& section, const std::string& key) {
   const std::string upperSection = UpperCaseText(section);
   const std::string upperKey = UpperCaseText(key);
-  std::string value;
+  ConfigLookup value;
   if (upperSection == UpperCaseText(ConfigSection))
-    for (const auto& [k, v] : commandLineValues)
-      if (k == upperKey) value = v;
-  if (!value.empty()) return value;
+    for (const CommandLineValue& c : commandLineValues)
+      if (c.Key == upperKey) value = c.Value;
+  if (!value.Value.empty()) return value;
   const ProgramPathParts path = ProgramPath();
   const std::string candidates[4] = {
       "./kurvex.cfg", "./" + path.Name + ".cfg", path.Dir + "kurvex.cfg",
       path.Dir + path.Name + ".cfg"};
   for (const std::string& name : candidates) {
-    if (!value.empty()) break;
+    if (!value.Value.empty()) break;
     if (IsRegularCandidate(name)) value = ScanConfigFile(name, upperSection, upperKey);
   }
   return value;
 }
 
+std::string ConfigValue(const std::string& section, const std::string& key) {
+  return LookUpValue(section, key).Value;
+}
+
 std::string ConfigValue(const std::string& key) { return ConfigValue(ConfigSection, key); }
 
-std::string ConfigValue(Key key) { return ConfigValue(Spec(key).Name); }
+std::string ConfigValue(Key key) {
+  const ConfigLookup v = LookUpValue(ConfigSection, Spec(key).Name);
+  if (v.Cut && NamesAFile(key)) {
+    base::StopProgram(base::kExitUsageError, {},
+                      std::string("kurvex: ") + Spec(key).Name +
+                          ": the file name is longer than 255 characters\n");
+  }
+  return v.Value;
+}
 
 }  // namespace config

@@ -27,12 +27,21 @@ ProgramPathParts ProgramPath();
 // Only "a" to "z" change; the result is cut at 255 characters.
 std::string UpperCaseText(const std::string& text);
 
+// A value as found: cut at 255 characters, and whether it was longer.
+struct ConfigLookup {
+  std::string Value;
+  bool Cut = false;
+};
+
 // The value of KEY in the first "[SECTION]" of one file, in the case it is
 // written there, or "". Section and key are given upper-cased. A file that
 // exists but cannot be read is the fatal input/output stop.
-std::string ScanConfigFile(const std::string& fileName,
-                           const std::string& upperSection,
-                           const std::string& upperKey);
+ConfigLookup ScanConfigFile(const std::string& fileName, const std::string& upperSection,
+                            const std::string& upperKey);
+
+// The key of the table of keys that `key` names as a file would (any case,
+// blanks passed over), or null.
+const KeySpec* KeyNamed(const std::string& key);
 
 // A key set for this run on the command line ("-c KEY=VALUE"): ConfigValue
 // answers it before looking at any file. The key matches as in a file (any
@@ -46,7 +55,11 @@ void SetCommandLineValue(const std::string& key, const std::string& value);
 std::string ConfigValue(const std::string& section, const std::string& key);
 // The same in the program's own section.
 std::string ConfigValue(const std::string& key);
-// The same for a key of the table of keys.
+// The same for a key of the table of keys. A file name longer than 255
+// characters is refused (status 2): cut, it would name another file, such
+// as the data file.
 std::string ConfigValue(Key key);
+// The same with whether the value was cut.
+ConfigLookup LookUpValue(const std::string& section, const std::string& key);
 
 }  // namespace config

@@ -210,6 +210,12 @@ constexpr bool FieldsDistinct() {
 }
 static_assert(FieldsDistinct(), "one field per key");
 
+// The keys whose value names a file: such a value is used whole or refused,
+// since cut at 255 characters it would name another file.
+constexpr bool NamesAFile(Key key) {
+  return Spec(key).Kind == KeyKind::FileName || key == Key::ReportFileName || key == Key::InputFileName;
+}
+
 // The width and height of a default "WIDTHxHEIGHT", read at compile time.
 constexpr int32_t DefaultDimension(const char* text, bool height) {
   if (height) {

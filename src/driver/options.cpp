@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -76,13 +78,49 @@ constexpr const char* kUsage =
 // 1), without a line of its own in the log.
 void EndOnWindowClose() { base::StopProgram(base::kExitErrorStop); }
 
-// "KEY=VALUE" of a -c option, with a key that is not empty once its blanks
-// are removed (blanks inside a key are passed over, as in kurvex.cfg).
+// Letters to change, add or remove to turn one key into another, in any
+// case (Levenshtein's distance).
+std::size_t Distance(const std::string& a, const std::string& b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0]++;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const bool same = std::toupper(static_cast<unsigned char>(a[i - 1])) ==
+                        std::toupper(static_cast<unsigned char>(b[j - 1]));
+      const std::size_t next = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+      diagonal = row[j], row[j] = next;
+    }
+  }
+  return row[b.size()];
+}
+
+// How far a key is from a name: a key the name begins with counts as near.
+std::size_t Farness(const std::string& key, const std::string& name) {
+  const std::string k = config::UpperCaseText(key), n = config::UpperCaseText(name);
+  return n.compare(0, k.size(), k) == 0 && k.size() >= 4 ? 1 : Distance(key, name);
+}
+
+// A key that no setting has would be ignored without a word, and the run
+// would write the default files: it is a usage error, with the nearest key.
+void CheckKey(const std::string& key, const char* text) {
+  if (config::KeyNamed(key) != nullptr) return;
+  const config::KeySpec* nearest = &config::kKeys[0];
+  for (const config::KeySpec& k : config::kKeys)
+    if (Farness(key, k.Name) < Farness(key, nearest->Name)) nearest = &k;
+  const bool close = Farness(key, nearest->Name) <= 3;
+  UsageError("-c " + std::string(text) + ": no such key" +
+             (close ? " (did you mean " + std::string(nearest->Name) + "?)" : ""));
+}
+
+// "KEY=VALUE" of a -c option, with a key of the table of keys (blanks inside
+// a key are passed over, as in kurvex.cfg).
 void TakeSetting(const char* text) {
   const char* eq = text != nullptr ? std::strchr(text, '=') : nullptr;
   const std::string key = eq != nullptr ? std::string(text, eq) : "";
   if (key.find_first_not_of(" \t") == std::string::npos)
     UsageError("-c needs KEY=VALUE" + (text != nullptr ? ", not \"" + std::string(text) + "\"" : ""));
+  CheckKey(key, text);
   config::SetCommandLineValue(key, eq + 1);
 }
 

@@ -26,6 +26,7 @@
 #include "output/required_values.h"
 #include "output/result_files.h"
 #include "base/run_log.h"
+#include "driver/result_names.h"
 #include "spline/fit.h"
 
 namespace driver {
@@ -48,6 +49,13 @@ void OpenLog() {
       config::FileNameSetting(Key::CalcDataFileName));
   base::OpenRunLog(S.LogFileName);
   base::LogLine(std::string(base::ProgramBanner) + " has started ...");
+}
+
+// The data file, chosen (perhaps in the dialog) and opened; it must be none
+// of the files the run writes.
+void OpenDataFile() {
+  data::OpenDataFile();
+  CheckDataFileIsNoResult(data::DataFile.Name);
 }
 
 // Driver, depth and size. A driver that cannot run here
@@ -147,7 +155,7 @@ void SettleErrors() {
 void ColourChartStep(bool chartMode) {
   if (!chartMode) return;
   if (ColourChartWanted()) graph::ShowColourChart();
-  data::OpenDataFile();
+  OpenDataFile();
 }
 
 // Colours and sizes, which depend on the depth and the screen.
@@ -178,11 +186,12 @@ void PrepareGraph() {
 
 void StartUp() {
   config::SetProgramPath(Argument(0).c_str());    // where the second kurvex.cfg is
+  CheckResultNames();                             // no result file is the data file or another
   OpenLog();                                      // the run log and its first line
   graph::GraphLoop.MouseInUse = false;            // no mouse to release yet
   SettleGraphics();                               // driver, depth and window size
   const bool chartMode = ColourChartWanted();     // the colour chart needs no data
-  if (!chartMode) data::OpenDataFile();           // the data file, chosen and opened
+  if (!chartMode) OpenDataFile();                 // the data file, chosen and opened
   graph::SetGraphicsMode(S.GraphWidth, S.GraphHeight, S.GraphColorBits);  // window, title
   ColourChartStep(chartMode);                     // the chart, if still wanted, ends here
   output::ResultFiles.RequiredValuesOpen = false; // kurvex.cal comes with the first F3

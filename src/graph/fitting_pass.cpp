@@ -37,13 +37,13 @@ output::SplineFileContent FileContent() {
   return c;
 }
 
-// A fit that fails leaves the result file with only its head.
+// A fit that fails leaves the previous result file as it was.
 void Fit(bool writeResults) {
   const int32_t limit = config::Settings.MaxIteration;
   const config::AnalysisSettingsRecord& a = config::AnalysisSettings;
   const spline::SmoothingChoice choice{a.SmoothingCriterion, a.FixedP, a.SmoothingParameter};
   if (spline::FitAsChosen(limit, choice, config::UncertaintyWanted()) != spline::FitStatus::IterationLimit) return;
-  if (writeResults) output::EndSplineFileAfterFailedFit();
+  if (writeResults) output::AbandonSplineFile();
   base::ErrorStop({base::IntText(limit) + " iterations are not enough!"});
 }
 

@@ -4,8 +4,10 @@
 #include "config/config_file.h"
 #include "config/settings.h"
 #include "base/text.h"
+#include "base/number_format.h"
 #include "base/stop.h"
 #include "graph/graph_state.h"
+#include "graph/mode_report.h"
 
 namespace graph {
 
@@ -109,9 +111,25 @@ bool SelectDriver(const std::string& name) {
 
 // The title goes with the mode, so that every window the program opens,
 // the colour chart's too, carries it from the start.
+namespace {
+
+// Why a size is refused before any driver is asked, or "" when it is not.
+std::string SizeRefused(int32_t width, int32_t height) {
+  const bool fits = width >= gfx::MinModeWidth && height >= gfx::MinModeHeight &&
+                    width <= gfx::MaxModeSide && height <= gfx::MaxModeSide &&
+                    int64_t{width} * height <= gfx::MaxModePixels;
+  if (fits) return "";
+  return "kurvex: GraphResolution " + base::IntText(width) + "x" + base::IntText(height) +
+         ": a window has at least " + base::IntText(gfx::MinModeWidth) + "x" +
+         base::IntText(gfx::MinModeHeight) + " and at most " + base::IntText(gfx::MaxModeSide) +
+         " pixels a side and " + std::to_string(gfx::MaxModePixels) + " in all\n";
+}
+
+}  // namespace
+
 void SetGraphicsMode(int32_t width, int32_t height, int32_t depth) {
   gfx::SetWindowTitle(base::ProgramBanner);
-  if (!gfx::SetMode(width, height, depth)) ModeReport(base::kExitErrorStop);
+  if (!gfx::SetMode(width, height, depth)) ModeReport(base::kExitErrorStop, SizeRefused(width, height));
   if (depth <= 8) FillColourTable(depth);
 }
 

@@ -52,9 +52,14 @@ std::string ClaimImageName(base::ReplacementFile& image, const std::string& pref
   return "";
 }
 
-void ShowNoFreeNumber() {
+// On the screen, and on standard error for a run without a window, where
+// nothing else would tell that no image was saved.
+void ShowNoFreeNumber(const std::string& prefix) {
   const GraphLayoutRecord& L = Layout;
   gfx::DrawString("no free image number", L.PX1 + 1, L.StatusY - 2, GraphStyles.KeyStyleRight);
+  std::fprintf(stderr, "kurvex: no free image number: %s000.png to %s999.png exist; no image saved\n",
+               prefix.c_str(), prefix.c_str());
+  std::fflush(stderr);
 }
 
 }  // namespace
@@ -68,7 +73,7 @@ void ExportImage() {
   const std::string first = NextImageName(prefix);
   // The mouse position may stand in the right part of the fit-quality row.
   ClearBox(L.StatusTextWidth + 2, L.StatusY + 1 - L.CharHeight, L.PX1, L.QualityBottom);
-  if (first.empty()) return ShowNoFreeNumber();
+  if (first.empty()) return ShowNoFreeNumber(prefix);
   const int32_t lastRow = L.StatusY + (config::Settings.GraphWidth > kLucs21Above ? 1 : 0);
   gfx::BitBlt(GraphSnapshot, 0, 0, gfx::ScreenContext(), 1, 1, L.M - 1, lastRow);
   gfx::DrawString("imaging...", L.PX1 + 1, L.StatusY - 2, GraphStyles.KeyStyleRight);
@@ -88,7 +93,7 @@ void ExportImage() {
   gfx::ClearClipBox(GraphColours.Background);
   if (name.empty()) {
     base::DiscardReplacement(image);
-    ShowNoFreeNumber();
+    ShowNoFreeNumber(prefix);
   }
 }
 

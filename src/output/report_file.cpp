@@ -134,15 +134,41 @@ std::string ReportReal(long double x) {
   return text;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at p (1 to 4 bytes), or 0.
+std::size_t Utf8Length(const unsigned char* p, std::size_t left) {
+  const unsigned char c = p[0];
+  std::size_t n;
+  unsigned char lo = 0x80, hi = 0xBF;  // the second byte's range
+  if (c < 0x80) return 1;
+  if (c >= 0xC2 && c <= 0xDF) n = 2;
+  else if (c >= 0xE0 && c <= 0xEF) n = 3, lo = c == 0xE0 ? 0xA0 : 0x80, hi = c == 0xED ? 0x9F : 0xBF;
+  else if (c >= 0xF0 && c <= 0xF4) n = 4, lo = c == 0xF0 ? 0x90 : 0x80, hi = c == 0xF4 ? 0x8F : 0xBF;
+  else return 0;
+  if (left < n || p[1] < lo || p[1] > hi) return 0;
+  for (std::size_t i = 2; i < n; ++i)
+    if (p[i] < 0x80 || p[i] > 0xBF) return 0;
+  return n;
+}
+
+}  // namespace
+
+// File names are bytes: a byte that is no part of well-formed UTF-8 is
+// written as the lone surrogate U+DC80 + (byte - 0x80), as Python decodes
+// file names, so the text stays valid JSON and the name can be had back.
 std::string ReportString(const std::string& text) {
   std::string out = "\"";
-  for (const unsigned char ch : text) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char ch = p[i];
+    const std::size_t n = Utf8Length(p + i, text.size() - i);
+    char code[8];
     if (ch == '"' || ch == '\\') out += '\\', out += static_cast<char>(ch);
-    else if (ch < 0x20) {
-      char code[8];
-      std::snprintf(code, sizeof code, "\\u%04x", ch);
-      out += code;
-    } else out += static_cast<char>(ch);
+    else if (ch < 0x20) std::snprintf(code, sizeof code, "\\u%04x", ch), out += code;
+    else if (n == 0) std::snprintf(code, sizeof code, "\\u%04x", 0xDC00 + ch), out += code;
+    else out.append(text, i, n);
+    i += n == 0 ? 1 : n;
   }
   return out + "\"";
 }

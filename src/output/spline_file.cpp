@@ -472,7 +472,15 @@ std::string SplineFileText(const SplineFileContent& c) {
   return text;
 }
 
-void EndSplineFileAfterFailedFit() { FinishSplineFile(); }
+void AbandonSplineFile() {
+  StopFormatter();
+  StopWriter();
+  if (F.Memory) {
+    F.Memory = nullptr;
+    return;
+  }
+  base::DiscardReplacement(F.File);
+}
 
 std::string ValuesRow(long double x, const spline::Evaluation& e, int32_t width) {
   char row[kRowRoom];

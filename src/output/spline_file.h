@@ -61,9 +61,10 @@ void WriteMarkLine(const spline::CalculusMark& m);
 // The closing row at X[N], without a line end; the file is then closed and
 // replaces the previous one.
 void EndSplineFile();
-// When the fit fails: the file, holding only its head, is closed and
-// replaces the previous one, as a finished pass would.
-void EndSplineFileAfterFailedFit();
+// When the fit fails: the new file, holding only its head, is dropped, so
+// that the previous result stays whole (a file written in place, such as
+// a FIFO, keeps the head).
+void AbandonSplineFile();
 // Ends the thread that formats rows ahead and the one that writes the
 // buffers of a long file, before the program stops (the data they read are
 // about to be released); a failed write is then not reported.

@@ -1,0 +1,75 @@
+// The user's files are never destroyed by a careless command line: a
+// result file named like the data file or like another result file, a
+// file name too long to be used whole, a misspelt key, a refit that fails.
+// Each such run stops before it writes anything, or leaves the earlier
+// result whole, and says why.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "graph_e2e_support.h"
+
+namespace {
+
+using graphtest::Session;
+
+// Runs on "d.dat" with `args` before it; the data file and an earlier
+// kurvex.out must be untouched, and nothing else written, when `status` is 2.
+TEST(UserFiles, RefusedCommandLinesWriteNothing) {
+  const std::string longName = [] {
+    std::string name;
+    while (name.size() < 250) name += "./";
+    return name + "d.dat.out";  // cut at 255 characters: the data file
+  }();
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;  // the first line on standard error
+  } cases[] = {
+      {{"-c", "LogFileName=d.dat"}, "kurvex: LogFileName (d.dat) is the data file (d.dat): nothing was written"},
+      {{"-c", "OutputFileName=./d.dat"}, "kurvex: OutputFileName (./d.dat) is the data file (d.dat): nothing was written"},
+      {{"-c", "ReportFileName=sub/../d.dat"}, "kurvex: ReportFileName (sub/../d.dat) is the data file (d.dat): nothing was written"},
+      {{"-c", "OutputFileName=same", "-c", "CalcDataFileName=same"},
+       "kurvex: OutputFileName (same) and CalcDataFileName (same) are the same file: nothing was written"},
+      {{"-c", "CalcDataFileName=kurvex.log"},
+       "kurvex: LogFileName (kurvex.log) and CalcDataFileName (kurvex.log) are the same file: nothing was written"},
+      {{"-c", "OutputFileName=" + longName}, "kurvex: OutputFileName: the file name is longer than 255 characters"},
+      {{"-c", "ErorValue=0.5"}, "kurvex: -c ErorValue=0.5: no such key (did you mean ErrorValue?)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.err);
+    Session s("", graphtest::LineData());
+    testutil::WriteFile(s / "kurvex.out", "earlier\n");
+    ::mkdir((s / "sub").c_str(), 0755);
+    std::vector<std::string> args = c.args;
+    args.push_back("d.dat");
+    const testutil::RunResult r = s.Run("q", args);
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(r.Err.substr(0, r.Err.find('\n')), c.err);
+    EXPECT_EQ(s.Read("d.dat"), graphtest::LineData());
+    EXPECT_EQ(s.Read("kurvex.out"), "earlier\n");
+    EXPECT_FALSE(s.Has("kurvex.log"));
+  }
+  // Devices may be named twice: nothing of the user's is lost there.
+  Session s("", graphtest::LineData());
+  EXPECT_EQ(s.Run("F3 q", {"-c", "OutputFileName=/dev/null", "-c", "CalcDataFileName=/dev/null", "d.dat"}).Status, 0);
+}
+
+// A refit that runs out of iterations stops the run as before, and the
+// result of the fit before it stays in kurvex.out; a first fit that fails
+// leaves the file of an earlier run.
+TEST(UserFiles, AFailedFitLeavesTheEarlierResult) {
+  std::string zigzag;
+  for (int i = 0; i < 20; ++i) zigzag += std::to_string(i) + (i % 2 ? " -1\n" : " 1\n");
+  Session s("MaxIteration=11\nErrorValue=0.5", zigzag);
+  ASSERT_EQ(s.Run("q").Status, 0);
+  const std::string first = s.Read("kurvex.out");
+  EXPECT_EQ(s.Run("2 q").Status, 1);
+  EXPECT_EQ(s.Read("kurvex.out"), first);
+  s.SetConfig("MaxIteration=10\nErrorValue=1");
+  EXPECT_EQ(s.Run("q").Status, 1);
+  EXPECT_EQ(s.Read("kurvex.out"), first);
+}
+
+}  // namespace
