@@ -1,6 +1,6 @@
 // Benchmarks of the pieces a large run spends its time in, one by one:
 // converting the numbers of a data file, reading a data file, sorting rows,
-// and formatting the fields of the result file.
+// formatting the fields of the result file, and looking up the settings.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/convert.h"
+#include "config/config_file.h"
 #include "data/arrays.h"
 #include "data/reader.h"
 #include "base/number_format.h"
@@ -135,11 +136,32 @@ void BM_SortByX(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * n);
 }
 
+// Every key of the table looked up as a start-up does, in a kurvex.cfg of
+// a million lines (some 37 MB) whose section holds none of them but the first.
+void BM_ConfigLookups(benchmark::State& state) {
+  char dir[] = "/tmp/kurvex-bench-XXXXXX";
+  if (!::mkdtemp(dir)) return state.SkipWithError("no temporary directory");
+  const std::string name = std::string(dir) + "/kurvex.cfg";
+  std::FILE* f = std::fopen(name.c_str(), "w");
+  std::fputs("[Kurvex]\nErrorValue=0.02\n", f);
+  for (int i = 0; i < 1000000; ++i) std::fprintf(f, "Filler%d = %d # some comment\n", i, i);
+  std::fclose(f);
+  char cwd[4096];
+  if (!::getcwd(cwd, sizeof cwd) || ::chdir(dir) != 0) return state.SkipWithError("no folder");
+  config::SetProgramPath("/nonexistent/kurvex");
+  for (auto _ : state)
+    for (const config::KeySpec& k : config::kKeys) benchmark::DoNotOptimize(config::ConfigValue(k.Name));
+  if (::chdir(cwd) != 0) state.SkipWithError("cannot return");
+  std::remove(name.c_str());
+  ::rmdir(dir);
+}
+
 BENCHMARK(BM_WriteExponentField)->Arg(13)->Arg(26);
 BENCHMARK(BM_WriteExponentFieldExtreme);
 BENCHMARK(BM_FormatCompact);
 BENCHMARK(BM_ParseReal);
 BENCHMARK(BM_ReadRows)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConfigLookups)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortByX)->Args({1000000, 0})->Args({1000000, 1})->Args({1000000, 2})->Unit(benchmark::kMillisecond);
 
 }  // namespace

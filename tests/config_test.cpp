@@ -1,8 +1,10 @@
 // Configuration files: the scan of one file and the candidate fallback.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -65,6 +67,14 @@ TEST(ConfigScan, LongLinesAreCutAt255Characters) {
   EXPECT_EQ(Scan(dir, "[Kurvex]\nA=" + value + "\nB=1\n", "B"), "1");
   // A long line's rest is dropped, not read as a line of its own.
   EXPECT_EQ(Scan(dir, "[Kurvex]\nC=" + std::string(260, ' ') + "A=9\n", "A"), "");
+  // A value is known to be cut unless a comment began before the cut.
+  const auto cut = [&](const std::string& line) {
+    WriteFile(dir / "k.cfg", "[Kurvex]\n" + line + "\n");
+    return config::ScanConfigFile(dir / "k.cfg", "KURVEX", "A").Cut;
+  };
+  EXPECT_TRUE(cut("A=" + value));
+  EXPECT_FALSE(cut("A=x # " + value));
+  EXPECT_FALSE(cut("A=" + std::string(253, 'v')));
 }
 
 TEST(ConfigScan, BinaryGarbageIsHarmless) {
@@ -95,6 +105,20 @@ TEST(ConfigValue, ProgramFoundThroughTheSearchPathLooksInTheCurrentDirectory) {
   EXPECT_EQ(config::ProgramPath().Name, "kurvex");
   ::mkdir((dir / "kurvex.cfg").c_str(), 0755);  // a directory is not a candidate
   EXPECT_EQ(config::ConfigValue("A"), "");
+}
+
+// Each file is read once, not once a key, yet a file changed during the
+// run is read again (here: the same size, another time of change).
+TEST(ConfigValue, AChangedFileIsReadAgain) {
+  TempDir dir;
+  ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
+  config::SetProgramPath((dir / "sub/kurvex").c_str());
+  for (const char* value : {"11", "12", "123"}) {
+    WriteFile(dir / "kurvex.cfg", std::string("[Kurvex]\nMaxIteration=") + value + "\n");
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {std::atoi(value), 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, "kurvex.cfg", times, 0), 0);
+    EXPECT_EQ(config::ConfigValue("MaxIteration"), value);
+  }
 }
 
 TEST(ConfigValue, NameKeepsAllButTheLastExtension) {

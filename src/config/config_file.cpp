@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -73,8 +74,7 @@ std::string WithoutControls(const std::string& text) {
 
 // Only a regular file (or a link to one) is a configuration file: a device
 // such as /dev/zero never ends, and opening a FIFO waits for a writer.
-bool IsRegularCandidate(const std::string& name) {
-  struct stat st;
+bool IsRegularCandidate(const std::string& name, struct stat& st) {
   return ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -105,20 +105,71 @@ bool FindSection(ConfigReader& in, const std::string& header) {
   }
 }
 
-// Phase B: the first line of the section that sets the key, or "" when the
-// section ends (a line beginning with "[" or the end of the file) first.
-ConfigLookup FindKey(ConfigReader& in, const std::string& prefix) {
+// One file's section as the lookups read it: for every key named there the
+// value of its first line, so that a key costs no scan of the file.
+struct SectionIndex {
+  std::unordered_map<std::string, ConfigLookup> Values;  // by key, upper-cased, without blanks
+};
+
+// Phase B: each line of the section that sets a key, up to the section's
+// end (a line beginning with "[", which is still read for a key, or the
+// end of the file); the first line of a key is the one that counts.
+void IndexKeys(ConfigReader& in, SectionIndex& index) {
   for (;;) {
     std::string line = in.ReadLine();
     std::size_t eq = line.find('=');
     if (eq != std::string::npos) {
-      std::string key = WithoutControls(line.substr(0, eq)) + line.substr(eq);
+      const std::string name = WithoutControls(line.substr(0, eq));
+      const std::string key = name + line.substr(eq);
       bool comment = !key.empty() && (key[0] == '#' || key[0] == '%');
-      if (!comment && UpperCaseText(key).compare(0, prefix.size(), prefix) == 0)
-        return ExtractValue(key, in.lineCut);
+      if (!comment) index.Values.emplace(UpperCaseText(name), ExtractValue(key, in.lineCut));
     }
-    if (!in.SkipToNextLine() || (!line.empty() && line[0] == '[')) return {};
+    if (!in.SkipToNextLine() || (!line.empty() && line[0] == '[')) return;
   }
+}
+
+SectionIndex IndexFile(const std::string& fileName, const std::string& upperSection) {
+  std::FILE* file = std::fopen(fileName.c_str(), "rb");
+  if (!file) base::FatalIoError(fileName, errno);
+  ConfigReader in{file, fileName};
+  SectionIndex index;
+  if (FindSection(in, "[" + upperSection + "]")) IndexKeys(in, index);
+  std::fclose(file);
+  return index;
+}
+
+ConfigLookup Find(const SectionIndex& index, const std::string& upperKey) {
+  const auto at = index.Values.find(upperKey);
+  return at == index.Values.end() ? ConfigLookup{} : at->second;
+}
+
+// The candidate files indexed so far. Every lookup still asks each file
+// afresh whether it has changed (its identity, size and time of change),
+// and indexes it again when it has: a long file is read once a run, not
+// once a key.
+struct IndexedFile {
+  std::string Name, UpperSection;
+  dev_t Dev;
+  ino_t Ino;
+  off_t Size;
+  struct timespec Changed;
+  SectionIndex Index;
+};
+std::vector<IndexedFile> indexed;
+
+const SectionIndex& IndexOf(const std::string& name, const struct stat& st,
+                            const std::string& upperSection) {
+  for (IndexedFile& f : indexed)
+    if (f.Name == name && f.UpperSection == upperSection) {
+      const bool same = f.Dev == st.st_dev && f.Ino == st.st_ino && f.Size == st.st_size &&
+                        f.Changed.tv_sec == st.st_mtim.tv_sec && f.Changed.tv_nsec == st.st_mtim.tv_nsec;
+      if (!same) f = IndexedFile{name, upperSection, st.st_dev, st.st_ino, st.st_size, st.st_mtim,
+                                 IndexFile(name, upperSection)};
+      return f.Index;
+    }
+  indexed.push_back({name, upperSection, st.st_dev, st.st_ino, st.st_size, st.st_mtim,
+                     IndexFile(name, upperSection)});
+  return indexed.back().Index;
 }
 
 }  // namespace
@@ -171,13 +222,7 @@ std::string UpperCaseText(const std::string& text) {
 
 ConfigLookup ScanConfigFile(const std::string& fileName, const std::string& upperSection,
                             const std::string& upperKey) {
-  std::FILE* file = std::fopen(fileName.c_str(), "rb");
-  if (!file) base::FatalIoError(fileName, errno);
-  ConfigReader in{file, fileName};
-  ConfigLookup value;
-  if (FindSection(in, "[" + upperSection + "]")) value = FindKey(in, upperKey + "=");
-  std::fclose(file);
-  return value;
+  return Find(IndexFile(fileName, upperSection), upperKey);
 }
 
 ConfigLookup LookUpValue(const std::string& section, const std::string& key) {
@@ -194,7 +239,8 @@ ConfigLookup LookUpValue(const std::string& section, const std::string& key) {
       path.Dir + path.Name + ".cfg"};
   for (const std::string& name : candidates) {
     if (!value.Value.empty()) break;
-    if (IsRegularCandidate(name)) value = ScanConfigFile(name, upperSection, upperKey);
+    struct stat st;
+    if (IsRegularCandidate(name, st)) value = Find(IndexOf(name, st, upperSection), upperKey);
   }
   return value;
 }
