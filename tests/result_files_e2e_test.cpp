@@ -187,9 +187,11 @@ TEST(ResultFiles, ProtectedAndForeignFiles) {
 }
 
 // Two runs in one folder. On the same files the second stops at once and
-// writes nothing; with logs of their own, the one that would replace the
-// other's kurvex.out while it runs stops there. Images are numbered
-// exclusively, so two runs never take the same number.
+// writes nothing; with logs of their own, a run started while another holds
+// kurvex.out stops at its start too, whether the file was there before
+// (held from the first run's start) or not (an empty file holds it until
+// the first result replaces it). Images are numbered exclusively, so two
+// runs never take the same number.
 TEST(ResultFiles, TwoRunsInOneFolder) {
   Session s("", graphtest::SineData());
   Background first(s, {"d.dat"}, "F3 F4 q", "image");
@@ -208,18 +210,29 @@ TEST(ResultFiles, TwoRunsInOneFolder) {
   EXPECT_FALSE(s.Has("other.out"));
   EXPECT_EQ(first.Finish(), 0);
 
-  Background a(s, {"-c", "LogFileName=a.log", "d.dat"}, "q", "kurvex.out");
-  ASSERT_TRUE(a.Paused());
-  Background b(s, {"-c", "LogFileName=b.log", "d.dat"}, "F3 F4 q", "image");
-  ASSERT_TRUE(b.Paused());
-  EXPECT_EQ(a.Finish(), 2);
-  EXPECT_EQ(a.Err(), "kurvex: kurvex.out: " + kInUse + "\n");
-  EXPECT_EQ(b.Finish(), 0);
+  for (const bool earlier : {true, false}) {
+    SCOPED_TRACE(earlier);
+    Session t("", graphtest::SineData());
+    if (earlier) WriteFile(t / "kurvex.out", "earlier\n");
+    Background a(t, {"-c", "LogFileName=a.log", "d.dat"}, "q", "kurvex.out");
+    ASSERT_TRUE(a.Paused());
+    const testutil::RunResult b = t.Run("2 q", {"-c", "LogFileName=b.log", "d.dat"});
+    EXPECT_EQ(b.Status, 2);
+    EXPECT_EQ(b.Err, "kurvex: kurvex.out: " + kInUse + "\n");
+    EXPECT_FALSE(t.Has("b.log"));
+    EXPECT_EQ(a.Finish(), 0);
+    EXPECT_EQ(t.Lines("kurvex.out").at(1), "Task: d.dat x1 y2 r0 e0 .");
+    EXPECT_FALSE(t.Has("kurvex.cal"));  // the empty file that held it is gone
+  }
 
   std::string f4;
   for (int i = 0; i < 30; ++i) f4 += "F4 ";
-  Background left(s, {"-c", "LogFileName=l.log", "-c", "OutputFileName=l.out", "d.dat"}, f4 + "q", "");
-  Background right(s, {"-c", "LogFileName=r.log", "-c", "OutputFileName=r.out", "d.dat"}, f4 + "q", "");
+  const auto own = [](const std::string& n) {
+    return std::vector<std::string>{"-c", "LogFileName=" + n + ".log", "-c", "OutputFileName=" + n + ".out",
+                                    "-c", "CalcDataFileName=" + n + ".cal", "d.dat"};
+  };
+  Background left(s, own("l"), f4 + "q", "");
+  Background right(s, own("r"), f4 + "q", "");
   EXPECT_EQ(left.Finish(), 0);
   EXPECT_EQ(right.Finish(), 0);
   int images = 0;
@@ -228,7 +241,7 @@ TEST(ResultFiles, TwoRunsInOneFolder) {
     ++images;
     EXPECT_TRUE(pngread::ReadPng(s / name).Valid()) << name;
   }
-  EXPECT_EQ(images, 2 + 60);
+  EXPECT_EQ(images, 1 + 60);
 }
 
 // Where a folder cannot hold unnamed files, the new file has a temporary

@@ -3,6 +3,9 @@
 // the curve rows of a steep fit against the walk written out step by step,
 // and the segment rows formatted ahead on a second thread.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -219,6 +222,11 @@ TEST(SplineFile, APassThatEndsEarlyStopsTheThread) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << taken;
   }
   EXPECT_EQ(WriteTable(c, true), WriteTable(c, false));
+  // A whole file written in one call keeps no lock that would stop a run.
+  output::WriteSplineFile(c, dir / "whole.out");
+  const int fd = ::open((dir / "whole.out").c_str(), O_RDONLY);
+  EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  ::close(fd);
 }
 
 }  // namespace

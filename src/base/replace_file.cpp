@@ -105,9 +105,64 @@ bool HeldByAnotherRun(const std::string& name) {
   return busy;
 }
 
+// ---- Locks taken at the start of the run and held to its end (see
+// HoldForTheRun), and the empty files made only to hold one. A placeholder
+// sits in a fixed slot with its identity, so that an ending, a signal
+// handler included, removes it only while it is still at its name, empty.
+
+struct RunLock {
+  int Fd;
+  dev_t Dev;
+  ino_t Ino;
+};
+std::vector<RunLock> runLocks;
+
+struct PlaceholderSlot {
+  char Path[kPathRoom];
+  dev_t Dev;
+  ino_t Ino;
+  std::atomic<bool> Used;
+};
+PlaceholderSlot Placeholders[kSlots];
+
+void RememberPlaceholder(const std::string& path, int fd) {
+  struct stat st;
+  if (path.size() >= kPathRoom || ::fstat(fd, &st) != 0) return;
+  for (PlaceholderSlot& p : Placeholders) {
+    if (p.Used.load()) continue;
+    std::memcpy(p.Path, path.c_str(), path.size() + 1);
+    p.Dev = st.st_dev, p.Ino = st.st_ino;
+    p.Used.store(true);
+    return;
+  }
+}
+
+void RemovePlaceholders() {
+  for (PlaceholderSlot& p : Placeholders) {
+    struct stat st;
+    if (p.Used.load() && ::stat(p.Path, &st) == 0 && st.st_dev == p.Dev && st.st_ino == p.Ino &&
+        st.st_size == 0)
+      ::unlink(p.Path);
+  }
+}
+
+// A file about to be locked for writing may be one this run locked at its
+// start: that lock is let go first, or the two would refuse each other.
+void GiveUpRunLock(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return;
+  for (auto it = runLocks.begin(); it != runLocks.end(); ++it)
+    if (it->Dev == st.st_dev && it->Ino == st.st_ino) {
+      Release(it->Fd);
+      runLocks.erase(it);
+      return;
+    }
+}
+
 // The exclusive lock on a file to be written; a file system without locks
 // gives none and is written all the same.
 void LockOrStop(int fd, const std::string& name) {
+  GiveUpRunLock(fd);
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
     ::close(fd);
     base::FatalIoError(name, kInUse);
@@ -332,6 +387,8 @@ bool PublishExclusive(ReplacementFile& f, const std::string& name) {
   return true;
 }
 
+void LetGo(ReplacementFile& f) { Release(f.HeldFd); }
+
 void DiscardReplacement(ReplacementFile& f) {
   if (f.File != nullptr) std::fclose(f.File);
   f.File = nullptr;
@@ -352,6 +409,31 @@ void CheckNotInUse(const std::string& name) {
 void RemoveTemporaryNames() {
   for (NameSlot& s : Slots)
     if (s.Used.load()) ::unlink(s.Path);
+  RemovePlaceholders();
+}
+
+void HoldForTheRun(const std::string& name) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    struct stat st;
+    int fd;
+    if (::stat(name.c_str(), &st) == 0) {
+      if (!S_ISREG(st.st_mode) || HeldHere(st)) return;
+      // A file that cannot be read cannot be locked; it counts as free.
+      if ((fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) < 0) return;
+    } else if (errno != ENOENT) {
+      return;
+    } else if ((fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC,
+                            0666)) >= 0) {
+      RememberPlaceholder(name, fd);
+    } else if (errno == EEXIST) {
+      continue;  // another run made it just now: ask its lock
+    } else {
+      return;  // a folder that takes no new file: writing it will say so
+    }
+    LockOrStop(fd, name);
+    if (::fstat(fd, &st) == 0) runLocks.push_back({fd, st.st_dev, st.st_ino});
+    return;
+  }
 }
 
 void RemoveTemporaryNamesOnSignals() {

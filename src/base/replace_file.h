@@ -13,9 +13,9 @@
 // links (they would keep the old text), one whose owner the new file cannot
 // keep, and one in a folder that refuses new files.
 //
-// Each run holds an advisory lock (flock) on the result files it has
-// written, and on its run log; a second run that finds one of them held
-// stops with "NAME: in use by another run" instead of replacing it.
+// Each run holds an advisory lock (flock) on its result files from its
+// start to its end, and on its run log; a second run that finds one of
+// them held stops with "NAME: in use by another run" instead of replacing it.
 #pragma once
 #include <cstdio>
 #include <string>
@@ -43,6 +43,11 @@ void OpenReplacement(ReplacementFile& f, const std::string& name);
 // have been flushed. A failure is the fatal stop.
 void PublishReplacement(ReplacementFile& f);
 
+// Lets go of the lock on the file published last, for a writer that is no
+// run of the program (the Python module), which must not keep another run
+// from writing it.
+void LetGo(ReplacementFile& f);
+
 // The fatal stop for a failed write: the new file is dropped, so that the
 // old file stays as it was, and the user's name is reported with the
 // reason. The stream is not flushed again.
@@ -63,9 +68,17 @@ void DiscardReplacement(ReplacementFile& f);
 std::FILE* OpenLockedLog(const std::string& name);
 // The fatal stop when a live run holds the file at `name`.
 void CheckNotInUse(const std::string& name);
+// Takes this run's lock on the file at `name` at its start and holds it to
+// its end, so that a second run that would write the same file stops at
+// its own start ("in use by another run") instead of replacing this run's
+// result later. Where no file is, an empty one is made to hold the lock;
+// every ending the program sees removes it while it is still empty and at
+// its name. A name that is no regular file, or a file that cannot be read
+// or made, is not locked.
+void HoldForTheRun(const std::string& name);
 
-// Removes every temporary name still on the disk. Safe in a signal
-// handler; called by every ending of the run.
+// Removes every temporary name still on the disk, and every empty file made
+// to hold a lock. Safe in a signal handler; called by every ending of the run.
 void RemoveTemporaryNames();
 // SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU,
 // SIGVTALRM and SIGPROF remove the temporary names and then end the run as

@@ -41,12 +41,12 @@ const std::string& Argument(int i) { return config::CommandLine.Argument[i]; }
 // The log exists before any other setting is read.
 void OpenLog() {
   config::ReadKey(Key::LogFileName);
-  // A second run on the same files stops here, before it writes anything;
-  // the result files are checked again when they are written.
-  base::CheckNotInUse(
-      config::FileNameSetting(Key::OutputFileName));
-  base::CheckNotInUse(
-      config::FileNameSetting(Key::CalcDataFileName));
+  // A second run on the same files stops here, before it writes anything,
+  // and so does any run started while this one holds them.
+  base::HoldForTheRun(config::FileNameSetting(Key::OutputFileName));
+  base::HoldForTheRun(config::FileNameSetting(Key::CalcDataFileName));
+  const std::string report = config::ConfigValue(Key::ReportFileName);
+  if (!report.empty()) base::HoldForTheRun(report);
   base::OpenRunLog(S.LogFileName);
   base::LogLine(std::string(base::ProgramBanner) + " has started ...");
 }

@@ -463,6 +463,7 @@ void BeginSplineFileInMemory(const SplineFileContent& c, std::string& memory) {
 void WriteSplineFile(const SplineFileContent& c, const std::string& fileName) {
   BeginSplineFile(c, fileName);
   WriteBody(c);
+  base::LetGo(F.File);  // no run of the program: nothing to hold it for
 }
 
 std::string SplineFileText(const SplineFileContent& c) {

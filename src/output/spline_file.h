@@ -32,7 +32,8 @@ struct SplineFileContent {
 // end: a curve row, and a row of the required-values file.
 std::string ValuesRow(long double x, const spline::Evaluation& e, int32_t width);
 
-// The whole file for `c`, written as `fileName` or returned as text.
+// The whole file for `c`, written as `fileName` (holding no lock on it
+// afterwards, unlike a pass of the program) or returned as text.
 void WriteSplineFile(const SplineFileContent& c, const std::string& fileName);
 std::string SplineFileText(const SplineFileContent& c);
 
