@@ -3,7 +3,9 @@
 #include "output/analysis_report.h"
 
 #include <cmath>
+#include <new>
 
+#include "base/stop.h"
 #include "base/text.h"
 #include "config/analysis_settings.h"
 #include "config/settings.h"
@@ -87,19 +89,23 @@ ReportMark MarkOf(const ReportInputs& in, const spline::CalculusMark& m, int32_t
   return r;
 }
 
-void GatherKnots(const ReportInputs& in, ReportContent& c) {
-  ReportKnots& k = c.Knots;
-  c.WithKnots = true;
+// The per-knot arrays, each entry formed as it is written.
+void WriteKnots(ReportSink& sink, const ReportInputs& in) {
   const bool defined = SigmaReason(in) == nullptr;
-  for (int32_t i = 1; i <= in.N; ++i) {
-    spline::Evaluation e;
-    spline::EvaluateAtKnot(in.N, in.X, in.A, i, e);
-    const spline::PointSigmas s = spline::SigmasAt(*in.Bands, in.X[i]);
-    k.X.push_back(in.X[i]), k.Y.push_back(in.Y[i]), k.Value.push_back(e.Value);
-    k.D1.push_back(e.D1), k.D2.push_back(e.D2);
-    k.SigmaValue.push_back(defined ? s.Value : NAN);
-    k.SigmaD1.push_back(defined ? s.D1 : NAN), k.SigmaD2.push_back(defined ? s.D2 : NAN);
-  }
+  WriteReportKnots(sink, {"x", "y", "value", "sigma_value", "d1", "sigma_d1", "d2", "sigma_d2"}, in.N,
+                   [&](int32_t column, int32_t i) -> long double {
+                     const int32_t k = i + 1;
+                     if (column == 0) return in.X[k];
+                     if (column == 1) return in.Y[k];
+                     if (column % 2 == 1) {
+                       if (!defined) return NAN;
+                       const spline::PointSigmas s = spline::SigmasAt(*in.Bands, in.X[k]);
+                       return column == 3 ? s.Value : column == 5 ? s.D1 : s.D2;
+                     }
+                     spline::Evaluation e;
+                     spline::EvaluateAtKnot(in.N, in.X, in.A, k, e);
+                     return column == 2 ? e.Value : column == 4 ? e.D1 : e.D2;
+                   });
 }
 
 // The program's records, as the report reads them.
@@ -117,10 +123,20 @@ ReportInputs RunInputs() {
   return in;
 }
 
+// Streamed into the file: the report of a million points is never held
+// whole. Memory it cannot have is the program's out-of-memory stop.
 void WriteRunReport(const ReportInputs& in) {
   const AnalysisReportState& r = ReportState;
-  WriteReportFile(config::AnalysisSettings.ReportFileName,
-                  BuildReportText(GatherReport(in, r.Marks, r.FactorKeys, r.Cursors)));
+  try {
+    ReportSink sink;
+    OpenReportFile(sink, config::AnalysisSettings.ReportFileName);
+    WriteReportHead(sink, GatherReport(in, r.Marks, r.FactorKeys, r.Cursors));
+    if (in.Knots) WriteKnots(sink, in);
+    WriteReportEnd(sink);
+    CloseReportFile(sink);
+  } catch (const std::bad_alloc&) {
+    base::ErrorStop({"There is not enough memory!"});
+  }
 }
 
 }  // namespace
@@ -159,7 +175,6 @@ ReportContent GatherReport(const ReportInputs& in, const std::vector<ReportMark>
   GatherFit(in, c);
   c.Marks = marks;
   c.Cursors = cursors;
-  if (in.Knots) GatherKnots(in, c);
   return c;
 }
 
@@ -168,14 +183,22 @@ void NoteFactorKey(int32_t key) { ReportState.FactorKeys.push_back(std::string(1
 void WriteAnalysisReport() {
   if (config::AnalysisSettings.ReportFileName.empty()) return;
   const ReportInputs in = RunInputs();
-  ReportState.Marks = FindReportMarks(in);
+  try {
+    ReportState.Marks = FindReportMarks(in);
+  } catch (const std::bad_alloc&) {
+    base::ErrorStop({"There is not enough memory!"});
+  }
   WriteRunReport(in);
 }
 
 void NoteCursor(long double x) {
   if (config::AnalysisSettings.ReportFileName.empty()) return;
   const ReportInputs in = RunInputs();
-  ReportState.Cursors.push_back(CursorAt(in, x));
+  try {
+    ReportState.Cursors.push_back(CursorAt(in, x));
+  } catch (const std::bad_alloc&) {
+    base::ErrorStop({"There is not enough memory!"});
+  }
   WriteRunReport(in);
 }
 

@@ -18,6 +18,9 @@ namespace {
 // Kept from write to write: it holds the lock on the file last published.
 base::ReplacementFile reportFile;
 
+// From this size on, the text goes to the file.
+constexpr std::size_t kDrainAt = std::size_t{1} << 20;
+
 // Builds one object, member after member, with the separators.
 struct JsonObject {
   std::string& out;
@@ -41,12 +44,6 @@ struct JsonObject {
   }
   void Close() { out += first ? "}" : "\n" + indent + "}"; }
 };
-
-std::string RealArray(const std::vector<long double>& values) {
-  std::string text = "[";
-  for (std::size_t i = 0; i < values.size(); ++i) text += (i ? ", " : "") + ReportReal(values[i]);
-  return text + "]";
-}
 
 void AddData(JsonObject& top, const ReportContent& c) {
   top.Key("data");
@@ -87,7 +84,8 @@ void AddFit(JsonObject& top, const ReportContent& c) {
 
 // An array of objects under `key`, one line of members per item.
 template <typename Item, typename Members>
-void AddObjects(JsonObject& top, const char* key, const std::vector<Item>& items, Members members) {
+void AddObjects(ReportSink& sink, JsonObject& top, const char* key, const std::vector<Item>& items,
+                Members members) {
   top.Key(key);
   top.out += items.empty() ? "[" : "[\n    ";
   for (std::size_t i = 0; i < items.size(); ++i) {
@@ -95,6 +93,7 @@ void AddObjects(JsonObject& top, const char* key, const std::vector<Item>& items
     JsonObject o(top.out, "    ");
     members(o, items[i]);
     o.Close();
+    Drain(sink);
   }
   top.out += items.empty() ? "]" : "\n  ]";
 }
@@ -109,17 +108,6 @@ void CursorMembers(JsonObject& o, const ReportCursor& k) {
   o.Real("x", k.X), o.Real("y", k.Y), o.Real("d1", k.D1), o.Real("d2", k.D2), o.Real("d3", k.D3);
   o.Real("integral", k.Integral);
   o.Number("sigma_y", k.SigmaY), o.Number("sigma_d1", k.SigmaD1), o.Number("sigma_d2", k.SigmaD2);
-}
-
-void AddKnots(JsonObject& top, const ReportContent& c) {
-  const ReportKnots& k = c.Knots;
-  top.Key("knots");
-  JsonObject o(top.out, "  ");
-  o.Raw("x", RealArray(k.X)), o.Raw("y", RealArray(k.Y));
-  o.Raw("value", RealArray(k.Value)), o.Raw("sigma_value", RealArray(k.SigmaValue));
-  o.Raw("d1", RealArray(k.D1)), o.Raw("sigma_d1", RealArray(k.SigmaD1));
-  o.Raw("d2", RealArray(k.D2)), o.Raw("sigma_d2", RealArray(k.SigmaD2));
-  o.Close();
 }
 
 }  // namespace
@@ -173,25 +161,45 @@ std::string ReportString(const std::string& text) {
   return out + "\"";
 }
 
-std::string BuildReportText(const ReportContent& c) {
-  std::string text;
-  JsonObject top(text, "");
+void Drain(ReportSink& sink) {
+  if (sink.File == nullptr || sink.Text.size() < kDrainAt) return;
+  base::ReplacementFile& f = *sink.File;
+  if (std::fwrite(sink.Text.data(), 1, sink.Text.size(), f.File) != sink.Text.size())
+    base::FailReplacement(f, errno);
+  sink.Text.clear();
+}
+
+void WriteReportHead(ReportSink& sink, const ReportContent& c) {
+  JsonObject top(sink.Text, "");
   top.Text("program", c.Program);
   top.Text("task", c.Task);
   AddData(top, c);
   AddFit(top, c);
-  AddObjects(top, "marks", c.Marks, MarkMembers);
-  AddObjects(top, "cursor", c.Cursors, CursorMembers);
-  if (c.WithKnots) AddKnots(top, c);
-  top.Close();
-  return text + "\n";
+  AddObjects(sink, top, "marks", c.Marks, MarkMembers);
+  AddObjects(sink, top, "cursor", c.Cursors, CursorMembers);
 }
 
-void WriteReportFile(const std::string& name, const std::string& text) {
-  base::ReplacementFile& f = reportFile;
-  base::OpenReplacement(f, name);
-  if (std::fwrite(text.data(), 1, text.size(), f.File) != text.size() || std::fflush(f.File) != 0)
+void WriteReportEnd(ReportSink& sink) { sink.Text += "\n}\n"; }
+
+std::string BuildReportText(const ReportContent& c) {
+  ReportSink sink;
+  WriteReportHead(sink, c);
+  WriteReportEnd(sink);
+  return sink.Text;
+}
+
+void OpenReportFile(ReportSink& sink, const std::string& name) {
+  base::OpenReplacement(reportFile, name);
+  sink.File = &reportFile;
+  sink.Text.clear();
+}
+
+void CloseReportFile(ReportSink& sink) {
+  base::ReplacementFile& f = *sink.File;
+  if (std::fwrite(sink.Text.data(), 1, sink.Text.size(), f.File) != sink.Text.size() ||
+      std::fflush(f.File) != 0)
     base::FailReplacement(f, errno);
+  sink.Text.clear();
   std::FILE* file = f.File;
   f.File = nullptr;
   if (std::fclose(file) != 0) base::FailReplacement(f, errno);

@@ -5,8 +5,11 @@
 // same replacement as the other result files.
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
+
+#include "base/replace_file.h"
 
 namespace output {
 
@@ -29,11 +32,6 @@ struct ReportCursor {
   ReportNumber SigmaY, SigmaD1, SigmaD2;
 };
 
-// Equal-length arrays, one entry per knot; a NaN sigma is written as null.
-struct ReportKnots {
-  std::vector<long double> X, Y, Value, SigmaValue, D1, SigmaD1, D2, SigmaD2;
-};
-
 struct ReportContent {
   std::string Program, Task;
   // data
@@ -50,8 +48,6 @@ struct ReportContent {
   const char* SigmaReason = nullptr;  // set when no sigma could be formed at all
   std::vector<ReportMark> Marks;
   std::vector<ReportCursor> Cursors;
-  bool WithKnots = false;
-  ReportKnots Knots;
 };
 
 // A real with 21 significant digits, which read back to the same extended
@@ -60,11 +56,47 @@ std::string ReportReal(long double x);
 // A JSON string literal of `text`.
 std::string ReportString(const std::string& text);
 
-// The whole report as JSON text, ending with a line end.
+// Where the report's text goes: a string, or a file that gets it a
+// megabyte at a time, so that a report of a million points (its marks and
+// per-knot arrays) is never held whole.
+struct ReportSink {
+  std::string Text;                   // what is not yet in the file
+  base::ReplacementFile* File = nullptr;
+};
+// Hands what the sink holds to its file once it is large (no file: keeps it).
+void Drain(ReportSink& sink);
+
+// The report's members from "program" to the cursor array; a report with
+// per-knot arrays has them next (knots, below), then the end.
+void WriteReportHead(ReportSink& sink, const ReportContent& c);
+// The per-knot arrays, "knots": {"x": [...], ...}: `columns` names in
+// order, and `value(column, i)` the entry of knot i (0-based); a value that
+// is not finite is null.
+template <typename Value>
+void WriteReportKnots(ReportSink& sink, std::initializer_list<const char*> columns, int32_t n,
+                      Value value) {
+  sink.Text += ",\n  \"knots\": {";
+  int32_t column = 0;
+  for (const char* name : columns) {
+    sink.Text += std::string(column ? ",\n" : "\n") + "    \"" + name + "\": [";
+    for (int32_t i = 0; i < n; ++i) {
+      if (i) sink.Text += ", ";
+      sink.Text += ReportReal(value(column, i));
+      Drain(sink);
+    }
+    sink.Text += "]";
+    ++column;
+  }
+  sink.Text += "\n  }";
+}
+void WriteReportEnd(ReportSink& sink);
+
+// The whole report without per-knot arrays as JSON text, ending with a line end.
 std::string BuildReportText(const ReportContent& c);
 
-// Writes `text` as the file `name`, replacing the previous one only when
-// complete; a failure is the fatal stop with the file's name.
-void WriteReportFile(const std::string& name, const std::string& text);
+// A file for the report that replaces the previous one only when complete;
+// a failure is the fatal stop with the file's name.
+void OpenReportFile(ReportSink& sink, const std::string& name);
+void CloseReportFile(ReportSink& sink);
 
 }  // namespace output
