@@ -308,9 +308,18 @@ bool DisplayAvailable() {
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   if ((x11 == nullptr || *x11 == '\0') && (wayland == nullptr || *wayland == '\0')) return false;
   // GTK would otherwise switch the process to the user's locale, and with
-  // it the decimal point that reading and writing numbers rely on.
-  gtk_disable_setlocale();
-  W.DisplayOpen = gtk_init_check(nullptr, nullptr) != FALSE;
+  // it the decimal point that reading and writing numbers rely on. It must
+  // be said before GTK's first start, and only then.
+  static bool localeKept = false;
+  if (!localeKept) gtk_disable_setlocale(), localeKept = true;
+  // A busy X server now and then refuses a connection that it takes a
+  // moment later (seen under load, with other clients connecting at the
+  // same time: one start in ten, the second attempt always took): a few
+  // attempts, a tenth of a second apart, before the display counts as gone.
+  for (int attempt = 0; attempt < 5 && !W.DisplayOpen; ++attempt) {
+    if (attempt > 0) g_usleep(100000);
+    W.DisplayOpen = gtk_init_check(nullptr, nullptr) != FALSE;
+  }
   return W.DisplayOpen;
 }
 
