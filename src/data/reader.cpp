@@ -59,12 +59,15 @@ bool ValueFollows(TextInput& in) {
   return c != EOF && c != '\n';
 }
 
-[[noreturn]] void DataFileErrorStop(const std::string& name) {
+// The stop's two lines are fixed; why the file cannot be read comes on a
+// line of its own between them.
+[[noreturn]] void DataFileErrorStop(const std::string& name, const std::string& reason) {
   const std::string first = "Input file (" + name + ") cannot be read!";
+  const std::string why = "Reason: " + reason;
   const std::string second =
       "Check the configuration file and/or the first command line parameter!";
-  const bool told = dialogs::ShowMessageBox("Stopped with error!||" + first + "|" + second);
-  base::ErrorStop({first, second}, told);
+  const bool told = dialogs::ShowMessageBox("Stopped with error!||" + first + "|" + why + "|" + second);
+  base::ErrorStop({first, why, second}, told);
 }
 
 // The name the user gave is used whole: a cut path would name another file.
@@ -76,32 +79,55 @@ std::string ChooseDataFileName() {
   return name;
 }
 
-// Only a regular file can be read twice (once to count the rows, once to
-// read them): a device, a FIFO or a pipe would hang the count or lose its
-// rows, so it is refused before it is opened (opening a FIFO would wait).
-std::FILE* OpenForReading(const std::string& name) {
-  struct stat named;
-  if (::stat(name.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) {
-    errno = S_ISDIR(named.st_mode) ? EISDIR : EINVAL;
-    return nullptr;
-  }
-  std::FILE* f = std::fopen(name.c_str(), "rb");
-  struct stat st;
-  if (f && (::fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode))) {
-    std::fclose(f);
-    errno = EISDIR;
-    return nullptr;
-  }
-  return f;
+// Why a name that is no regular file cannot be read, in the words the
+// system uses for its own reasons.
+std::string KindReason(mode_t mode) {
+  if (S_ISDIR(mode)) return std::strerror(EISDIR);
+  const char* kind = S_ISFIFO(mode) ? "Is a FIFO (named pipe)"
+                     : S_ISCHR(mode) || S_ISBLK(mode) ? "Is a device"
+                     : S_ISSOCK(mode)                 ? "Is a socket"
+                                                      : "Is no regular file";
+  return std::string(kind) + ": only a regular file can be read twice, to count the rows and to read them";
+}
+
+// Refuses a name that is no regular file: null, with the reason (and
+// errno EISDIR for a folder, else EINVAL).
+std::FILE* NotRegular(mode_t mode, std::string& reason) {
+  reason = KindReason(mode);
+  errno = S_ISDIR(mode) ? EISDIR : EINVAL;
+  return nullptr;
+}
+
+// A failed call of the system: null, with its reason.
+std::FILE* Failed(int error, std::string& reason) {
+  reason = std::strerror(error);
+  errno = error;
+  return nullptr;
 }
 
 }  // namespace
 
+// A device, a FIFO or a pipe would hang the count or lose its rows, so it
+// is refused before it is opened (opening a FIFO would wait for a writer),
+// and once more after, should the name have been replaced in between.
+std::FILE* OpenRegularFile(const std::string& name, std::string& reason) {
+  struct stat st;
+  if (::stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return NotRegular(st.st_mode, reason);
+  std::FILE* f = std::fopen(name.c_str(), "rb");
+  if (f == nullptr) return Failed(errno, reason);
+  const bool known = ::fstat(fileno(f), &st) == 0;
+  const int error = errno;
+  if (known && S_ISREG(st.st_mode)) return f;
+  std::fclose(f);
+  return known ? NotRegular(st.st_mode, reason) : Failed(error, reason);
+}
+
 void OpenDataFile() {
   DataFile.Name = ChooseDataFileName();
-  DataFile.File = OpenForReading(DataFile.Name);
+  std::string reason;
+  DataFile.File = OpenRegularFile(DataFile.Name, reason);
   DataFile.Pos = DataFile.Len = 0;
-  if (!DataFile.File) DataFileErrorStop(DataFile.Name);
+  if (!DataFile.File) DataFileErrorStop(DataFile.Name, reason);
 }
 
 void SkipLines(TextInput& in, int32_t count) {
@@ -119,8 +145,9 @@ int32_t CountRows(TextInput& in) {
 
 void ReopenDataFile(int32_t omittedRows) {
   if (std::fclose(DataFile.File) != 0) base::FatalIoError(DataFile.Name, errno);
-  DataFile.File = OpenForReading(DataFile.Name);
-  if (!DataFile.File) base::FatalIoError(DataFile.Name, errno);
+  std::string reason;
+  DataFile.File = OpenRegularFile(DataFile.Name, reason);
+  if (!DataFile.File) base::FatalIoError(DataFile.Name, reason.c_str());
   DataFile.Pos = DataFile.Len = 0;
   SkipLines(DataFile, omittedRows);
 }

@@ -29,8 +29,13 @@ extern TextInput DataFile;
 
 // Chooses the name (argument 1, then InputFileName, the file-selection
 // dialog for an empty name or "?", then "kurvex.dat") and opens the file.
-// A file that cannot be opened, or a directory, is the data-file error stop.
+// A file that cannot be opened, or is no regular file, is the data-file
+// error stop, with the reason on a line of its own.
 void OpenDataFile();
+// Opens `name` for reading when it is a regular file, which alone can be
+// read twice (to count the rows, then to read them). Null when not, with
+// errno set (EINVAL for a FIFO, a device or a socket) and `reason` saying why.
+std::FILE* OpenRegularFile(const std::string& name, std::string& reason);
 // Reads and discards `count` lines (nothing when count is 0 or negative).
 void SkipLines(TextInput& in, int32_t count);
 // The rows from here on: every line that holds a character above code 32.
