@@ -12,6 +12,7 @@
 #include "config/config_file.h"
 #include "base/allocate.h"
 #include "base/convert.h"
+#include "base/number_format.h"
 #include "config/settings.h"
 #include "dialogs/dialogs.h"
 #include "base/stop.h"
@@ -105,6 +106,14 @@ std::FILE* Failed(int error, std::string& reason) {
   return nullptr;
 }
 
+// A file that ends before the rows counted in it: it has been cut or
+// rewritten since (by the program that writes it, or a copy of it still
+// running). The rows read so far are no whole data set, so the run stops.
+[[noreturn]] void RowsGoneStop(const std::string& name, int32_t counted, int32_t found) {
+  base::ErrorStop({"Input file (" + name + ") has changed while it was read: " + base::IntText(counted) +
+                   " rows were counted, then only " + base::IntText(found) + " found!"});
+}
+
 }  // namespace
 
 // A device, a FIFO or a pipe would hang the count or lose its rows, so it
@@ -185,14 +194,15 @@ bool ReadNumberToken(TextInput& in, long double& value) {
 // 16384 rows, a quarter of a megabyte of one data array.
 constexpr int32_t kRowsPerReport = 1 << 14;
 
+// The rows are read as they were counted: a file that has grown since is
+// read to its counted rows (the newer ones at its end are not read, and the
+// arrays never overrun); one that has become shorter stops the run.
 int32_t ReadRows(TextInput& in, const ColumnLayout& columns, long double* X,
                  long double* Y, long double* E, int32_t rowBound) {
-  int32_t count = 0;
+  int32_t count = 0, rows = 0;
   int32_t last = std::max(columns.X, std::max(columns.Y, columns.Error));
-  // The file is counted before it is read; should it have grown since, the
-  // rows beyond the bound are not read, so the arrays are never overrun.
-  while (count < rowBound && SkipBlankLines(in)) {
-    ++count;
+  while (rows < rowBound && SkipBlankLines(in)) {
+    ++rows, ++count;
     bool hasX = false, hasY = false, hasError = false;
     for (int32_t k = 1; k <= last && ValueFollows(in); ++k) {
       long double v;
@@ -207,6 +217,7 @@ int32_t ReadRows(TextInput& in, const ColumnLayout& columns, long double* X,
     // Rows that exist may have their pages cleared ahead (see RowsInUse).
     if (count % kRowsPerReport == 0) base::RowsInUse(count);
   }
+  if (rows < rowBound) RowsGoneStop(in.Name, rowBound, rows);
   return count;
 }
 

@@ -50,8 +50,9 @@ struct ColumnLayout {
   long double ErrorFill = -1;
 };
 
-// Reads rows into entries 1.. of X, Y and E, at most `rowBound` of them;
-// a row without a numeric X or Y is dropped. Returns the accepted count.
+// Reads the `rowBound` rows counted into entries 1.. of X, Y and E; a row
+// without a numeric X or Y is dropped. Returns the accepted count. A file
+// with fewer rows than counted has changed while it was read: an error stop.
 int32_t ReadRows(TextInput& in, const ColumnLayout& columns, long double* X,
                  long double* Y, long double* E, int32_t rowBound);
 
