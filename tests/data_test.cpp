@@ -111,6 +111,36 @@ TEST(DataReader, LongLinesAndHugeColumnNumbers) {
   EXPECT_EQ(r.e[2], -1);
 }
 
+// A value of more than 30 characters: past the 30th, mantissa digits are
+// cut as they always were, but a cut in or before the exponent would change
+// the power of ten (printf's %.25e of 0.1 was read as 1), so such a value is
+// read whole, up to 255 characters. Each value is read where it lies in the
+// buffer and once more across its refill.
+TEST(DataReader, LongValuesKeepTheirExponent) {
+  const std::string zeros(300, '0');
+  struct Case {
+    std::string text, readAs;  // readAs: the text converted, "" for no number
+  } cases[] = {
+      {"1.0000000000000000555111512e-01", "1.0000000000000000555111512e-01"},
+      {"-2.000000000000000111022302462516e-1", "-2.000000000000000111022302462516e-1"},
+      {"1.0000000000000000000000000000001E+5", "1.0000000000000000000000000000001E+5"},
+      {"0.12345678901234567890123456789012345", "0.1234567890123456789012345678"},
+      {"123456789012345678901234567890.12345", "123456789012345678901234567890"},
+      {"7." + zeros + "9", "7." + zeros.substr(0, 28)},
+      {"7." + zeros + "e-1", ""},
+  };
+  const std::string refill(65536 - 10, ' ');  // the value starts 10 bytes before the buffer ends
+  for (const Case& c : cases) {
+    for (const std::string& before : {std::string(), refill + "\n"}) {
+      Rows r = Read(before + c.text + " 1\n", data::ColumnLayout{});
+      ASSERT_EQ(r.count, c.readAs.empty() ? 0 : 1) << c.text;
+      if (r.count == 1) {
+        EXPECT_EQ(r.x[1], std::strtold(c.readAs.c_str(), nullptr)) << c.text;
+      }
+    }
+  }
+}
+
 // A file cut short between the count and the read stops the run instead of
 // fitting the rows read so far.
 TEST(DataReaderDeathTest, FileCutShortWhileReadStops) {

@@ -167,27 +167,57 @@ void CloseDataFile() {
   if (f && std::fclose(f) != 0) base::FatalIoError(DataFile.Name, errno);
 }
 
+namespace {
+
+// A value counts with its first 30 characters. What lies past them is cut
+// when it is only digits of the mantissa (and its point), as the data
+// format has always had it. Cutting into or before an exponent would change
+// the value's power of ten: "1.0000000000000000555111512e-01" (printf's
+// %.25e of 0.1) would be read as 1. Such a value is read whole, up to the
+// 255 characters of any text; a longer one is no number.
+constexpr std::size_t kValueCharacters = 30;
+constexpr std::size_t kWholeValue = 255;
+
+bool IsMantissaCharacter(int c) { return (c >= '0' && c <= '9') || c == '.'; }
+bool IsExponentMark(int c) { return c == 'e' || c == 'E'; }
+
+// Converts a value of `length` characters, the first of them (up to
+// kWholeValue) at `text`; `onlyMantissaCut` tells whether the characters
+// past the 30th are digits or a point and no exponent began before them.
+bool ConvertValue(const char* text, std::size_t length, bool onlyMantissaCut, long double& value) {
+  if (length <= kValueCharacters || onlyMantissaCut)
+    return base::ParseReal(text, std::min(length, kValueCharacters), value);
+  return length <= kWholeValue && base::ParseReal(text, length, value);
+}
+
+}  // namespace
+
 bool ReadNumberToken(TextInput& in, long double& value) {
-  char text[30];
-  std::size_t length = 0;
   while (IsSeparator(in.Peek())) in.Get();
-  // Nearly always the value ends inside the buffer: it is converted where it
-  // lies, its first 30 characters as below.
+  // Nearly always the value ends inside the buffer: it is converted where it lies.
   std::size_t end = in.Pos;
   while (end < in.Len && in.Buffer[end] > 32) ++end;
   if (end < in.Len) {
     const char* start = reinterpret_cast<const char*>(in.Buffer + in.Pos);
-    length = std::min<std::size_t>(end - in.Pos, sizeof text);
+    const std::size_t length = end - in.Pos;
+    const bool onlyMantissaCut =
+        length <= kValueCharacters ||
+        (std::none_of(start, start + kValueCharacters, IsExponentMark) &&
+         std::all_of(start + kValueCharacters, start + length, IsMantissaCharacter));
     in.Pos = end;
     if (IsSeparator(in.Peek())) in.Get();
-    return base::ParseReal(start, length, value);
+    return ConvertValue(start, length, onlyMantissaCut, value);
   }
-  for (int c = in.Peek(); c != EOF && c > 32; c = in.Peek()) {
-    if (length < sizeof text) text[length++] = static_cast<char>(c);
+  char text[kWholeValue];
+  std::size_t length = 0;
+  bool onlyMantissaCut = true;
+  for (int c = in.Peek(); c != EOF && c > 32; c = in.Peek(), ++length) {
+    if (length < kWholeValue) text[length] = static_cast<char>(c);
+    if (length < kValueCharacters ? IsExponentMark(c) : !IsMantissaCharacter(c)) onlyMantissaCut = false;
     in.Get();
   }
   if (IsSeparator(in.Peek())) in.Get();  // the separator after a value is consumed
-  return base::ParseReal(text, length, value);
+  return ConvertValue(text, length, onlyMantissaCut, value);
 }
 
 // How often the reader tells the page clearing how far it has come: every

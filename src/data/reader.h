@@ -56,8 +56,9 @@ struct ColumnLayout {
 int32_t ReadRows(TextInput& in, const ColumnLayout& columns, long double* X,
                  long double* Y, long double* E, int32_t rowBound);
 
-// The next value of the current line, as at most its first 30 characters;
-// false when it is not a number. Called only when the line holds one more value.
+// The next value of the current line, as its first 30 characters when only
+// mantissa digits follow them, else whole (up to 255 characters); false
+// when it is not a number. Called only when the line holds one more value.
 bool ReadNumberToken(TextInput& in, long double& value);
 
 }  // namespace data
