@@ -24,6 +24,7 @@
 #include "base/number_format.h"
 #include "base/stop.h"
 #include "config/settings.h"
+#include "config/settings_table.h"
 #include "config/smoothing_criterion.h"
 #include "data/arrays.h"
 #include "data/dataset.h"
@@ -78,6 +79,16 @@ Real SettingReal(py::handle v, const char* name) {
   const RealArray a = RealArray::ensure(v);
   if (!a || a.size() != 1) throw py::value_error(std::string(name) + " must be a real");
   return *a.data();
+}
+
+// A count the program takes from kurvex.cfg only within its bounds (there
+// a value outside them silently gives the default): here it is an error.
+int32_t CheckedSetting(long long value, config::Key key, const char* name) {
+  const config::KeySpec& k = config::Spec(key);
+  if (value < k.Values.Low || value > k.Values.High)
+    throw py::value_error(std::string(name) + " must be " + std::to_string(k.Values.Low) + " to " +
+                          std::to_string(k.Values.High) + ", as " + k.Name + " in kurvex.cfg");
+  return static_cast<int32_t>(value);
 }
 
 RealArray ToNumpy(const std::vector<Real>& v) {
@@ -308,7 +319,7 @@ void FitAs(Spline& s, py::object smoothing, double* R) {
   FitSearched(s, kind);
 }
 
-Spline Fit(py::object x, py::object y, py::object err, int32_t maxIteration, py::object smoothing) {
+Spline Fit(py::object x, py::object y, py::object err, long long maxIteration, py::object smoothing) {
   Spline s;
   if (py::isinstance<Series>(x)) {
     s.Data = x.cast<std::shared_ptr<Series>>();
@@ -323,7 +334,7 @@ Spline Fit(py::object x, py::object y, py::object err, int32_t maxIteration, py:
   }
   if (s.Data->n < 2) throw py::value_error("The number of data is less than two!");
   CheckFitInput(*s.Data);
-  s.MaxIteration = std::clamp(maxIteration, 1, 32000);
+  s.MaxIteration = CheckedSetting(maxIteration, config::Key::MaxIteration, "max_iteration");
   s.A.Allocate(static_cast<std::size_t>(s.Data->n) + 1);
   {
     Workspace R(s.Data->n);
@@ -372,14 +383,15 @@ py::object Report(Spline& s) {
 
 // The program's result file for this spline as its first fit writes it: the
 // curve walked at the scale of the first view of the data.
-void WriteOut(const Spline& s, const std::string& path, int32_t digits, bool curve, bool calculus,
+void WriteOut(const Spline& s, const std::string& path, long long digits, bool curve, bool calculus,
               py::object task) {
   const Series& d = *s.Data;
   output::SplineFileContent c;
   c.N = d.n, c.X = d.X.data(), c.Err = d.E.data(), c.A = s.A.data();
   c.Walk = spline::InitialWalkScale(d.n, d.X.data(), *std::min_element(d.Y.begin() + 1, d.Y.end()),
                                     *std::max_element(d.Y.begin() + 1, d.Y.end()));
-  c.NumberWidth = config::SettleNumberWidth(std::to_string(digits));
+  c.NumberWidth = config::SettleNumberWidth(
+      std::to_string(CheckedSetting(digits, config::Key::NumberDigits, "number_digits")));
   c.WriteCurve = curve, c.ShowCalculus = calculus;
   c.Task = task.is_none() ? d.Task : task.cast<std::string>();
   try {
@@ -534,8 +546,8 @@ that occurs twice, OSError when the file cannot be read.)");
       .def("report", &Report, "The analysis report as the program writes it, as a dict.")
       .def("write_out", &WriteOut, py::arg("path"), py::arg("number_digits") = 7,
            py::arg("write_curve") = true, py::arg("show_calculus") = true, py::arg("task") = py::none(),
-           "Writes the program's kurvex.out for this spline as its first fit writes it, byte for byte; `task` "
-           "defaults to the data's task text.");
+           "Writes the program's kurvex.out for this spline as its first fit writes it, byte for byte; "
+           "number_digits 1 to 20, as NumberDigits; `task` defaults to the data's task text.");
 
   m.def("fit", &Fit, py::arg("x"), py::arg("y") = py::none(), py::arg("err") = py::none(),
         py::arg("max_iteration") = 1000, py::arg("smoothing") = py::none(),
@@ -543,7 +555,7 @@ that occurs twice, OSError when the file cannot be read.)");
 errors in units of y, not negative; all finite), or to a Data from read(). `smoothing`: None for the
 program's iteration (the weighted residual sum equals n), a p >= 0 to use
 that p (a float by its decimal digits, as in kurvex.cfg), "UBRE" or "GCV" (any case) to choose p by that
-criterion, "residual" as None. A fit that uses up
+criterion, "residual" as None. max_iteration is 10 to 32000, as MaxIteration; a fit that uses up
 max_iteration passes raises RuntimeError(message, iterations).)");
 
   m.def("scale_errors", &ScaleErrors, py::arg("err"), py::arg("keys"),

@@ -138,6 +138,11 @@ def test_unreadable_files_raise_their_os_error(tmp_path):
     lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], smoothing="AIC"),
     lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], smoothing=-1),
     lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1])([0.5], nu=4),
+    # Outside what MaxIteration and NumberDigits accept; taken silently before (0 as 1, 0 digits as 7).
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], max_iteration=9),
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], max_iteration=32001),
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1]).write_out(os.devnull, number_digits=0),
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1]).write_out(os.devnull, number_digits=21),
 ])
 def test_bad_arguments_raise_value_error(call):
     with pytest.raises(ValueError):
@@ -148,8 +153,8 @@ def test_iteration_limit_raises_with_the_count():
     x = np.linspace(0, 10, 200)
     y = np.sin(x) + 0.1 * np.cos(37 * x)
     with pytest.raises(RuntimeError) as e:
-        kurvex.fit(x, y, np.full(200, 0.01), max_iteration=2)
-    assert e.value.args == ("2 iterations are not enough!", 2)
+        kurvex.fit(x, y, np.full(200, 0.1), max_iteration=10)  # needs 11
+    assert e.value.args == ("10 iterations are not enough!", 10)
 
 
 def test_criterion_names_in_any_case_as_in_the_configuration():
