@@ -434,6 +434,19 @@ py::object Call(const Spline& s, py::object x, int nu) {
   }
 }
 
+// The sigmas at x. NaN has none. At -inf or +inf, on the tangent line
+// beyond an end, where the spline's value is infinite too, they are their
+// limits: the slope's sigma is the end slope's and the curvature's 0, as
+// anywhere on that line, and the value's grows without bound (unless the
+// slope is certain).
+spline::PointSigmas SigmasAtAnyX(const spline::CovarianceBands& b, Real x) {
+  if (std::isnan(x)) return {NAN, NAN, NAN};
+  if (!std::isinf(x)) return spline::SigmasAt(b, x);
+  spline::PointSigmas end = spline::SigmasAt(b, x < 0 ? b.X[1] : b.X[b.n]);
+  if (end.D1 > 0) end.Value = INFINITY;
+  return end;
+}
+
 py::object Sigma(Spline& s, py::object at, int nu) {
   if (nu < 0 || nu > 2) throw py::value_error("nu: 0 (value), 1 or 2 (derivatives)");
   const spline::CovarianceBands& b = s.CovarianceBands();
@@ -441,7 +454,7 @@ py::object Sigma(Spline& s, py::object at, int nu) {
   if (!x) throw py::value_error("x must be a real or an array of reals");
   RealArray out(std::vector<py::ssize_t>(x.shape(), x.shape() + x.ndim()));
   for (py::ssize_t i = 0; i < x.size(); ++i) {
-    const spline::PointSigmas p = spline::SigmasAt(b, x.data()[i]);
+    const spline::PointSigmas p = SigmasAtAnyX(b, x.data()[i]);
     out.mutable_data()[i] = !b.Defined ? NAN : nu == 0 ? p.Value : nu == 1 ? p.D1 : p.D2;
   }
   return ShapedAs(x, std::move(out));
@@ -542,7 +555,8 @@ that occurs twice, OSError when the file cannot be read.)");
       .def("marks", &Marks,
            "The minima, maxima and points of inflection as kurvex.out lists them: (kind, x, y, sigma_x, sigma_y).")
       .def("sigma", &Sigma, py::arg("x"), py::arg("nu") = 0,
-           "The Bayesian pointwise standard deviation of the value (nu = 0), slope (1) or curvature (2) at x.")
+           "The Bayesian pointwise standard deviation of the value (nu = 0), slope (1) or curvature (2) at x: NaN "
+           "at NaN; at -inf and inf their limits on the tangent line beyond the end (inf, the end slope's, 0).")
       .def("report", &Report, "The analysis report as the program writes it, as a dict.")
       .def("write_out", &WriteOut, py::arg("path"), py::arg("number_digits") = 7,
            py::arg("write_curve") = true, py::arg("show_calculus") = true, py::arg("task") = py::none(),

@@ -179,3 +179,16 @@ def test_readme_example_runs(tmp_path):
     result = subprocess.run([sys.executable, "-c", code], cwd=tmp_path, capture_output=True, text=True)
     assert result.returncode == 0, result.stderr
     assert result.stdout.startswith("equivalence point: V = 21.5")
+
+
+def test_sigma_at_nan_and_infinity():
+    """NaN has no sigma; at -inf and inf, on the tangent lines beyond the ends
+    (where the value is infinite too), the sigmas are their limits there. All
+    were 0."""
+    x = np.linspace(0, 10, 50)
+    s = kurvex.fit(x, np.sin(x), np.full(50, 0.1))
+    assert all(np.isnan(s.sigma(np.nan, nu)) for nu in range(3))
+    for end, far in ((x[0], -np.inf), (x[-1], np.inf)):
+        assert s.sigma(far) == np.inf
+        assert s.sigma(far, 1) == s.sigma(end, 1) > 0
+        assert s.sigma(far, 2) == 0
