@@ -8,10 +8,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -81,6 +78,23 @@ Real SettingReal(py::handle v, const char* name) {
   return *a.data();
 }
 
+// A file name as the system takes it, from a str, bytes or a path object,
+// encoded as os.fsencode encodes it: a str's undecodable bytes, which
+// Python keeps as lone surrogates, become those bytes again.
+std::string SystemName(py::handle name) {
+  PyObject* bytes = nullptr;
+  if (PyUnicode_FSConverter(name.ptr(), &bytes) == 0) throw py::error_already_set();
+  return py::reinterpret_steal<py::bytes>(bytes);
+}
+
+// A text made of file names and the program's words, as os.fsdecode
+// decodes a name: bytes that are not UTF-8 become lone surrogates.
+py::str SystemText(const std::string& text) {
+  PyObject* str = PyUnicode_DecodeFSDefaultAndSize(text.data(), static_cast<py::ssize_t>(text.size()));
+  if (str == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::str>(str);
+}
+
 // A count the program takes from kurvex.cfg only within its bounds (there
 // a value outside them silently gives the default): here it is an error.
 int32_t CheckedSetting(long long value, config::Key key, const char* name) {
@@ -111,17 +125,15 @@ struct Series {
 };
 
 // A data file opened for reading the way the program opens it: only a
-// regular file, since it is read twice.
+// regular file, since it is read twice. OSError says why not, with the
+// program's reason.
 void OpenInput(data::TextInput& in, const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
-    throw py::error_already_set();
-  }
-  in.File = std::fopen(path.c_str(), "rb");
+  std::string reason;
+  in.File = data::OpenRegularFile(path, reason);
   if (in.File == nullptr) {
-    PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
+    const int code = errno;
+    const py::object error = py::reinterpret_borrow<py::object>(PyExc_OSError)(code, reason, SystemText(path));
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
     throw py::error_already_set();
   }
   in.Pos = in.Len = 0;
@@ -148,9 +160,10 @@ void SortAsTheProgram(Series& s) {
   d = data::DataSetRecord{};
 }
 
-Series Read(const std::string& path, int32_t x, int32_t y, int32_t error, int32_t omittedRows,
+Series Read(py::object name, int32_t x, int32_t y, int32_t error, int32_t omittedRows,
             py::object errorValue, int32_t errorRatio) {
   if (x < 1 || y < 1 || error < 0) throw py::value_error("columns are numbered from 1 (error from 0)");
+  const std::string path = SystemName(name);
   auto in = std::make_unique<data::TextInput>();
   in->Name = path;
   Series s;
@@ -378,14 +391,15 @@ py::object Report(Spline& s) {
   const output::ReportInputs in = ReportOf(s);
   const std::string text =
       output::BuildReportText(output::GatherReport(in, output::FindReportMarks(in), {}, {}));
-  return py::module_::import("json").attr("loads")(text);
+  return py::module_::import("json").attr("loads")(SystemText(text));  // the task holds a file name
 }
 
 // The program's result file for this spline as its first fit writes it: the
 // curve walked at the scale of the first view of the data.
-void WriteOut(const Spline& s, const std::string& path, long long digits, bool curve, bool calculus,
+void WriteOut(const Spline& s, py::object name, long long digits, bool curve, bool calculus,
               py::object task) {
   const Series& d = *s.Data;
+  const std::string path = SystemName(name);
   output::SplineFileContent c;
   c.N = d.n, c.X = d.X.data(), c.Err = d.E.data(), c.A = s.A.data();
   c.Walk = spline::InitialWalkScale(d.n, d.X.data(), *std::min_element(d.Y.begin() + 1, d.Y.end()),
@@ -393,7 +407,7 @@ void WriteOut(const Spline& s, const std::string& path, long long digits, bool c
   c.NumberWidth = config::SettleNumberWidth(
       std::to_string(CheckedSetting(digits, config::Key::NumberDigits, "number_digits")));
   c.WriteCurve = curve, c.ShowCalculus = calculus;
-  c.Task = task.is_none() ? d.Task : task.cast<std::string>();
+  c.Task = task.is_none() ? d.Task : SystemName(task);
   try {
     output::WriteSplineFile(c, path);  // with the lock held: one file is written at a time
   } catch (...) {
@@ -502,11 +516,10 @@ widened exactly). The numbers are the program's to the last bit.
     try {
       if (p) std::rethrow_exception(p);
     } catch (const EngineStop& e) {
-      if (e.Status == base::kExitIoFailure) {
-        PyErr_SetObject(PyExc_OSError, py::make_tuple(e.Errno, e.what()).ptr());
-      } else {
-        PyErr_SetString(PyExc_ValueError, e.what());
-      }
+      const bool io = e.Status == base::kExitIoFailure;
+      const py::str message = py::reinterpret_steal<py::str>(PyUnicode_DecodeFSDefault(e.what()));  // it may name a file
+      if (!message) return;
+      PyErr_SetObject(io ? PyExc_OSError : PyExc_ValueError, io ? py::make_tuple(e.Errno, message).ptr() : message.ptr());
     }
   });
 
@@ -516,12 +529,13 @@ widened exactly). The numbers are the program's to the last bit.
       .def_property_readonly("err", [](const Series& s) { return ToNumpy(s.E); },
                              "the error of each point, in units of y, as the fit uses it")
       .def_property_readonly("n", [](const Series& s) { return s.n; }, "the number of points")
-      .def_property_readonly("task", [](const Series& s) { return s.Task; },
-                             "the task text of the program's result files for this read");
+      .def_property_readonly("task", [](const Series& s) { return SystemText(s.Task); },
+                             "the task text of the program's result files for this read (its file name "
+                             "decoded as os.fsdecode decodes it)");
 
   m.def("read", &Read, py::arg("path"), py::arg("x") = 1, py::arg("y") = 2, py::arg("error") = 0,
         py::arg("omitted_rows") = 0, py::arg("error_value") = py::none(), py::arg("error_ratio") = 0,
-        R"(Reads a data file as the program does.
+        R"(Reads a data file as the program does; `path` is a str, bytes or a path object.
 
 Columns are numbered from 1; `error` is the column of each point's error in
 millionths of the range of y (0: none), `error_value` every point's error in
@@ -530,8 +544,9 @@ a float is taken by its decimal digits, as kurvex.cfg would give it),
 `error_ratio` > 0 estimates the errors from the scatter of that many
 neighbours on each side. The first `omitted_rows` lines are skipped; rows
 without numbers in the x and y columns are dropped. Rows are sorted by x.
-Raises ValueError with the program's message for fewer than two rows or an x
-that occurs twice, OSError when the file cannot be read.)");
+Raises ValueError with the program's message for fewer than two rows, an x
+that occurs twice or a file that became shorter while it was read, OSError
+when the file cannot be read.)");
 
   py::class_<Spline>(m, "Spline", "A fitted cubic smoothing spline.")
       .def_property_readonly("status", [](const Spline& s) { return static_cast<int>(s.Fit.Status); },

@@ -192,3 +192,18 @@ def test_sigma_at_nan_and_infinity():
         assert s.sigma(far) == np.inf
         assert s.sigma(far, 1) == s.sigma(end, 1) > 0
         assert s.sigma(far, 2) == 0
+
+
+def test_file_names_that_are_not_utf8(tmp_path):
+    """A name's bytes that are not UTF-8 come back as os.fsdecode gives them;
+    the task and the report raised UnicodeDecodeError."""
+    name = os.fsencode(tmp_path) + b"/d\xff.dat"
+    with open(name, "w") as f:
+        f.write("1 1\n2 3\n3 2\n4 5\n")
+    data = kurvex.read(os.fsdecode(name))
+    assert data.task.startswith(os.fsdecode(name) + " x1 y2")
+    assert kurvex.read(name).task == data.task
+    spline = kurvex.fit(data)
+    assert spline.report()["data"]["n"] == 4
+    spline.write_out(name + b".out")
+    assert b"Task: " + name + b" x1 y2" in Path(os.fsdecode(name + b".out")).read_bytes()
