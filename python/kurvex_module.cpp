@@ -12,7 +12,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -248,16 +250,27 @@ struct Spline {
   Rows<double> SearchWorkspace;  // a UBRE or GCV search's own: its bands stay in it
   spline::FitRecordType Fit;
   spline::CovarianceBands Bands;
-  bool BandsMade = false;
   int32_t MaxIteration = 1000;
 
-  // The bands of M^-1 and T^-1, made when first needed: a fit alone does
-  // not pay for them.
+  // The bands of M^-1 and T^-1 are made when first needed (a fit alone does
+  // not pay for them), and once: several threads may ask for them at the
+  // same time, and while the first makes them, without the interpreter's
+  // lock, the others wait for it.
+  struct Once {
+    std::mutex Lock;
+    std::atomic<bool> Made{false};
+  };
+  std::unique_ptr<Once> BandsOnce = std::make_unique<Once>();
+
   const spline::CovarianceBands& CovarianceBands() {
-    if (!BandsMade) {
-      py::gil_scoped_release free;
-      spline::ComputeCovarianceBands(Data->n, Data->X.data(), Data->E.data(), Fit.Outcome.P, Bands);
-      BandsMade = true;
+    Once& once = *BandsOnce;
+    if (!once.Made.load(std::memory_order_acquire)) {
+      py::gil_scoped_release free;  // first: who holds the lock never waits for the interpreter's
+      const std::lock_guard<std::mutex> hold(once.Lock);
+      if (!once.Made.load(std::memory_order_relaxed)) {
+        spline::ComputeCovarianceBands(Data->n, Data->X.data(), Data->E.data(), Fit.Outcome.P, Bands);
+        once.Made.store(true, std::memory_order_release);
+      }
     }
     return Bands;
   }
@@ -307,7 +320,7 @@ void FitSearched(Spline& s, spline::Criterion kind) {
   if (!found) throw py::value_error("no smoothing to choose: every error is zero");
   f.Status = r.Status, f.Outcome = r.Outcome, f.CriterionValue = r.Value, f.Fits = r.Fits;
   f.Outcome.Iterations = r.Fits;  // as the program counts a search
-  s.BandsMade = true;
+  s.BandsOnce->Made = true;  // the search's bands are those of its p
 }
 
 // A given p, without the iteration.

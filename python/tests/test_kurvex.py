@@ -8,6 +8,7 @@ import re
 import shutil
 import subprocess
 import sys
+import threading
 from pathlib import Path
 
 import numpy as np
@@ -192,6 +193,28 @@ def test_sigma_at_nan_and_infinity():
         assert s.sigma(far) == np.inf
         assert s.sigma(far, 1) == s.sigma(end, 1) > 0
         assert s.sigma(far, 2) == 0
+
+
+def test_threads_share_a_fresh_spline():
+    """Eight threads ask one freshly fitted spline for what its bands give,
+    all at once: each gets what one thread alone gets. The bands were made by
+    all of them together: sigmas inf or 0, edf NaN, at 2 x 10^5 points a crash."""
+    n = 20000
+    x = np.linspace(0, 100, n)
+    y, err, at = np.sin(x) + 0.01 * np.cos(37 * x), np.full(n, 0.05), np.linspace(-1, 101, 501)
+
+    def results(s):
+        return s.sigma(at).tolist(), s.sigma(at, 1).tolist(), s.edf, s.marks(), s.report()
+
+    alone = results(kurvex.fit(x, y, err))
+    for _ in range(3):
+        s, start, got = kurvex.fit(x, y, err), threading.Barrier(8), []
+        threads = [threading.Thread(target=lambda: (start.wait(), got.append(results(s)))) for _ in range(8)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        assert got == [alone] * 8
 
 
 def test_file_names_that_are_not_utf8(tmp_path):
