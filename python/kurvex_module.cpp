@@ -9,13 +9,18 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <atomic>
+#include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -224,25 +229,20 @@ struct Rows {
 
 // The fit's scratch rows, lent to one fit at a time and kept for the next
 // (as the program keeps its own from refit to refit): a fresh block each
-// time would cost the fit its page faults again. A workspace is made and
-// given back with the interpreter's lock held, which guards the spare.
-class Workspace {
- public:
-  explicit Workspace(int32_t n) {
-    if (Spare.Size >= spline::WorkspaceDoubles(n)) R = Spare.Take();
-    else R.Allocate(static_cast<std::size_t>(n) + 1, spline::WorkspaceDoubles(0));
-  }
-  Workspace(const Workspace&) = delete;
-  Workspace& operator=(const Workspace&) = delete;
-  ~Workspace() {
-    if (R.Size > Spare.Size) Spare = R.Take();
-  }
-  double* data() const { return R.data(); }
+// time would cost the fit its page faults again. The spare is taken and
+// given back with the interpreter's lock held, which guards it.
+Rows<double> SpareWorkspace;
 
- private:
-  Rows<double> R;
-  static inline Rows<double> Spare;
-};
+Rows<double> LendWorkspace(int32_t n) {
+  if (SpareWorkspace.Size >= spline::WorkspaceDoubles(n)) return SpareWorkspace.Take();
+  Rows<double> r;
+  r.Allocate(static_cast<std::size_t>(n) + 1, spline::WorkspaceDoubles(0));
+  return r;
+}
+
+void GiveBack(Rows<double>& workspace) {
+  if (workspace.Size > SpareWorkspace.Size) SpareWorkspace = workspace.Take();
+}
 
 struct Spline {
   std::shared_ptr<const Series> Data;  // shared with the Data it was fitted to: no copy
@@ -296,57 +296,97 @@ void CheckFitInput(const Series& s) {
   throw py::error_already_set();
 }
 
-// The program's iteration: p is raised until the residual sum is n.
-void FitIterated(Spline& s, double* R) {
-  const Series& d = *s.Data;
-  py::gil_scoped_release free;
-  s.Fit.Status = spline::FitSmoothingSpline(d.n, s.MaxIteration, d.X.data(), d.Y.data(), d.E.data(), R,
-                                            s.A.data(), &s.Fit.Outcome);
-}
-
-// The p that minimises UBRE or GCV; the search's bands are those of that p.
-void FitSearched(Spline& s, spline::Criterion kind) {
-  const Series& d = *s.Data;
-  spline::FitRecordType& f = s.Fit;
-  f.Kind = kind;
-  spline::SearchResult r;
-  bool found;
-  s.SearchWorkspace.Allocate(static_cast<std::size_t>(d.n) + 1, spline::WorkspaceDoubles(0));
-  {
-    py::gil_scoped_release free;
-    found = spline::SearchSmoothing(kind, d.n, d.X.data(), d.Y.data(), d.E.data(), s.SearchWorkspace.data(),
-                                    s.A.data(), s.Bands, r);
-  }
-  if (!found) throw py::value_error("no smoothing to choose: every error is zero");
-  f.Status = r.Status, f.Outcome = r.Outcome, f.CriterionValue = r.Value, f.Fits = r.Fits;
-  f.Outcome.Iterations = r.Fits;  // as the program counts a search
-  s.BandsOnce->Made = true;  // the search's bands are those of its p
-}
-
-// A given p, without the iteration.
-void FitAtP(Spline& s, Real p, double* R) {
-  const Series& d = *s.Data;
-  if (!(p >= 0)) throw py::value_error("smoothing p must be a real >= 0");
-  s.Fit.FixedP = true;
-  py::gil_scoped_release free;
-  s.Fit.Status = spline::FitSmoothingSplineAt(d.n, p, d.X.data(), d.Y.data(), d.E.data(), R, s.A.data(),
-                                              &s.Fit.Outcome);
-}
+// How a fit chooses p: the program's iteration (p is raised until the
+// residual sum is n), a given p, or the p that minimises UBRE or GCV.
+struct FitChoice {
+  enum { Iterated, GivenP, Searched } Way = Iterated;
+  Real P = 0;
+  spline::Criterion Kind = spline::Criterion::Residual;
+};
 
 // `smoothing` as SmoothingParameter and SmoothingCriterion take it: None
 // or a criterion's name in any case ("residual", "UBRE", "GCV"), or a p.
-void FitAs(Spline& s, py::object smoothing, double* R) {
-  if (smoothing.is_none()) return FitIterated(s, R);
-  if (!py::isinstance<py::str>(smoothing)) return FitAtP(s, SettingReal(smoothing, "smoothing"), R);
-  spline::Criterion kind;
-  if (!config::CriterionOfName(smoothing.cast<std::string>(), kind))
+FitChoice ChoiceOf(py::object smoothing) {
+  FitChoice c;
+  if (smoothing.is_none()) return c;
+  if (!py::isinstance<py::str>(smoothing)) {
+    c.Way = FitChoice::GivenP, c.P = SettingReal(smoothing, "smoothing");
+    if (!(c.P >= 0)) throw py::value_error("smoothing p must be a real >= 0");
+    return c;
+  }
+  if (!config::CriterionOfName(smoothing.cast<std::string>(), c.Kind))
     throw py::value_error("smoothing: None, a p >= 0, \"residual\", \"UBRE\" or \"GCV\"");
-  if (kind == spline::Criterion::Residual) return FitIterated(s, R);
-  FitSearched(s, kind);
+  if (c.Kind != spline::Criterion::Residual) c.Way = FitChoice::Searched;
+  return c;
+}
+
+// A fit with all it works on. It touches no Python object, so it can run
+// on a thread of its own, and should Ctrl-C leave it running on there, it
+// still holds its arrays.
+struct FitJob {
+  Spline S;
+  FitChoice Choice;
+  Rows<double> R;      // the lent workspace (a search works in its own)
+  bool Found = true;   // false: a search found no p to weigh
+};
+
+void RunFit(FitJob& job) {
+  Spline& s = job.S;
+  const Series& d = *s.Data;
+  spline::FitRecordType& f = s.Fit;
+  switch (job.Choice.Way) {
+    case FitChoice::Iterated:
+      f.Status = spline::FitSmoothingSpline(d.n, s.MaxIteration, d.X.data(), d.Y.data(), d.E.data(),
+                                            job.R.data(), s.A.data(), &f.Outcome);
+      return;
+    case FitChoice::GivenP:
+      f.FixedP = true;
+      f.Status = spline::FitSmoothingSplineAt(d.n, job.Choice.P, d.X.data(), d.Y.data(), d.E.data(),
+                                              job.R.data(), s.A.data(), &f.Outcome);
+      return;
+    case FitChoice::Searched: {
+      spline::SearchResult r;
+      f.Kind = job.Choice.Kind;
+      job.Found = spline::SearchSmoothing(f.Kind, d.n, d.X.data(), d.Y.data(), d.E.data(),
+                                          s.SearchWorkspace.data(), s.A.data(), s.Bands, r);
+      if (!job.Found) return;
+      f.Status = r.Status, f.Outcome = r.Outcome, f.CriterionValue = r.Value, f.Fits = r.Fits;
+      f.Outcome.Iterations = r.Fits;  // as the program counts a search
+      s.BandsOnce->Made = true;       // the search's bands are those of its p
+      return;
+    }
+  }
+}
+
+// Runs `work` on a thread of its own while this thread waits for it
+// without the interpreter's lock, looking for signals every 50 ms, so that
+// Ctrl-C interrupts a long fit at once (with KeyboardInterrupt, or what
+// the signal's handler raises). The engine cannot be stopped midway: the
+// interrupted work runs on to its end in the background, on what it
+// shares, and its result is dropped. Where no thread can be started, the
+// work runs here without interruption, as it always did.
+void RunInterruptibly(std::function<void()> work) {
+  auto task = std::make_shared<std::packaged_task<void()>>(std::move(work));
+  std::future<void> done = task->get_future();
+  try {
+    std::thread([task] { (*task)(); }).detach();
+  } catch (const std::system_error&) {
+    py::gil_scoped_release free;
+    (*task)();
+  }
+  for (;;) {
+    {
+      py::gil_scoped_release free;
+      if (done.wait_for(std::chrono::milliseconds(50)) == std::future_status::ready) break;
+    }
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+  }
+  done.get();  // the engine's own exception, if it had one
 }
 
 Spline Fit(py::object x, py::object y, py::object err, long long maxIteration, py::object smoothing) {
-  Spline s;
+  auto job = std::make_shared<FitJob>();
+  Spline& s = job->S;
   if (py::isinstance<Series>(x)) {
     s.Data = x.cast<std::shared_ptr<Series>>();
   } else {
@@ -358,16 +398,21 @@ Spline Fit(py::object x, py::object y, py::object err, long long maxIteration, p
       throw py::value_error("x, y and err must have the same length");
     s.Data = std::move(d);
   }
-  if (s.Data->n < 2) throw py::value_error("The number of data is less than two!");
+  const int32_t n = s.Data->n;
+  if (n < 2) throw py::value_error("The number of data is less than two!");
   CheckFitInput(*s.Data);
   s.MaxIteration = CheckedSetting(maxIteration, config::Key::MaxIteration, "max_iteration");
-  s.A.Allocate(static_cast<std::size_t>(s.Data->n) + 1);
-  {
-    Workspace R(s.Data->n);
-    FitAs(s, smoothing, R.data());
-  }
+  job->Choice = ChoiceOf(smoothing);
+  s.A.Allocate(static_cast<std::size_t>(n) + 1);
+  if (job->Choice.Way == FitChoice::Searched)
+    s.SearchWorkspace.Allocate(static_cast<std::size_t>(n) + 1, spline::WorkspaceDoubles(0));
+  else
+    job->R = LendWorkspace(n);
+  RunInterruptibly([job] { RunFit(*job); });
+  GiveBack(job->R);
+  if (!job->Found) throw py::value_error("no smoothing to choose: every error is zero");
   if (s.Fit.Status == spline::FitStatus::IterationLimit) IterationLimit(s.MaxIteration, s.Fit.Outcome.Iterations);
-  return s;
+  return std::move(s);
 }
 
 // ---- Results ---------------------------------------------------------------------
@@ -598,7 +643,7 @@ errors in units of y, not negative; all finite), or to a Data from read(). `smoo
 program's iteration (the weighted residual sum equals n), a p >= 0 to use
 that p (a float by its decimal digits, as in kurvex.cfg), "UBRE" or "GCV" (any case) to choose p by that
 criterion, "residual" as None. max_iteration is 10 to 32000, as MaxIteration; a fit that uses up
-max_iteration passes raises RuntimeError(message, iterations).)");
+max_iteration passes raises RuntimeError(message, iterations). Ctrl-C interrupts a fit at once.)");
 
   m.def("scale_errors", &ScaleErrors, py::arg("err"), py::arg("keys"),
         R"(The errors after the factor keys in `keys`, pressed in turn: "0" halves them,

@@ -6,9 +6,11 @@ import json
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import threading
+import time
 from pathlib import Path
 
 import numpy as np
@@ -215,6 +217,30 @@ def test_threads_share_a_fresh_spline():
         for t in threads:
             t.join()
         assert got == [alone] * 8
+
+
+def test_ctrl_c_interrupts_a_long_fit():
+    """A UBRE fit of 5 x 10^5 points takes seconds; Ctrl-C was delivered only
+    after it."""
+    code = """if True:
+        import numpy as np, kurvex
+        x = np.linspace(0, 100, 500000)
+        print("fitting", flush=True)
+        try:
+            kurvex.fit(x, np.sin(x), np.full(x.size, 0.05), smoothing="UBRE")
+        except KeyboardInterrupt:
+            print("interrupted", flush=True)"""
+    child = subprocess.Popen([sys.executable, "-c", code], stdout=subprocess.PIPE, text=True)
+    try:
+        assert child.stdout.readline() == "fitting\n"
+        time.sleep(0.3)
+        sent = time.monotonic()
+        child.send_signal(signal.SIGINT)
+        assert child.stdout.readline() == "interrupted\n"
+        assert time.monotonic() - sent < 1.5
+    finally:
+        child.kill()
+        child.wait()
 
 
 def test_file_names_that_are_not_utf8(tmp_path):
