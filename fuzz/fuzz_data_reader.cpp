@@ -33,8 +33,18 @@ struct Row {
   long double X, Y, E;
 };
 
+// The characters of a value that count: its first 30 when all past them
+// are digits or points and it has no exponent, else all of it (no number
+// beyond 255 characters).
+bool ValueText(const std::string& v, std::size_t& length) {
+  const bool cut = v.size() > 30 && v.find_first_of("eE") == std::string::npos &&
+                   v.find_first_not_of("0123456789.", 30) == std::string::npos;
+  length = cut ? 30 : v.size();
+  return length <= 255;
+}
+
 // Lines split at line feeds only; a value is a run of bytes above 32 and
-// counts with its first 30 characters.
+// counts with the characters ValueText gives.
 std::vector<Row> ReferenceRows(const std::string& text, const data::ColumnLayout& c,
                                int32_t omitted) {
   std::vector<Row> rows;
@@ -57,7 +67,8 @@ std::vector<Row> ReferenceRows(const std::string& text, const data::ColumnLayout
     for (int64_t k = 1; k <= last && k <= static_cast<int64_t>(values.size()); ++k) {
       const std::string& v = values[static_cast<std::size_t>(k - 1)];
       long double value;
-      if (!base::ParseReal(v.data(), v.size() < 30 ? v.size() : 30, value)) continue;
+      std::size_t length;
+      if (!ValueText(v, length) || !base::ParseReal(v.data(), length, value)) continue;
       if (k == c.X) r.X = value, hasX = true;
       if (k == c.Y) r.Y = value, hasY = true;
       if (k == c.Error) r.E = value;

@@ -8,15 +8,19 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <future>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -24,6 +28,7 @@
 #include "base/number_format.h"
 #include "base/stop.h"
 #include "config/settings.h"
+#include "config/settings_table.h"
 #include "config/smoothing_criterion.h"
 #include "data/arrays.h"
 #include "data/dataset.h"
@@ -80,6 +85,33 @@ Real SettingReal(py::handle v, const char* name) {
   return *a.data();
 }
 
+// A file name as the system takes it, from a str, bytes or a path object,
+// encoded as os.fsencode encodes it: a str's undecodable bytes, which
+// Python keeps as lone surrogates, become those bytes again.
+std::string SystemName(py::handle name) {
+  PyObject* bytes = nullptr;
+  if (PyUnicode_FSConverter(name.ptr(), &bytes) == 0) throw py::error_already_set();
+  return py::reinterpret_steal<py::bytes>(bytes);
+}
+
+// A text made of file names and the program's words, as os.fsdecode
+// decodes a name: bytes that are not UTF-8 become lone surrogates.
+py::str SystemText(const std::string& text) {
+  PyObject* str = PyUnicode_DecodeFSDefaultAndSize(text.data(), static_cast<py::ssize_t>(text.size()));
+  if (str == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::str>(str);
+}
+
+// A count the program takes from kurvex.cfg only within its bounds (there
+// a value outside them silently gives the default): here it is an error.
+int32_t CheckedSetting(long long value, config::Key key, const char* name) {
+  const config::KeySpec& k = config::Spec(key);
+  if (value < k.Values.Low || value > k.Values.High)
+    throw py::value_error(std::string(name) + " must be " + std::to_string(k.Values.Low) + " to " +
+                          std::to_string(k.Values.High) + ", as " + k.Name + " in kurvex.cfg");
+  return static_cast<int32_t>(value);
+}
+
 RealArray ToNumpy(const std::vector<Real>& v) {
   RealArray a(static_cast<py::ssize_t>(v.size() - 1));
   std::copy(v.begin() + 1, v.end(), a.mutable_data());
@@ -100,17 +132,15 @@ struct Series {
 };
 
 // A data file opened for reading the way the program opens it: only a
-// regular file, since it is read twice.
+// regular file, since it is read twice. OSError says why not, with the
+// program's reason.
 void OpenInput(data::TextInput& in, const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
-    throw py::error_already_set();
-  }
-  in.File = std::fopen(path.c_str(), "rb");
+  std::string reason;
+  in.File = data::OpenRegularFile(path, reason);
   if (in.File == nullptr) {
-    PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
+    const int code = errno;
+    const py::object error = py::reinterpret_borrow<py::object>(PyExc_OSError)(code, reason, SystemText(path));
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
     throw py::error_already_set();
   }
   in.Pos = in.Len = 0;
@@ -137,9 +167,10 @@ void SortAsTheProgram(Series& s) {
   d = data::DataSetRecord{};
 }
 
-Series Read(const std::string& path, int32_t x, int32_t y, int32_t error, int32_t omittedRows,
+Series Read(py::object name, int32_t x, int32_t y, int32_t error, int32_t omittedRows,
             py::object errorValue, int32_t errorRatio) {
   if (x < 1 || y < 1 || error < 0) throw py::value_error("columns are numbered from 1 (error from 0)");
+  const std::string path = SystemName(name);
   auto in = std::make_unique<data::TextInput>();
   in->Name = path;
   Series s;
@@ -198,25 +229,20 @@ struct Rows {
 
 // The fit's scratch rows, lent to one fit at a time and kept for the next
 // (as the program keeps its own from refit to refit): a fresh block each
-// time would cost the fit its page faults again. A workspace is made and
-// given back with the interpreter's lock held, which guards the spare.
-class Workspace {
- public:
-  explicit Workspace(int32_t n) {
-    if (Spare.Size >= spline::WorkspaceDoubles(n)) R = Spare.Take();
-    else R.Allocate(static_cast<std::size_t>(n) + 1, spline::WorkspaceDoubles(0));
-  }
-  Workspace(const Workspace&) = delete;
-  Workspace& operator=(const Workspace&) = delete;
-  ~Workspace() {
-    if (R.Size > Spare.Size) Spare = R.Take();
-  }
-  double* data() const { return R.data(); }
+// time would cost the fit its page faults again. The spare is taken and
+// given back with the interpreter's lock held, which guards it.
+Rows<double> SpareWorkspace;
 
- private:
-  Rows<double> R;
-  static inline Rows<double> Spare;
-};
+Rows<double> LendWorkspace(int32_t n) {
+  if (SpareWorkspace.Size >= spline::WorkspaceDoubles(n)) return SpareWorkspace.Take();
+  Rows<double> r;
+  r.Allocate(static_cast<std::size_t>(n) + 1, spline::WorkspaceDoubles(0));
+  return r;
+}
+
+void GiveBack(Rows<double>& workspace) {
+  if (workspace.Size > SpareWorkspace.Size) SpareWorkspace = workspace.Take();
+}
 
 struct Spline {
   std::shared_ptr<const Series> Data;  // shared with the Data it was fitted to: no copy
@@ -224,16 +250,27 @@ struct Spline {
   Rows<double> SearchWorkspace;  // a UBRE or GCV search's own: its bands stay in it
   spline::FitRecordType Fit;
   spline::CovarianceBands Bands;
-  bool BandsMade = false;
   int32_t MaxIteration = 1000;
 
-  // The bands of M^-1 and T^-1, made when first needed: a fit alone does
-  // not pay for them.
+  // The bands of M^-1 and T^-1 are made when first needed (a fit alone does
+  // not pay for them), and once: several threads may ask for them at the
+  // same time, and while the first makes them, without the interpreter's
+  // lock, the others wait for it.
+  struct Once {
+    std::mutex Lock;
+    std::atomic<bool> Made{false};
+  };
+  std::unique_ptr<Once> BandsOnce = std::make_unique<Once>();
+
   const spline::CovarianceBands& CovarianceBands() {
-    if (!BandsMade) {
-      py::gil_scoped_release free;
-      spline::ComputeCovarianceBands(Data->n, Data->X.data(), Data->E.data(), Fit.Outcome.P, Bands);
-      BandsMade = true;
+    Once& once = *BandsOnce;
+    if (!once.Made.load(std::memory_order_acquire)) {
+      py::gil_scoped_release free;  // first: who holds the lock never waits for the interpreter's
+      const std::lock_guard<std::mutex> hold(once.Lock);
+      if (!once.Made.load(std::memory_order_relaxed)) {
+        spline::ComputeCovarianceBands(Data->n, Data->X.data(), Data->E.data(), Fit.Outcome.P, Bands);
+        once.Made.store(true, std::memory_order_release);
+      }
     }
     return Bands;
   }
@@ -259,57 +296,97 @@ void CheckFitInput(const Series& s) {
   throw py::error_already_set();
 }
 
-// The program's iteration: p is raised until the residual sum is n.
-void FitIterated(Spline& s, double* R) {
-  const Series& d = *s.Data;
-  py::gil_scoped_release free;
-  s.Fit.Status = spline::FitSmoothingSpline(d.n, s.MaxIteration, d.X.data(), d.Y.data(), d.E.data(), R,
-                                            s.A.data(), &s.Fit.Outcome);
-}
-
-// The p that minimises UBRE or GCV; the search's bands are those of that p.
-void FitSearched(Spline& s, spline::Criterion kind) {
-  const Series& d = *s.Data;
-  spline::FitRecordType& f = s.Fit;
-  f.Kind = kind;
-  spline::SearchResult r;
-  bool found;
-  s.SearchWorkspace.Allocate(static_cast<std::size_t>(d.n) + 1, spline::WorkspaceDoubles(0));
-  {
-    py::gil_scoped_release free;
-    found = spline::SearchSmoothing(kind, d.n, d.X.data(), d.Y.data(), d.E.data(), s.SearchWorkspace.data(),
-                                    s.A.data(), s.Bands, r);
-  }
-  if (!found) throw py::value_error("no smoothing to choose: every error is zero");
-  f.Status = r.Status, f.Outcome = r.Outcome, f.CriterionValue = r.Value, f.Fits = r.Fits;
-  f.Outcome.Iterations = r.Fits;  // as the program counts a search
-  s.BandsMade = true;
-}
-
-// A given p, without the iteration.
-void FitAtP(Spline& s, Real p, double* R) {
-  const Series& d = *s.Data;
-  if (!(p >= 0)) throw py::value_error("smoothing p must be a real >= 0");
-  s.Fit.FixedP = true;
-  py::gil_scoped_release free;
-  s.Fit.Status = spline::FitSmoothingSplineAt(d.n, p, d.X.data(), d.Y.data(), d.E.data(), R, s.A.data(),
-                                              &s.Fit.Outcome);
-}
+// How a fit chooses p: the program's iteration (p is raised until the
+// residual sum is n), a given p, or the p that minimises UBRE or GCV.
+struct FitChoice {
+  enum { Iterated, GivenP, Searched } Way = Iterated;
+  Real P = 0;
+  spline::Criterion Kind = spline::Criterion::Residual;
+};
 
 // `smoothing` as SmoothingParameter and SmoothingCriterion take it: None
 // or a criterion's name in any case ("residual", "UBRE", "GCV"), or a p.
-void FitAs(Spline& s, py::object smoothing, double* R) {
-  if (smoothing.is_none()) return FitIterated(s, R);
-  if (!py::isinstance<py::str>(smoothing)) return FitAtP(s, SettingReal(smoothing, "smoothing"), R);
-  spline::Criterion kind;
-  if (!config::CriterionOfName(smoothing.cast<std::string>(), kind))
+FitChoice ChoiceOf(py::object smoothing) {
+  FitChoice c;
+  if (smoothing.is_none()) return c;
+  if (!py::isinstance<py::str>(smoothing)) {
+    c.Way = FitChoice::GivenP, c.P = SettingReal(smoothing, "smoothing");
+    if (!(c.P >= 0)) throw py::value_error("smoothing p must be a real >= 0");
+    return c;
+  }
+  if (!config::CriterionOfName(smoothing.cast<std::string>(), c.Kind))
     throw py::value_error("smoothing: None, a p >= 0, \"residual\", \"UBRE\" or \"GCV\"");
-  if (kind == spline::Criterion::Residual) return FitIterated(s, R);
-  FitSearched(s, kind);
+  if (c.Kind != spline::Criterion::Residual) c.Way = FitChoice::Searched;
+  return c;
 }
 
-Spline Fit(py::object x, py::object y, py::object err, int32_t maxIteration, py::object smoothing) {
-  Spline s;
+// A fit with all it works on. It touches no Python object, so it can run
+// on a thread of its own, and should Ctrl-C leave it running on there, it
+// still holds its arrays.
+struct FitJob {
+  Spline S;
+  FitChoice Choice;
+  Rows<double> R;      // the lent workspace (a search works in its own)
+  bool Found = true;   // false: a search found no p to weigh
+};
+
+void RunFit(FitJob& job) {
+  Spline& s = job.S;
+  const Series& d = *s.Data;
+  spline::FitRecordType& f = s.Fit;
+  switch (job.Choice.Way) {
+    case FitChoice::Iterated:
+      f.Status = spline::FitSmoothingSpline(d.n, s.MaxIteration, d.X.data(), d.Y.data(), d.E.data(),
+                                            job.R.data(), s.A.data(), &f.Outcome);
+      return;
+    case FitChoice::GivenP:
+      f.FixedP = true;
+      f.Status = spline::FitSmoothingSplineAt(d.n, job.Choice.P, d.X.data(), d.Y.data(), d.E.data(),
+                                              job.R.data(), s.A.data(), &f.Outcome);
+      return;
+    case FitChoice::Searched: {
+      spline::SearchResult r;
+      f.Kind = job.Choice.Kind;
+      job.Found = spline::SearchSmoothing(f.Kind, d.n, d.X.data(), d.Y.data(), d.E.data(),
+                                          s.SearchWorkspace.data(), s.A.data(), s.Bands, r);
+      if (!job.Found) return;
+      f.Status = r.Status, f.Outcome = r.Outcome, f.CriterionValue = r.Value, f.Fits = r.Fits;
+      f.Outcome.Iterations = r.Fits;  // as the program counts a search
+      s.BandsOnce->Made = true;       // the search's bands are those of its p
+      return;
+    }
+  }
+}
+
+// Runs `work` on a thread of its own while this thread waits for it
+// without the interpreter's lock, looking for signals every 50 ms, so that
+// Ctrl-C interrupts a long fit at once (with KeyboardInterrupt, or what
+// the signal's handler raises). The engine cannot be stopped midway: the
+// interrupted work runs on to its end in the background, on what it
+// shares, and its result is dropped. Where no thread can be started, the
+// work runs here without interruption, as it always did.
+void RunInterruptibly(std::function<void()> work) {
+  auto task = std::make_shared<std::packaged_task<void()>>(std::move(work));
+  std::future<void> done = task->get_future();
+  try {
+    std::thread([task] { (*task)(); }).detach();
+  } catch (const std::system_error&) {
+    py::gil_scoped_release free;
+    (*task)();
+  }
+  for (;;) {
+    {
+      py::gil_scoped_release free;
+      if (done.wait_for(std::chrono::milliseconds(50)) == std::future_status::ready) break;
+    }
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+  }
+  done.get();  // the engine's own exception, if it had one
+}
+
+Spline Fit(py::object x, py::object y, py::object err, long long maxIteration, py::object smoothing) {
+  auto job = std::make_shared<FitJob>();
+  Spline& s = job->S;
   if (py::isinstance<Series>(x)) {
     s.Data = x.cast<std::shared_ptr<Series>>();
   } else {
@@ -321,16 +398,21 @@ Spline Fit(py::object x, py::object y, py::object err, int32_t maxIteration, py:
       throw py::value_error("x, y and err must have the same length");
     s.Data = std::move(d);
   }
-  if (s.Data->n < 2) throw py::value_error("The number of data is less than two!");
+  const int32_t n = s.Data->n;
+  if (n < 2) throw py::value_error("The number of data is less than two!");
   CheckFitInput(*s.Data);
-  s.MaxIteration = std::clamp(maxIteration, 1, 32000);
-  s.A.Allocate(static_cast<std::size_t>(s.Data->n) + 1);
-  {
-    Workspace R(s.Data->n);
-    FitAs(s, smoothing, R.data());
-  }
+  s.MaxIteration = CheckedSetting(maxIteration, config::Key::MaxIteration, "max_iteration");
+  job->Choice = ChoiceOf(smoothing);
+  s.A.Allocate(static_cast<std::size_t>(n) + 1);
+  if (job->Choice.Way == FitChoice::Searched)
+    s.SearchWorkspace.Allocate(static_cast<std::size_t>(n) + 1, spline::WorkspaceDoubles(0));
+  else
+    job->R = LendWorkspace(n);
+  RunInterruptibly([job] { RunFit(*job); });
+  GiveBack(job->R);
+  if (!job->Found) throw py::value_error("no smoothing to choose: every error is zero");
   if (s.Fit.Status == spline::FitStatus::IterationLimit) IterationLimit(s.MaxIteration, s.Fit.Outcome.Iterations);
-  return s;
+  return std::move(s);
 }
 
 // ---- Results ---------------------------------------------------------------------
@@ -367,21 +449,23 @@ py::object Report(Spline& s) {
   const output::ReportInputs in = ReportOf(s);
   const std::string text =
       output::BuildReportText(output::GatherReport(in, output::FindReportMarks(in), {}, {}));
-  return py::module_::import("json").attr("loads")(text);
+  return py::module_::import("json").attr("loads")(SystemText(text));  // the task holds a file name
 }
 
 // The program's result file for this spline as its first fit writes it: the
 // curve walked at the scale of the first view of the data.
-void WriteOut(const Spline& s, const std::string& path, int32_t digits, bool curve, bool calculus,
+void WriteOut(const Spline& s, py::object name, long long digits, bool curve, bool calculus,
               py::object task) {
   const Series& d = *s.Data;
+  const std::string path = SystemName(name);
   output::SplineFileContent c;
   c.N = d.n, c.X = d.X.data(), c.Err = d.E.data(), c.A = s.A.data();
   c.Walk = spline::InitialWalkScale(d.n, d.X.data(), *std::min_element(d.Y.begin() + 1, d.Y.end()),
                                     *std::max_element(d.Y.begin() + 1, d.Y.end()));
-  c.NumberWidth = config::SettleNumberWidth(std::to_string(digits));
+  c.NumberWidth = config::SettleNumberWidth(
+      std::to_string(CheckedSetting(digits, config::Key::NumberDigits, "number_digits")));
   c.WriteCurve = curve, c.ShowCalculus = calculus;
-  c.Task = task.is_none() ? d.Task : task.cast<std::string>();
+  c.Task = task.is_none() ? d.Task : SystemName(task);
   try {
     output::WriteSplineFile(c, path);  // with the lock held: one file is written at a time
   } catch (...) {
@@ -422,6 +506,19 @@ py::object Call(const Spline& s, py::object x, int nu) {
   }
 }
 
+// The sigmas at x. NaN has none. At -inf or +inf, on the tangent line
+// beyond an end, where the spline's value is infinite too, they are their
+// limits: the slope's sigma is the end slope's and the curvature's 0, as
+// anywhere on that line, and the value's grows without bound (unless the
+// slope is certain).
+spline::PointSigmas SigmasAtAnyX(const spline::CovarianceBands& b, Real x) {
+  if (std::isnan(x)) return {NAN, NAN, NAN};
+  if (!std::isinf(x)) return spline::SigmasAt(b, x);
+  spline::PointSigmas end = spline::SigmasAt(b, x < 0 ? b.X[1] : b.X[b.n]);
+  if (end.D1 > 0) end.Value = INFINITY;
+  return end;
+}
+
 py::object Sigma(Spline& s, py::object at, int nu) {
   if (nu < 0 || nu > 2) throw py::value_error("nu: 0 (value), 1 or 2 (derivatives)");
   const spline::CovarianceBands& b = s.CovarianceBands();
@@ -429,7 +526,7 @@ py::object Sigma(Spline& s, py::object at, int nu) {
   if (!x) throw py::value_error("x must be a real or an array of reals");
   RealArray out(std::vector<py::ssize_t>(x.shape(), x.shape() + x.ndim()));
   for (py::ssize_t i = 0; i < x.size(); ++i) {
-    const spline::PointSigmas p = spline::SigmasAt(b, x.data()[i]);
+    const spline::PointSigmas p = SigmasAtAnyX(b, x.data()[i]);
     out.mutable_data()[i] = !b.Defined ? NAN : nu == 0 ? p.Value : nu == 1 ? p.D1 : p.D2;
   }
   return ShapedAs(x, std::move(out));
@@ -477,11 +574,10 @@ widened exactly). The numbers are the program's to the last bit.
     try {
       if (p) std::rethrow_exception(p);
     } catch (const EngineStop& e) {
-      if (e.Status == base::kExitIoFailure) {
-        PyErr_SetObject(PyExc_OSError, py::make_tuple(e.Errno, e.what()).ptr());
-      } else {
-        PyErr_SetString(PyExc_ValueError, e.what());
-      }
+      const bool io = e.Status == base::kExitIoFailure;
+      const py::str message = py::reinterpret_steal<py::str>(PyUnicode_DecodeFSDefault(e.what()));  // it may name a file
+      if (!message) return;
+      PyErr_SetObject(io ? PyExc_OSError : PyExc_ValueError, io ? py::make_tuple(e.Errno, message).ptr() : message.ptr());
     }
   });
 
@@ -491,12 +587,13 @@ widened exactly). The numbers are the program's to the last bit.
       .def_property_readonly("err", [](const Series& s) { return ToNumpy(s.E); },
                              "the error of each point, in units of y, as the fit uses it")
       .def_property_readonly("n", [](const Series& s) { return s.n; }, "the number of points")
-      .def_property_readonly("task", [](const Series& s) { return s.Task; },
-                             "the task text of the program's result files for this read");
+      .def_property_readonly("task", [](const Series& s) { return SystemText(s.Task); },
+                             "the task text of the program's result files for this read (its file name "
+                             "decoded as os.fsdecode decodes it)");
 
   m.def("read", &Read, py::arg("path"), py::arg("x") = 1, py::arg("y") = 2, py::arg("error") = 0,
         py::arg("omitted_rows") = 0, py::arg("error_value") = py::none(), py::arg("error_ratio") = 0,
-        R"(Reads a data file as the program does.
+        R"(Reads a data file as the program does; `path` is a str, bytes or a path object.
 
 Columns are numbered from 1; `error` is the column of each point's error in
 millionths of the range of y (0: none), `error_value` every point's error in
@@ -505,8 +602,9 @@ a float is taken by its decimal digits, as kurvex.cfg would give it),
 `error_ratio` > 0 estimates the errors from the scatter of that many
 neighbours on each side. The first `omitted_rows` lines are skipped; rows
 without numbers in the x and y columns are dropped. Rows are sorted by x.
-Raises ValueError with the program's message for fewer than two rows or an x
-that occurs twice, OSError when the file cannot be read.)");
+Raises ValueError with the program's message for fewer than two rows, an x
+that occurs twice or a file that became shorter while it was read, OSError
+when the file cannot be read.)");
 
   py::class_<Spline>(m, "Spline", "A fitted cubic smoothing spline.")
       .def_property_readonly("status", [](const Spline& s) { return static_cast<int>(s.Fit.Status); },
@@ -530,12 +628,13 @@ that occurs twice, OSError when the file cannot be read.)");
       .def("marks", &Marks,
            "The minima, maxima and points of inflection as kurvex.out lists them: (kind, x, y, sigma_x, sigma_y).")
       .def("sigma", &Sigma, py::arg("x"), py::arg("nu") = 0,
-           "The Bayesian pointwise standard deviation of the value (nu = 0), slope (1) or curvature (2) at x.")
+           "The Bayesian pointwise standard deviation of the value (nu = 0), slope (1) or curvature (2) at x: NaN "
+           "at NaN; at -inf and inf their limits on the tangent line beyond the end (inf, the end slope's, 0).")
       .def("report", &Report, "The analysis report as the program writes it, as a dict.")
       .def("write_out", &WriteOut, py::arg("path"), py::arg("number_digits") = 7,
            py::arg("write_curve") = true, py::arg("show_calculus") = true, py::arg("task") = py::none(),
-           "Writes the program's kurvex.out for this spline as its first fit writes it, byte for byte; `task` "
-           "defaults to the data's task text.");
+           "Writes the program's kurvex.out for this spline as its first fit writes it, byte for byte; "
+           "number_digits 1 to 20, as NumberDigits; `task` defaults to the data's task text.");
 
   m.def("fit", &Fit, py::arg("x"), py::arg("y") = py::none(), py::arg("err") = py::none(),
         py::arg("max_iteration") = 1000, py::arg("smoothing") = py::none(),
@@ -543,8 +642,8 @@ that occurs twice, OSError when the file cannot be read.)");
 errors in units of y, not negative; all finite), or to a Data from read(). `smoothing`: None for the
 program's iteration (the weighted residual sum equals n), a p >= 0 to use
 that p (a float by its decimal digits, as in kurvex.cfg), "UBRE" or "GCV" (any case) to choose p by that
-criterion, "residual" as None. A fit that uses up
-max_iteration passes raises RuntimeError(message, iterations).)");
+criterion, "residual" as None. max_iteration is 10 to 32000, as MaxIteration; a fit that uses up
+max_iteration passes raises RuntimeError(message, iterations). Ctrl-C interrupts a fit at once.)");
 
   m.def("scale_errors", &ScaleErrors, py::arg("err"), py::arg("keys"),
         R"(The errors after the factor keys in `keys`, pressed in turn: "0" halves them,

@@ -2,15 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
 #include <numeric>
 #include <random>
 #include <vector>
 
 #include "data/arrays.h"
 #include "data/reader.h"
-#include "test_util.h"
-
-using testutil::TempDir;
 
 namespace {
 
@@ -19,23 +20,33 @@ struct Rows {
   std::vector<long double> x, y, e;
 };
 
-// Skips `omitted` lines, counts, reopens, skips again and reads, as a run does.
-Rows Read(const std::string& content, data::ColumnLayout columns, int32_t omitted = 0) {
-  TempDir dir;
-  testutil::WriteFile(dir / "d.dat", content);
+// The data file as a stream over `content` in memory.
+std::FILE* InMemory(std::string& content) {
+  return ::fmemopen(content.data(), content.size(), "rb");
+}
+
+// Skips `omitted` lines, counts, skips again and reads, as a run does: the
+// rows are counted in `counted` and read from `read`, which is the same
+// file unless it changed in between.
+Rows ReadChanged(std::string counted, std::string read, data::ColumnLayout columns, int32_t omitted = 0) {
   auto in = std::make_unique<data::TextInput>();
-  in->Name = dir / "d.dat";
-  in->File = std::fopen(in->Name.c_str(), "rb");
+  in->Name = "d.dat";
+  in->File = InMemory(counted);
   data::SkipLines(*in, omitted);
   Rows r;
   r.bound = data::CountRows(*in);
-  std::rewind(in->File);
+  std::fclose(in->File);
+  in->File = InMemory(read);
   in->Pos = in->Len = 0;
   data::SkipLines(*in, omitted);
   r.x.assign(r.bound + 1, 0), r.y.assign(r.bound + 1, 0), r.e.assign(r.bound + 1, 0);
   r.count = data::ReadRows(*in, columns, r.x.data(), r.y.data(), r.e.data(), r.bound);
   std::fclose(in->File);
   return r;
+}
+
+Rows Read(const std::string& content, data::ColumnLayout columns, int32_t omitted = 0) {
+  return ReadChanged(content, content, columns, omitted);
 }
 
 TEST(DataReader, RowsAndCounts) {
@@ -98,6 +109,43 @@ TEST(DataReader, LongLinesAndHugeColumnNumbers) {
   ASSERT_EQ(r.count, 2);
   EXPECT_EQ(r.x[1], 1);
   EXPECT_EQ(r.e[2], -1);
+}
+
+// A value of more than 30 characters: past the 30th, mantissa digits are
+// cut as they always were, but a cut in or before the exponent would change
+// the power of ten (printf's %.25e of 0.1 was read as 1), so such a value is
+// read whole, up to 255 characters. Each value is read where it lies in the
+// buffer and once more across its refill.
+TEST(DataReader, LongValuesKeepTheirExponent) {
+  const std::string zeros(300, '0');
+  struct Case {
+    std::string text, readAs;  // readAs: the text converted, "" for no number
+  } cases[] = {
+      {"1.0000000000000000555111512e-01", "1.0000000000000000555111512e-01"},
+      {"-2.000000000000000111022302462516e-1", "-2.000000000000000111022302462516e-1"},
+      {"1.0000000000000000000000000000001E+5", "1.0000000000000000000000000000001E+5"},
+      {"0.12345678901234567890123456789012345", "0.1234567890123456789012345678"},
+      {"123456789012345678901234567890.12345", "123456789012345678901234567890"},
+      {"7." + zeros + "9", "7." + zeros.substr(0, 28)},
+      {"7." + zeros + "e-1", ""},
+  };
+  const std::string refill(65536 - 10, ' ');  // the value starts 10 bytes before the buffer ends
+  for (const Case& c : cases) {
+    for (const std::string& before : {std::string(), refill + "\n"}) {
+      Rows r = Read(before + c.text + " 1\n", data::ColumnLayout{});
+      ASSERT_EQ(r.count, c.readAs.empty() ? 0 : 1) << c.text;
+      if (r.count == 1) {
+        EXPECT_EQ(r.x[1], std::strtold(c.readAs.c_str(), nullptr)) << c.text;
+      }
+    }
+  }
+}
+
+// A file cut short between the count and the read stops the run instead of
+// fitting the rows read so far.
+TEST(DataReaderDeathTest, FileCutShortWhileReadStops) {
+  EXPECT_EXIT(ReadChanged("1 2\n3 4\n\n5 6\n", "1 2\n3 4\n", data::ColumnLayout{}),
+              testing::ExitedWithCode(1), "has changed while it was read: 3 rows were counted, then only 2 found!");
 }
 
 // Sorted, a downward scan, random X (with X twice from 1000 rows on), and

@@ -3,6 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "test_util.h"
 
 using testutil::ReadLines;
@@ -77,6 +81,47 @@ TEST(DriverEndToEnd, UnreadableConfigurationIsAFileFailure) {
     r = RunProgram(dir.Path(), {KURVEX_BINARY});
   EXPECT_EQ(r.Status, 2) << r.Err;
   EXPECT_EQ(r.Err, "kurvex: ./kurvex.cfg: Permission denied\n");
+}
+
+// The data-file stop keeps its two fixed lines and tells why the file
+// cannot be read on a line of its own between them, in the log and on
+// standard error (where a batch run's message box writes).
+TEST(DriverEndToEnd, DataFileStopTellsWhy) {
+  TempDir dir;
+  ::chmod(dir.Path().c_str(), 0777);  // the unprivileged run writes its log here
+  WriteFile(dir / "d.dat", "1 2\n3 4\n");
+  WriteFile(dir / "locked.dat", "1 2\n3 4\n");
+  ::chmod((dir / "locked.dat").c_str(), 0);
+  ASSERT_EQ(::mkdir((dir / "folder").c_str(), 0755), 0);
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+  const std::string twice = ": only a regular file can be read twice, to count the rows and to read them";
+  struct Case {
+    std::string name, shell, reason;  // shell: what runs the program ("$0")
+  };
+  std::vector<Case> cases = {
+      {"missing.dat", "exec ", "No such file or directory"},
+      {"folder", "exec ", "Is a directory"},
+      {"fifo", "exec ", "Is a FIFO (named pipe)" + twice},
+      {"/dev/null", "exec ", "Is a device" + twice},
+      // Descriptors 0 to 4: standard input, output and error and the run
+      // log's two leave none for the data file (no kurvex.cfg is read here).
+      {"d.dat", "exec 3<&- 4<&- 5<&- 6<&- 7<&- 8<&- 9<&-; ulimit -n 5; exec ", "Too many open files"},
+  };
+  if (::geteuid() != 0) cases.push_back({"locked.dat", "exec ", "Permission denied"});
+  else if (::access("/usr/bin/setpriv", X_OK) == 0)
+    cases.push_back({"locked.dat", "exec setpriv --reuid=65534 --regid=65534 --clear-groups ", "Permission denied"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::remove((dir / "kurvex.log").c_str());
+    const auto r = RunProgram(dir.Path(), {"/bin/sh", "-c", c.shell + "\"$0\" --batch \"$1\"", KURVEX_BINARY, c.name},
+                              "q", "/bin/sh", 30);
+    EXPECT_EQ(r.Status, 1) << r.Err;
+    const std::vector<std::string> lines = {"Input file (" + c.name + ") cannot be read!", "Reason: " + c.reason,
+                                            "Check the configuration file and/or the first command line parameter!"};
+    EXPECT_EQ(r.Err, "Stopped with error!\n\n" + lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n");
+    const std::vector<std::string> log = ReadLines(dir / "kurvex.log");
+    EXPECT_EQ(std::vector<std::string>(log.begin() + std::min<std::size_t>(log.size(), 1), log.end()), lines);
+  }
 }
 
 }  // namespace

@@ -568,9 +568,10 @@ TEST(GraphSession, DataFileStopShowsTheMessage) {
   Session s("", "");
   const testutil::RunResult r = s.Run("", {"missing.dat"});
   EXPECT_EQ(r.Err, "Stopped with error!\n\nInput file (missing.dat) cannot be read!\n"
+                   "Reason: No such file or directory\n"
                    "Check the configuration file and/or the first command line parameter!\n");
   const auto log = s.Lines("kurvex.log");
-  ASSERT_EQ(log.size(), 3u);
+  ASSERT_EQ(log.size(), 4u);
   EXPECT_EQ(log[1], "Input file (missing.dat) cannot be read!");
 }
 

@@ -226,6 +226,7 @@ TEST(GraphWindow, BatchRunsWithADisplayOpenNoDialog) {
   xvfbtest::StopXvfb(x);
   EXPECT_EQ(missing, 1);
   EXPECT_EQ(missingErr, "Stopped with error!\n\nInput file (missing.dat) cannot be read!\n"
+                        "Reason: No such file or directory\n"
                         "Check the configuration file and/or the first command line parameter!\n");
   EXPECT_EQ(named, 0) << s.Read("stderr");
   EXPECT_EQ(s.Read("stderr"), "Open data file: ");

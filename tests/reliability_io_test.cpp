@@ -238,8 +238,9 @@ TEST(ReliabilityIo, UnreadableDataFile) {
   EXPECT_EQ(r.Status, 1);
   EXPECT_NE(r.Err.find("Stopped with error!"), std::string::npos) << r.Err;
   const std::vector<std::string> log = testutil::ReadLines(wp / "w/run.log");
-  ASSERT_EQ(log.size(), 3u);
+  ASSERT_EQ(log.size(), 4u);
   EXPECT_EQ(log[1], "Input file (d.dat) cannot be read!");
+  EXPECT_EQ(log[2], "Reason: Permission denied");
 }
 
 }  // namespace

@@ -73,9 +73,9 @@ TEST(DataStops, UnreadableDataFile) {
     auto r = RunProgram(dir.Path(), {KURVEX_BINARY, name});
     EXPECT_EQ(r.Status, 1);
     auto log = ReadLines(dir / "kurvex.log");
-    ASSERT_EQ(log.size(), 3u);
+    ASSERT_EQ(log.size(), 4u);
     EXPECT_EQ(log[1], std::string("Input file (") + name + ") cannot be read!");
-    EXPECT_EQ(log[2], "Check the configuration file and/or the first command line parameter!");
+    EXPECT_EQ(log[3], "Check the configuration file and/or the first command line parameter!");
     EXPECT_NE(r.Err.find("Stopped with error!"), std::string::npos);
   }
 }

@@ -6,8 +6,11 @@ import json
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
+import threading
+import time
 from pathlib import Path
 
 import numpy as np
@@ -138,6 +141,11 @@ def test_unreadable_files_raise_their_os_error(tmp_path):
     lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], smoothing="AIC"),
     lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], smoothing=-1),
     lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1])([0.5], nu=4),
+    # Outside what MaxIteration and NumberDigits accept; taken silently before (0 as 1, 0 digits as 7).
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], max_iteration=9),
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], max_iteration=32001),
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1]).write_out(os.devnull, number_digits=0),
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1]).write_out(os.devnull, number_digits=21),
 ])
 def test_bad_arguments_raise_value_error(call):
     with pytest.raises(ValueError):
@@ -148,8 +156,8 @@ def test_iteration_limit_raises_with_the_count():
     x = np.linspace(0, 10, 200)
     y = np.sin(x) + 0.1 * np.cos(37 * x)
     with pytest.raises(RuntimeError) as e:
-        kurvex.fit(x, y, np.full(200, 0.01), max_iteration=2)
-    assert e.value.args == ("2 iterations are not enough!", 2)
+        kurvex.fit(x, y, np.full(200, 0.1), max_iteration=10)  # needs 11
+    assert e.value.args == ("10 iterations are not enough!", 10)
 
 
 def test_criterion_names_in_any_case_as_in_the_configuration():
@@ -174,3 +182,77 @@ def test_readme_example_runs(tmp_path):
     result = subprocess.run([sys.executable, "-c", code], cwd=tmp_path, capture_output=True, text=True)
     assert result.returncode == 0, result.stderr
     assert result.stdout.startswith("equivalence point: V = 21.5")
+
+
+def test_sigma_at_nan_and_infinity():
+    """NaN has no sigma; at -inf and inf, on the tangent lines beyond the ends
+    (where the value is infinite too), the sigmas are their limits there. All
+    were 0."""
+    x = np.linspace(0, 10, 50)
+    s = kurvex.fit(x, np.sin(x), np.full(50, 0.1))
+    assert all(np.isnan(s.sigma(np.nan, nu)) for nu in range(3))
+    for end, far in ((x[0], -np.inf), (x[-1], np.inf)):
+        assert s.sigma(far) == np.inf
+        assert s.sigma(far, 1) == s.sigma(end, 1) > 0
+        assert s.sigma(far, 2) == 0
+
+
+def test_threads_share_a_fresh_spline():
+    """Eight threads ask one freshly fitted spline for what its bands give,
+    all at once: each gets what one thread alone gets. The bands were made by
+    all of them together: sigmas inf or 0, edf NaN, at 2 x 10^5 points a crash."""
+    n = 20000
+    x = np.linspace(0, 100, n)
+    y, err, at = np.sin(x) + 0.01 * np.cos(37 * x), np.full(n, 0.05), np.linspace(-1, 101, 501)
+
+    def results(s):
+        return s.sigma(at).tolist(), s.sigma(at, 1).tolist(), s.edf, s.marks(), s.report()
+
+    alone = results(kurvex.fit(x, y, err))
+    for _ in range(3):
+        s, start, got = kurvex.fit(x, y, err), threading.Barrier(8), []
+        threads = [threading.Thread(target=lambda: (start.wait(), got.append(results(s)))) for _ in range(8)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        assert got == [alone] * 8
+
+
+def test_ctrl_c_interrupts_a_long_fit():
+    """A UBRE fit of 5 x 10^5 points takes seconds; Ctrl-C was delivered only
+    after it."""
+    code = """if True:
+        import numpy as np, kurvex
+        x = np.linspace(0, 100, 500000)
+        print("fitting", flush=True)
+        try:
+            kurvex.fit(x, np.sin(x), np.full(x.size, 0.05), smoothing="UBRE")
+        except KeyboardInterrupt:
+            print("interrupted", flush=True)"""
+    child = subprocess.Popen([sys.executable, "-c", code], stdout=subprocess.PIPE, text=True)
+    try:
+        assert child.stdout.readline() == "fitting\n"
+        time.sleep(0.3)
+        sent = time.monotonic()
+        child.send_signal(signal.SIGINT)
+        assert child.stdout.readline() == "interrupted\n"
+        assert time.monotonic() - sent < 1.5
+    finally:
+        child.kill()
+        child.wait()
+
+
+def test_file_names_that_are_not_utf8(tmp_path):
+    """A name's bytes that are not UTF-8 come back as os.fsdecode gives them;
+    the task and the report raised UnicodeDecodeError."""
+    name = os.fsencode(tmp_path) + b"/d\xff.dat"
+    with open(name, "w") as f:
+        f.write("1 1\n2 3\n3 2\n4 5\n")
+    data = kurvex.read(os.fsdecode(name))
+    assert data.task.startswith(os.fsdecode(name) + " x1 y2")
+    assert kurvex.read(name).task == data.task
+    spline = kurvex.fit(data)
+    assert spline.report()["data"]["n"] == 4
+    spline.write_out(name + b".out")
+    assert b"Task: " + name + b" x1 y2" in Path(os.fsdecode(name + b".out")).read_bytes()

@@ -12,6 +12,7 @@
 #include "config/config_file.h"
 #include "base/allocate.h"
 #include "base/convert.h"
+#include "base/number_format.h"
 #include "config/settings.h"
 #include "dialogs/dialogs.h"
 #include "base/stop.h"
@@ -59,12 +60,15 @@ bool ValueFollows(TextInput& in) {
   return c != EOF && c != '\n';
 }
 
-[[noreturn]] void DataFileErrorStop(const std::string& name) {
+// The stop's two lines are fixed; why the file cannot be read comes on a
+// line of its own between them.
+[[noreturn]] void DataFileErrorStop(const std::string& name, const std::string& reason) {
   const std::string first = "Input file (" + name + ") cannot be read!";
+  const std::string why = "Reason: " + reason;
   const std::string second =
       "Check the configuration file and/or the first command line parameter!";
-  const bool told = dialogs::ShowMessageBox("Stopped with error!||" + first + "|" + second);
-  base::ErrorStop({first, second}, told);
+  const bool told = dialogs::ShowMessageBox("Stopped with error!||" + first + "|" + why + "|" + second);
+  base::ErrorStop({first, why, second}, told);
 }
 
 // The name the user gave is used whole: a cut path would name another file.
@@ -76,32 +80,63 @@ std::string ChooseDataFileName() {
   return name;
 }
 
-// Only a regular file can be read twice (once to count the rows, once to
-// read them): a device, a FIFO or a pipe would hang the count or lose its
-// rows, so it is refused before it is opened (opening a FIFO would wait).
-std::FILE* OpenForReading(const std::string& name) {
-  struct stat named;
-  if (::stat(name.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) {
-    errno = S_ISDIR(named.st_mode) ? EISDIR : EINVAL;
-    return nullptr;
-  }
-  std::FILE* f = std::fopen(name.c_str(), "rb");
-  struct stat st;
-  if (f && (::fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode))) {
-    std::fclose(f);
-    errno = EISDIR;
-    return nullptr;
-  }
-  return f;
+// Why a name that is no regular file cannot be read, in the words the
+// system uses for its own reasons.
+std::string KindReason(mode_t mode) {
+  if (S_ISDIR(mode)) return std::strerror(EISDIR);
+  const char* kind = S_ISFIFO(mode) ? "Is a FIFO (named pipe)"
+                     : S_ISCHR(mode) || S_ISBLK(mode) ? "Is a device"
+                     : S_ISSOCK(mode)                 ? "Is a socket"
+                                                      : "Is no regular file";
+  return std::string(kind) + ": only a regular file can be read twice, to count the rows and to read them";
+}
+
+// Refuses a name that is no regular file: null, with the reason (and
+// errno EISDIR for a folder, else EINVAL).
+std::FILE* NotRegular(mode_t mode, std::string& reason) {
+  reason = KindReason(mode);
+  errno = S_ISDIR(mode) ? EISDIR : EINVAL;
+  return nullptr;
+}
+
+// A failed call of the system: null, with its reason.
+std::FILE* Failed(int error, std::string& reason) {
+  reason = std::strerror(error);
+  errno = error;
+  return nullptr;
+}
+
+// A file that ends before the rows counted in it: it has been cut or
+// rewritten since (by the program that writes it, or a copy of it still
+// running). The rows read so far are no whole data set, so the run stops.
+[[noreturn]] void RowsGoneStop(const std::string& name, int32_t counted, int32_t found) {
+  base::ErrorStop({"Input file (" + name + ") has changed while it was read: " + base::IntText(counted) +
+                   " rows were counted, then only " + base::IntText(found) + " found!"});
 }
 
 }  // namespace
 
+// A device, a FIFO or a pipe would hang the count or lose its rows, so it
+// is refused before it is opened (opening a FIFO would wait for a writer),
+// and once more after, should the name have been replaced in between.
+std::FILE* OpenRegularFile(const std::string& name, std::string& reason) {
+  struct stat st;
+  if (::stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return NotRegular(st.st_mode, reason);
+  std::FILE* f = std::fopen(name.c_str(), "rb");
+  if (f == nullptr) return Failed(errno, reason);
+  const bool known = ::fstat(fileno(f), &st) == 0;
+  const int error = errno;
+  if (known && S_ISREG(st.st_mode)) return f;
+  std::fclose(f);
+  return known ? NotRegular(st.st_mode, reason) : Failed(error, reason);
+}
+
 void OpenDataFile() {
   DataFile.Name = ChooseDataFileName();
-  DataFile.File = OpenForReading(DataFile.Name);
+  std::string reason;
+  DataFile.File = OpenRegularFile(DataFile.Name, reason);
   DataFile.Pos = DataFile.Len = 0;
-  if (!DataFile.File) DataFileErrorStop(DataFile.Name);
+  if (!DataFile.File) DataFileErrorStop(DataFile.Name, reason);
 }
 
 void SkipLines(TextInput& in, int32_t count) {
@@ -119,8 +154,9 @@ int32_t CountRows(TextInput& in) {
 
 void ReopenDataFile(int32_t omittedRows) {
   if (std::fclose(DataFile.File) != 0) base::FatalIoError(DataFile.Name, errno);
-  DataFile.File = OpenForReading(DataFile.Name);
-  if (!DataFile.File) base::FatalIoError(DataFile.Name, errno);
+  std::string reason;
+  DataFile.File = OpenRegularFile(DataFile.Name, reason);
+  if (!DataFile.File) base::FatalIoError(DataFile.Name, reason.c_str());
   DataFile.Pos = DataFile.Len = 0;
   SkipLines(DataFile, omittedRows);
 }
@@ -131,41 +167,72 @@ void CloseDataFile() {
   if (f && std::fclose(f) != 0) base::FatalIoError(DataFile.Name, errno);
 }
 
+namespace {
+
+// A value counts with its first 30 characters. What lies past them is cut
+// when it is only digits of the mantissa (and its point), as the data
+// format has always had it. Cutting into or before an exponent would change
+// the value's power of ten: "1.0000000000000000555111512e-01" (printf's
+// %.25e of 0.1) would be read as 1. Such a value is read whole, up to the
+// 255 characters of any text; a longer one is no number.
+constexpr std::size_t kValueCharacters = 30;
+constexpr std::size_t kWholeValue = 255;
+
+bool IsMantissaCharacter(int c) { return (c >= '0' && c <= '9') || c == '.'; }
+bool IsExponentMark(int c) { return c == 'e' || c == 'E'; }
+
+// Converts a value of `length` characters, the first of them (up to
+// kWholeValue) at `text`; `onlyMantissaCut` tells whether the characters
+// past the 30th are digits or a point and no exponent began before them.
+bool ConvertValue(const char* text, std::size_t length, bool onlyMantissaCut, long double& value) {
+  if (length <= kValueCharacters || onlyMantissaCut)
+    return base::ParseReal(text, std::min(length, kValueCharacters), value);
+  return length <= kWholeValue && base::ParseReal(text, length, value);
+}
+
+}  // namespace
+
 bool ReadNumberToken(TextInput& in, long double& value) {
-  char text[30];
-  std::size_t length = 0;
   while (IsSeparator(in.Peek())) in.Get();
-  // Nearly always the value ends inside the buffer: it is converted where it
-  // lies, its first 30 characters as below.
+  // Nearly always the value ends inside the buffer: it is converted where it lies.
   std::size_t end = in.Pos;
   while (end < in.Len && in.Buffer[end] > 32) ++end;
   if (end < in.Len) {
     const char* start = reinterpret_cast<const char*>(in.Buffer + in.Pos);
-    length = std::min<std::size_t>(end - in.Pos, sizeof text);
+    const std::size_t length = end - in.Pos;
+    const bool onlyMantissaCut =
+        length <= kValueCharacters ||
+        (std::none_of(start, start + kValueCharacters, IsExponentMark) &&
+         std::all_of(start + kValueCharacters, start + length, IsMantissaCharacter));
     in.Pos = end;
     if (IsSeparator(in.Peek())) in.Get();
-    return base::ParseReal(start, length, value);
+    return ConvertValue(start, length, onlyMantissaCut, value);
   }
-  for (int c = in.Peek(); c != EOF && c > 32; c = in.Peek()) {
-    if (length < sizeof text) text[length++] = static_cast<char>(c);
+  char text[kWholeValue];
+  std::size_t length = 0;
+  bool onlyMantissaCut = true;
+  for (int c = in.Peek(); c != EOF && c > 32; c = in.Peek(), ++length) {
+    if (length < kWholeValue) text[length] = static_cast<char>(c);
+    if (length < kValueCharacters ? IsExponentMark(c) : !IsMantissaCharacter(c)) onlyMantissaCut = false;
     in.Get();
   }
   if (IsSeparator(in.Peek())) in.Get();  // the separator after a value is consumed
-  return base::ParseReal(text, length, value);
+  return ConvertValue(text, length, onlyMantissaCut, value);
 }
 
 // How often the reader tells the page clearing how far it has come: every
 // 16384 rows, a quarter of a megabyte of one data array.
 constexpr int32_t kRowsPerReport = 1 << 14;
 
+// The rows are read as they were counted: a file that has grown since is
+// read to its counted rows (the newer ones at its end are not read, and the
+// arrays never overrun); one that has become shorter stops the run.
 int32_t ReadRows(TextInput& in, const ColumnLayout& columns, long double* X,
                  long double* Y, long double* E, int32_t rowBound) {
-  int32_t count = 0;
+  int32_t count = 0, rows = 0;
   int32_t last = std::max(columns.X, std::max(columns.Y, columns.Error));
-  // The file is counted before it is read; should it have grown since, the
-  // rows beyond the bound are not read, so the arrays are never overrun.
-  while (count < rowBound && SkipBlankLines(in)) {
-    ++count;
+  while (rows < rowBound && SkipBlankLines(in)) {
+    ++rows, ++count;
     bool hasX = false, hasY = false, hasError = false;
     for (int32_t k = 1; k <= last && ValueFollows(in); ++k) {
       long double v;
@@ -180,6 +247,7 @@ int32_t ReadRows(TextInput& in, const ColumnLayout& columns, long double* X,
     // Rows that exist may have their pages cleared ahead (see RowsInUse).
     if (count % kRowsPerReport == 0) base::RowsInUse(count);
   }
+  if (rows < rowBound) RowsGoneStop(in.Name, rowBound, rows);
   return count;
 }
 

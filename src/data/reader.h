@@ -29,8 +29,13 @@ extern TextInput DataFile;
 
 // Chooses the name (argument 1, then InputFileName, the file-selection
 // dialog for an empty name or "?", then "kurvex.dat") and opens the file.
-// A file that cannot be opened, or a directory, is the data-file error stop.
+// A file that cannot be opened, or is no regular file, is the data-file
+// error stop, with the reason on a line of its own.
 void OpenDataFile();
+// Opens `name` for reading when it is a regular file, which alone can be
+// read twice (to count the rows, then to read them). Null when not, with
+// errno set (EINVAL for a FIFO, a device or a socket) and `reason` saying why.
+std::FILE* OpenRegularFile(const std::string& name, std::string& reason);
 // Reads and discards `count` lines (nothing when count is 0 or negative).
 void SkipLines(TextInput& in, int32_t count);
 // The rows from here on: every line that holds a character above code 32.
@@ -45,13 +50,15 @@ struct ColumnLayout {
   long double ErrorFill = -1;
 };
 
-// Reads rows into entries 1.. of X, Y and E, at most `rowBound` of them;
-// a row without a numeric X or Y is dropped. Returns the accepted count.
+// Reads the `rowBound` rows counted into entries 1.. of X, Y and E; a row
+// without a numeric X or Y is dropped. Returns the accepted count. A file
+// with fewer rows than counted has changed while it was read: an error stop.
 int32_t ReadRows(TextInput& in, const ColumnLayout& columns, long double* X,
                  long double* Y, long double* E, int32_t rowBound);
 
-// The next value of the current line, as at most its first 30 characters;
-// false when it is not a number. Called only when the line holds one more value.
+// The next value of the current line, as its first 30 characters when only
+// mantissa digits follow them, else whole (up to 255 characters); false
+// when it is not a number. Called only when the line holds one more value.
 bool ReadNumberToken(TextInput& in, long double& value);
 
 }  // namespace data
