@@ -103,9 +103,10 @@ TEST(DriverEndToEnd, DataFileStopTellsWhy) {
       {"folder", "exec ", "Is a directory"},
       {"fifo", "exec ", "Is a FIFO (named pipe)" + twice},
       {"/dev/null", "exec ", "Is a device" + twice},
-      // Descriptors 0 to 4: standard input, output and error and the run
-      // log's two leave none for the data file (no kurvex.cfg is read here).
-      {"d.dat", "exec 3<&- 4<&- 5<&- 6<&- 7<&- 8<&- 9<&-; ulimit -n 5; exec ", "Too many open files"},
+      // Descriptors 0 to 6: standard input, output and error, the locks on
+      // kurvex.out and kurvex.cal and the run log's two leave none for the
+      // data file (no kurvex.cfg is read here).
+      {"d.dat", "exec 3<&- 4<&- 5<&- 6<&- 7<&- 8<&- 9<&-; ulimit -n 7; exec ", "Too many open files"},
   };
   if (::geteuid() != 0) cases.push_back({"locked.dat", "exec ", "Permission denied"});
   else if (::access("/usr/bin/setpriv", X_OK) == 0)
