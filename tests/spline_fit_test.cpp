@@ -264,6 +264,22 @@ TEST(FitSmoothingSpline, IterationLimitStillLeavesSegments) {
   EXPECT_EQ(P.Fit(2, cut), FitStatus::IterationLimit);
   EXPECT_EQ(cut.Iterations, 2);
   for (int32_t i = 1; i <= P.n; ++i) EXPECT_TRUE(std::isfinite(P.A[i].a + P.A[i].Int)) << i;
+  EXPECT_FALSE(cut.ScaleOverflow);
+}
+
+// X in steps of 1e-800 make the sum of the first Newton step overflow, so
+// that the step leaves p not a number, and the least-squares line misses
+// these errors. The fit ran its 1000 passes on that and reported the
+// iteration limit as if more could help. It now stops at the pass after and
+// says that p overflowed.
+TEST(FitSmoothingSpline, OverflowOfTheScaleStopsAndSaysSo) {
+  std::vector<long double> x;
+  for (int32_t i = 0; i < 6; ++i) x.push_back(i * 1e-800L);
+  Points P(x, {0, 2, 1, 3, 2, 4}, {0.01L, 0.01L, 0.01L, 0.01L, 0.01L, 0.01L});
+  FitOutcome out;
+  EXPECT_EQ(P.Fit(1000, out), FitStatus::IterationLimit);
+  EXPECT_TRUE(out.ScaleOverflow);
+  EXPECT_EQ(out.Iterations, 2);
 }
 
 // ---- Error values ----

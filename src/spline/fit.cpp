@@ -333,6 +333,16 @@ bool FitStraightLine(const Problem& P, SplineSegment* A, FitOutcome& out) {
   return true;
 }
 
+// True when p has left the finite reals: a Newton step overflowed, or gave
+// not a number from sums that did (the units of X, Y or E lie beyond what
+// the sums can hold). Asked after a pass whose sums were out of range and
+// whose straight line missed the errors: every later pass would be that
+// pass again, so the fit stops at once; more iterations cannot help.
+bool ScaleOverflowed(long double p, FitOutcome& out) {
+  out.ScaleOverflow = !std::isfinite(p);
+  return out.ScaleOverflow;
+}
+
 // The iteration on p. The straight-line limit is |(X[n] - X[1]) p| > 10^6;
 // a zero Newton denominator q means p can move no further (e = 0 on the
 // first pass: all errors zero, or the points on one line). With `onePass`
@@ -358,6 +368,7 @@ Ending Iterate(const Problem& P, int32_t maxIteration, bool onePass, SplineSegme
     const long double F = e * (p * p);
     out.ResidualSum = F;
     if (onePass) return Ending::Converged;
+    if (SumsOutOfRange(e, k) && ScaleOverflowed(p, out)) return Ending::IterationLimit;
     if (std::fabs((X[n] - X[1]) * p) > 1000000 && F < S) return Ending::StraightLine;
     if (std::fabs(F - S) <= S / 10000) return Ending::Converged;
     const long double q = e - p * NewtonTerms<Cell>(P, p);
