@@ -76,7 +76,12 @@ Reference ReinschLoops(int32_t n, int32_t maxIteration, const std::vector<long d
     R[n].v = -h * (E[n] * E[n]);
     e = e - R[n].v * h;
     const long double F = e * (p * p);
-    if (std::fabs((X[n] - X[1]) * p) > 1000000 && F < S) { out.status = 1; break; }
+    long double trT = 0, trB = 0;  // the straight line also needs p tr B > 2^64 tr T
+    for (int32_t i = 2; i <= m; ++i) trT = trT + R[i].t, trB = trB + A[i].b;
+    if (std::fabs((X[n] - X[1]) * p) > 1000000 && F < S && p / 0x1p64L * trB > trT) {
+      out.status = 1;
+      break;
+    }
     if (std::fabs(F - S) <= S / 10000) break;
     f = 0;
     h = (R[2].v - R[1].v) / (X[2] - X[1]);

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "graph/plot.h"
@@ -256,6 +257,43 @@ TEST(FitSmoothingSpline, HugeErrorsReachTheStraightLineLimit) {
   for (int32_t i = 1; i <= far.n; ++i) EXPECT_NEAR((double)far.A[i].a, (double)near.A[i].a, 1e-12) << i;
 }
 
+// The straight-line limit once held when |(X[n] - X[1]) p| passed 10^6,
+// whatever the unit of X: with X in thousands a noisy curve stopped at its
+// second pass, far from any line, and a noisy line whose errors allow the
+// line stopped at a curve. Now the unit of X changes neither the status nor
+// the values, and the line has no curvature left.
+TEST(FitSmoothingSpline, TheUnitOfXChangesNothing) {
+  std::mt19937 rng(24);
+  std::uniform_real_distribution<double> noise(-0.5, 0.5);
+  std::vector<long double> x, curve, line;
+  for (int32_t i = 0; i < 200; ++i) {
+    x.push_back(0.05L * i);
+    curve.push_back(10 * std::exp(-0.3L * x.back()) * std::sin(2 * x.back()) + 0.4L * noise(rng));
+    line.push_back(1 + 2 * x.back() + 0.02L * noise(rng));
+  }
+  const struct {
+    std::vector<long double> y;
+    long double error;
+    FitStatus status;
+  } cases[] = {{curve, 0.2L, FitStatus::Converged}, {line, 0.01L, FitStatus::StraightLine}};
+  for (const auto& c : cases) {
+    const std::vector<long double> e(x.size(), c.error);
+    Points unit(x, c.y, e);
+    FitOutcome out;
+    ASSERT_EQ(unit.Fit(1000, out), c.status);
+    for (int32_t i = 1; c.status == FitStatus::StraightLine && i <= unit.n; ++i)
+      EXPECT_LT(std::fabs(unit.A[i].c), 1e-12L) << i;
+    for (long double scale : {1e-3L, 1e3L, 1e9L}) {
+      std::vector<long double> scaled;
+      for (long double v : x) scaled.push_back(v * scale);
+      Points P(scaled, c.y, e);
+      EXPECT_EQ(P.Fit(1000, out), c.status) << static_cast<double>(scale);
+      for (int32_t i = 1; i <= P.n; ++i)
+        EXPECT_NEAR(static_cast<double>(P.A[i].a), static_cast<double>(unit.A[i].a), 1e-12) << i;
+    }
+  }
+}
+
 TEST(FitSmoothingSpline, IterationLimitStillLeavesSegments) {
   Points P({0, 1, 2, 3, 4, 5}, {0, 2, 1, 3, 2, 4}, {0.3L, 0.3L, 0.3L, 0.3L, 0.3L, 0.3L});
   FitOutcome full, cut;
@@ -264,6 +302,22 @@ TEST(FitSmoothingSpline, IterationLimitStillLeavesSegments) {
   EXPECT_EQ(P.Fit(2, cut), FitStatus::IterationLimit);
   EXPECT_EQ(cut.Iterations, 2);
   for (int32_t i = 1; i <= P.n; ++i) EXPECT_TRUE(std::isfinite(P.A[i].a + P.A[i].Int)) << i;
+  EXPECT_FALSE(cut.ScaleOverflow);
+}
+
+// X in steps of 1e-800 make the sum of the first Newton step overflow, so
+// that the step leaves p not a number, and the least-squares line misses
+// these errors. The fit ran its 1000 passes on that and reported the
+// iteration limit as if more could help. It now stops at the pass after and
+// says that p overflowed.
+TEST(FitSmoothingSpline, OverflowOfTheScaleStopsAndSaysSo) {
+  std::vector<long double> x;
+  for (int32_t i = 0; i < 6; ++i) x.push_back(i * 1e-800L);
+  Points P(x, {0, 2, 1, 3, 2, 4}, {0.01L, 0.01L, 0.01L, 0.01L, 0.01L, 0.01L});
+  FitOutcome out;
+  EXPECT_EQ(P.Fit(1000, out), FitStatus::IterationLimit);
+  EXPECT_TRUE(out.ScaleOverflow);
+  EXPECT_EQ(out.Iterations, 2);
 }
 
 // ---- Error values ----

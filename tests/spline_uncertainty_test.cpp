@@ -250,4 +250,22 @@ INSTANTIATE_TEST_SUITE_P(RandomUnevenData, UncertaintyDense,
                                            Case{40, 1}, Case{120, 1e4L}, Case{200, 0.01L},
                                            Case{200, 1e3L}));
 
+// Two points have no interior knot: the fit is the line through both, so
+// A = I and the knot values carry their own errors. The factorisation read
+// the widths past X[2] (AddressSanitizer, with a fixed p and bands wanted);
+// the arrays here end at the last point, so such a read fails the
+// sanitizer build.
+TEST(UncertaintyTwoPoints, TheLineThroughBothCarriesTheErrors) {
+  const std::vector<long double> X{0, 1, 3}, E{0, 0.5L, 0.25L};
+  CovarianceBands b;
+  ComputeCovarianceBands(2, X.data(), E.data(), 0.5L, b);
+  ASSERT_TRUE(b.Defined);
+  EXPECT_EQ(b.Edf, 2);
+  EXPECT_EQ(CovValues(b, 1, 1), 0.25L);
+  EXPECT_EQ(CovValues(b, 1, 2), 0);
+  EXPECT_EQ(CovValues(b, 2, 2), 0.0625L);
+  // Midway the value is the mean of the two: variance (0.25 + 0.0625) / 4.
+  EXPECT_NEAR(static_cast<double>(SigmasAt(b, 2).Value), std::sqrt(0.3125 / 4), 1e-18);
+}
+
 }  // namespace

@@ -333,10 +333,63 @@ bool FitStraightLine(const Problem& P, SplineSegment* A, FitOutcome& out) {
   return true;
 }
 
-// The iteration on p. The straight-line limit is |(X[n] - X[1]) p| > 10^6;
-// a zero Newton denominator q means p can move no further (e = 0 on the
-// first pass: all errors zero, or the points on one line). With `onePass`
-// the p in out.P is kept: the first pass is the last.
+// ---- The straight-line limit ----
+//
+// The fit solves (T + p Q'D^2 Q) u = Q'y (Reinsch 1967): T, from the joins of
+// the cubics, is the curvature term, p Q'D^2 Q the smoothing term. As p grows
+// the residual sum F rises towards that of the weighted least-squares line;
+// when that sum is below n the target is out of reach and the iteration must
+// be stopped at a p where the curve is as close to the line as the fit can
+// bring it. |(X[n] - X[1]) p| > 10^6 alone does not say so: p has the unit of
+// X^3 / E^2 (T grows with X, Q'D^2 Q with E^2 / X^2), so the left side grows
+// with the fourth power of the unit of X. The same data in nanometres pass
+// the test 10^12 times sooner than in micrometres, and it stopped such fits
+// at a curve nowhere near a line.
+//
+// In the fit's own scaling the two terms weigh alike at p0 = tr T /
+// tr(Q'D^2 Q), the sums of the set-up's columns t and b, and p / p0 is the
+// same in any unit of X, Y and E. Beyond p0 times 2^64, the inverse of the
+// unit roundoff of the extended reals the fit works in, T's share of the
+// diagonal of T + p Q'D^2 Q is below what those reals resolve: the sweeps
+// factor the smoothing term alone, the fitted values Y - p D^2 Q u no longer
+// move with p, and F can rise no further. (A million points on three peaks
+// converge near p0 times 10^18, where F already wavers by a few percent
+// from one pass to the next.) The limit holds only when both tests hold; the
+// second only ever lets the iteration go on where the first alone would
+// have stopped it, so every fit that converged with the first converges
+// with both, bit for bit.
+constexpr long double kUnitRoundoffInverse = 0x1p64L;
+
+// True when p tr(Q'D^2 Q) exceeds 2^64 tr T. A sum of b that overflows only
+// means that the smoothing term outweighs; the flags of the sums are put
+// back, so that they do not pass for lost bits of split cells.
+template <typename Cell>
+bool SmoothingOutweighsCurvature(const Problem& P, long double p) {
+  std::fexcept_t flags;
+  std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
+  long double curvature = 0, smoothing = 0;
+  for (int32_t i = 2; i < P.n; ++i) {
+    curvature = curvature + Cell::Get(P.w.t, i);
+    smoothing = smoothing + Cell::Get(P.w.b, i);
+  }
+  const bool outweighs = p / kUnitRoundoffInverse * smoothing > curvature;
+  std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+  return outweighs;
+}
+
+// True when p has left the finite reals: a Newton step overflowed, or gave
+// not a number from sums that did (the units of X, Y or E lie beyond what
+// the sums can hold). Asked after a pass whose sums were out of range and
+// whose straight line missed the errors: every later pass would be that
+// pass again, so the fit stops at once; more iterations cannot help.
+bool ScaleOverflowed(long double p, FitOutcome& out) {
+  out.ScaleOverflow = !std::isfinite(p);
+  return out.ScaleOverflow;
+}
+
+// The iteration on p. A zero Newton denominator q means p can move no
+// further (e = 0 on the first pass: all errors zero, or the points on one
+// line). With `onePass` the p in out.P is kept: the first pass is the last.
 template <typename Cell>
 Ending Iterate(const Problem& P, int32_t maxIteration, bool onePass, SplineSegment* A,
               FitOutcome& out) {
@@ -358,7 +411,9 @@ Ending Iterate(const Problem& P, int32_t maxIteration, bool onePass, SplineSegme
     const long double F = e * (p * p);
     out.ResidualSum = F;
     if (onePass) return Ending::Converged;
-    if (std::fabs((X[n] - X[1]) * p) > 1000000 && F < S) return Ending::StraightLine;
+    if (SumsOutOfRange(e, k) && ScaleOverflowed(p, out)) return Ending::IterationLimit;
+    if (std::fabs((X[n] - X[1]) * p) > 1000000 && F < S && SmoothingOutweighsCurvature<Cell>(P, p))
+      return Ending::StraightLine;
     if (std::fabs(F - S) <= S / 10000) return Ending::Converged;
     const long double q = e - p * NewtonTerms<Cell>(P, p);
     if (q == 0) return Ending::Converged;

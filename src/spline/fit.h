@@ -44,6 +44,10 @@ struct FitOutcome {
   long double P = 0;            // smoothing parameter the segments were built with
   long double ResidualSum = 0;  // weighted residual sum of the last pass
   int32_t Iterations = 0;       // passes made
+  // With FitStatus::IterationLimit: the iteration stopped before its limit
+  // because p overflowed (left the finite extended reals), which more
+  // iterations cannot mend; the units of the data lie beyond the fit's sums.
+  bool ScaleOverflow = false;
 };
 
 // Fits the cubic smoothing spline to X[1..n] (strictly increasing, n >= 2),

@@ -174,9 +174,14 @@ void ComputeCovarianceBands(int32_t n, const long double* X, const long double* 
     if (n < 2) out.Edf = n;
     return;
   }
-  FactorM(n, X, E, p, out);
-  InvertM(n, out);
-  InvertT(n, X, out);
+  // Two points have no interior knot: M and T are empty, their bands stay
+  // zero and A = I (edf 2). The factoring reads the widths of the first two
+  // intervals, which two points do not have.
+  if (n >= 3) {
+    FactorM(n, X, E, p, out);
+    InvertM(n, out);
+    InvertT(n, X, out);
+  }
   out.Edf = TraceOfInfluence(n, X, out);
 }
 
