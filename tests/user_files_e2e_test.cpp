@@ -72,4 +72,20 @@ TEST(UserFiles, AFailedFitLeavesTheEarlierResult) {
   EXPECT_EQ(s.Read("kurvex.out"), first);
 }
 
+// A fit whose smoothing parameter overflows (X steps of 1e-800) cannot be
+// mended by more iterations: the stop says so before its fixed line.
+TEST(UserFiles, AnOverflowingFitSaysWhy) {
+  Session s("ErrorValue=0.01", "0 0\n1e-800 2\n2e-800 1\n3e-800 3\n4e-800 2\n5e-800 4\n");
+  const testutil::RunResult r = s.Run("q");
+  EXPECT_EQ(r.Status, 1);
+  const std::string reason =
+      "Reason: the smoothing parameter left the range of numbers (X values or errors of an extreme "
+      "scale); more iterations cannot help";
+  EXPECT_EQ(r.Err, "kurvex: " + reason + "\nkurvex: 1000 iterations are not enough!\n");
+  const std::vector<std::string> log = s.Lines("kurvex.log");
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
+            (std::vector<std::string>{reason, "1000 iterations are not enough!"}));
+}
+
 }  // namespace

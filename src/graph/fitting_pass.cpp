@@ -37,14 +37,20 @@ output::SplineFileContent FileContent() {
   return c;
 }
 
-// A fit that fails leaves the previous result file as it was.
+// A fit that fails leaves the previous result file as it was. When p itself
+// overflowed, raising MaxIteration cannot help: the stop says so on a line
+// of its own before the fixed one.
 void Fit(bool writeResults) {
   const int32_t limit = config::Settings.MaxIteration;
   const config::AnalysisSettingsRecord& a = config::AnalysisSettings;
   const spline::SmoothingChoice choice{a.SmoothingCriterion, a.FixedP, a.SmoothingParameter};
   if (spline::FitAsChosen(limit, choice, config::UncertaintyWanted()) != spline::FitStatus::IterationLimit) return;
   if (writeResults) output::AbandonSplineFile();
-  base::ErrorStop({base::IntText(limit) + " iterations are not enough!"});
+  const std::string stop = base::IntText(limit) + " iterations are not enough!";
+  if (!spline::LastFit.Outcome.ScaleOverflow) base::ErrorStop({stop});
+  base::ErrorStop({"Reason: the smoothing parameter left the range of numbers (X values or errors of "
+                   "an extreme scale); more iterations cannot help",
+                   stop});
 }
 
 // The curve: the whole walk, each point a row and a point of the picture,
