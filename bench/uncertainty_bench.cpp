@@ -58,6 +58,7 @@ void Report(Spectrum& s, long double p) {
   spline::ComputeCovarianceBands(s.n, s.X.data(), s.E.data(), p, s.bands);
   output::ReportContent c;
   c.Edf = output::Known(s.bands.Edf);
+  std::vector<output::ReportMark> found;
   for (int32_t i = 1; i < s.n; ++i) {
     spline::SegmentMarks marks;
     spline::AnalyseSegment(s.n, s.X.data(), s.A.data(), i, marks);
@@ -65,10 +66,11 @@ void Report(Spectrum& s, long double p) {
       const spline::CalculusMark& m = marks.Mark[k];
       const spline::MarkSigmas sm = spline::SigmasOfMark(s.bands, i, m.X, m.Kind == spline::MarkKind::Inflection,
                                                          0, 1, 1);
-      c.Marks.push_back(output::ReportMark{"minimum", m.X, m.Value, 0, 0, 0, output::Known(sm.X),
+      found.push_back(output::ReportMark{"minimum", m.X, m.Value, 0, 0, 0, output::Known(sm.X),
                                            output::Known(sm.Y)});
     }
   }
+  c.Marks = found;
   benchmark::DoNotOptimize(output::BuildReportText(c));
 }
 

@@ -21,6 +21,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -417,6 +418,12 @@ Spline Fit(py::object x, py::object y, py::object err, long long maxIteration, p
 
 // ---- Results ---------------------------------------------------------------------
 
+// The smallest and the largest y, as the program keeps them of its data.
+std::pair<Real, Real> YLimits(const Series& d) {
+  const auto [lo, hi] = std::minmax_element(d.Y.begin() + 1, d.Y.end());
+  return {*lo, *hi};
+}
+
 // What the report reads of a spline: its data, segments, fit and bands
 // (made first: that lets other threads run).
 output::ReportInputs ReportOf(Spline& s) {
@@ -424,8 +431,7 @@ output::ReportInputs ReportOf(Spline& s) {
   const Series& d = *s.Data;
   output::ReportInputs in;
   in.N = d.n, in.X = d.X.data(), in.Y = d.Y.data(), in.Err = d.E.data(), in.A = s.A.data();
-  in.YMin = *std::min_element(d.Y.begin() + 1, d.Y.end());
-  in.YMax = *std::max_element(d.Y.begin() + 1, d.Y.end());
+  std::tie(in.YMin, in.YMax) = YLimits(d);
   in.Fit = &s.Fit, in.Bands = &bands;
   in.Task = d.Task;
   in.Errors = output::ErrorSourceName(d.ErrorRatio > 0, d.ColumnError, d.ErrorFill);
@@ -460,8 +466,8 @@ void WriteOut(const Spline& s, py::object name, long long digits, bool curve, bo
   const std::string path = SystemName(name);
   output::SplineFileContent c;
   c.N = d.n, c.X = d.X.data(), c.Err = d.E.data(), c.A = s.A.data();
-  c.Walk = spline::InitialWalkScale(d.n, d.X.data(), *std::min_element(d.Y.begin() + 1, d.Y.end()),
-                                    *std::max_element(d.Y.begin() + 1, d.Y.end()));
+  const auto [yMin, yMax] = YLimits(d);
+  c.Walk = spline::InitialWalkScale(d.n, d.X.data(), yMin, yMax);
   c.NumberWidth = config::SettleNumberWidth(
       std::to_string(CheckedSetting(digits, config::Key::NumberDigits, "number_digits")));
   c.WriteCurve = curve, c.ShowCalculus = calculus;

@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/replace_file.h"
 #include "base/stop.h"
 #include "config/config_file.h"
 #include "config/settings.h"
@@ -90,6 +91,11 @@ void CheckResultNames() {
       if (SameFile(files[i].Name, files[j].Name)) Clash(files[i], files[j]);
   const std::string data = NamedDataFile();
   if (!data.empty()) CheckAgainst(files, data);
+}
+
+void HoldResultFiles() {
+  for (const NamedFile& f : ResultFiles())
+    if (std::string(f.Role) != config::Spec(Key::LogFileName).Name) base::HoldForTheRun(f.Name);
 }
 
 void CheckDataFileIsNoResult(const std::string& dataFile) { CheckAgainst(ResultFiles(), dataFile); }

@@ -12,6 +12,11 @@ namespace driver {
 // anything is written.
 void CheckResultNames();
 
+// Takes this run's lock on every file it writes but the log (which has its
+// own when it is opened), from now to its end: a second run that would
+// write one of them stops at its start.
+void HoldResultFiles();
+
 // The data file as chosen (also in the file dialog), compared once more
 // with the files the run writes; the same stop.
 void CheckDataFileIsNoResult(const std::string& dataFile);

@@ -43,10 +43,7 @@ void OpenLog() {
   config::ReadKey(Key::LogFileName);
   // A second run on the same files stops here, before it writes anything,
   // and so does any run started while this one holds them.
-  base::HoldForTheRun(config::FileNameSetting(Key::OutputFileName));
-  base::HoldForTheRun(config::FileNameSetting(Key::CalcDataFileName));
-  const std::string report = config::ConfigValue(Key::ReportFileName);
-  if (!report.empty()) base::HoldForTheRun(report);
+  HoldResultFiles();
   base::OpenRunLog(S.LogFileName);
   base::LogLine(std::string(base::ProgramBanner) + " has started ...");
 }

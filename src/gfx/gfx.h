@@ -37,6 +37,10 @@ inline constexpr int32_t MinModeHeight = 70;
 inline constexpr int32_t MaxModeSide = 32767;
 inline constexpr int64_t MaxModePixels = int64_t{1} << 25;
 
+// True for a size every driver's mode may have: MinMode.. to MaxModeSide
+// a side and MaxModePixels in all.
+bool SizeAllowed(int32_t width, int32_t height);
+
 // Selects a driver by exact name; false (and no driver) when the name is
 // unknown or the driver cannot run here, e.g. the window driver without a
 // display. Selecting a driver drops the current mode.

@@ -26,16 +26,16 @@ void DropMode() {
   ResetPalette(0);
 }
 
-bool SizeAllowed(int32_t width, int32_t height) {
-  return width >= MinModeWidth && height >= MinModeHeight && ContextSizeOk(width, height);
-}
-
 void Present() {
   if (G.ActiveDriver != nullptr && G.HasMode) G.ActiveDriver->Present();
   LastPresent = std::chrono::steady_clock::now();
 }
 
 }  // namespace
+
+bool SizeAllowed(int32_t width, int32_t height) {
+  return width >= MinModeWidth && height >= MinModeHeight && ContextSizeOk(width, height);
+}
 
 bool SetDriver(const std::string& name) {
   if (G.ActiveDriver != nullptr) {

@@ -115,10 +115,7 @@ namespace {
 
 // Why a size is refused before any driver is asked, or "" when it is not.
 std::string SizeRefused(int32_t width, int32_t height) {
-  const bool fits = width >= gfx::MinModeWidth && height >= gfx::MinModeHeight &&
-                    width <= gfx::MaxModeSide && height <= gfx::MaxModeSide &&
-                    int64_t{width} * height <= gfx::MaxModePixels;
-  if (fits) return "";
+  if (gfx::SizeAllowed(width, height)) return "";
   return "kurvex: GraphResolution " + base::IntText(width) + "x" + base::IntText(height) +
          ": a window has at least " + base::IntText(gfx::MinModeWidth) + "x" +
          base::IntText(gfx::MinModeHeight) + " and at most " + base::IntText(gfx::MaxModeSide) +

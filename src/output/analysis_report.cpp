@@ -124,16 +124,24 @@ ReportInputs RunInputs() {
 }
 
 // Streamed into the file: the report of a million points is never held
-// whole. Memory it cannot have is the program's out-of-memory stop.
+// whole.
 void WriteRunReport(const ReportInputs& in) {
   const AnalysisReportState& r = ReportState;
+  ReportSink sink;
+  OpenReportFile(sink, config::AnalysisSettings.ReportFileName);
+  WriteReportHead(sink, GatherReport(in, r.Marks, r.FactorKeys, r.Cursors));
+  if (in.Knots) WriteKnots(sink, in);
+  WriteReportEnd(sink);
+  CloseReportFile(sink);
+}
+
+// Runs `work` of the program's report; memory it cannot have (its marks,
+// cursors and text grow with the data) is the out-of-memory stop, not an
+// exception that would end the run without a word in the log.
+template <typename Work>
+void OrOutOfMemory(Work work) {
   try {
-    ReportSink sink;
-    OpenReportFile(sink, config::AnalysisSettings.ReportFileName);
-    WriteReportHead(sink, GatherReport(in, r.Marks, r.FactorKeys, r.Cursors));
-    if (in.Knots) WriteKnots(sink, in);
-    WriteReportEnd(sink);
-    CloseReportFile(sink);
+    work();
   } catch (const std::bad_alloc&) {
     base::ErrorStop({"There is not enough memory!"});
   }
@@ -183,23 +191,19 @@ void NoteFactorKey(int32_t key) { ReportState.FactorKeys.push_back(std::string(1
 void WriteAnalysisReport() {
   if (config::AnalysisSettings.ReportFileName.empty()) return;
   const ReportInputs in = RunInputs();
-  try {
+  OrOutOfMemory([&] {
     ReportState.Marks = FindReportMarks(in);
-  } catch (const std::bad_alloc&) {
-    base::ErrorStop({"There is not enough memory!"});
-  }
-  WriteRunReport(in);
+    WriteRunReport(in);
+  });
 }
 
 void NoteCursor(long double x) {
   if (config::AnalysisSettings.ReportFileName.empty()) return;
   const ReportInputs in = RunInputs();
-  try {
+  OrOutOfMemory([&] {
     ReportState.Cursors.push_back(CursorAt(in, x));
-  } catch (const std::bad_alloc&) {
-    base::ErrorStop({"There is not enough memory!"});
-  }
-  WriteRunReport(in);
+    WriteRunReport(in);
+  });
 }
 
 }  // namespace output

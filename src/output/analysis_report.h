@@ -39,7 +39,8 @@ const char* ErrorSourceName(bool estimated, int32_t columnError, long double err
 std::vector<ReportMark> FindReportMarks(const ReportInputs& in);
 // The values and sigmas at x.
 ReportCursor CursorAt(const ReportInputs& in, long double x);
-// The report's content.
+// The report's content; it refers to `marks` and `cursors`, which must
+// outlive it.
 ReportContent GatherReport(const ReportInputs& in, const std::vector<ReportMark>& marks,
                            const std::vector<std::string>& factors,
                            const std::vector<ReportCursor>& cursors);

@@ -84,7 +84,7 @@ void AddFit(JsonObject& top, const ReportContent& c) {
 
 // An array of objects under `key`, one line of members per item.
 template <typename Item, typename Members>
-void AddObjects(ReportSink& sink, JsonObject& top, const char* key, const std::vector<Item>& items,
+void AddObjects(ReportSink& sink, JsonObject& top, const char* key, std::span<const Item> items,
                 Members members) {
   top.Key(key);
   top.out += items.empty() ? "[" : "[\n    ";

@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -46,8 +47,9 @@ struct ReportContent {
   int32_t Status = 0, Iterations = 0;
   ReportNumber P, Lambda, Chi2, Target, Edf, ReducedChi2, BaseError, AverageDeviation;
   const char* SigmaReason = nullptr;  // set when no sigma could be formed at all
-  std::vector<ReportMark> Marks;
-  std::vector<ReportCursor> Cursors;
+  // Not copied: the program keeps its marks and cursors from write to write.
+  std::span<const ReportMark> Marks;
+  std::span<const ReportCursor> Cursors;
 };
 
 // A real with 21 significant digits, which read back to the same extended
