@@ -423,6 +423,35 @@ TEST(GraphSession, ImagesGoBesideTheProgram) {
   EXPECT_TRUE(testutil::FileExists(work / "kurvex.out"));
 }
 
+// An installed program's folder (a bin folder) takes no images: they go to
+// the working folder, or to ImageFolder, or to an absolute base name, and
+// standard error names each one, since the user would not look there.
+TEST(GraphSession, ImagesOfAnInstalledProgramGoWhereTheUserWorks) {
+  testutil::TempDir top;
+  ASSERT_EQ(::mkdir((top / "bin").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir((top / "pictures").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink(KURVEX_BINARY, (top / "bin/kurvex").c_str()), 0);
+  testutil::WriteFile(top / "d.dat", graphtest::LineData());
+  const struct {
+    std::vector<std::string> Options;
+    std::string Image;
+  } cases[] = {
+      {{}, top / "kurvi000.png"},
+      {{"-c", "ImageFolder=pictures"}, "pictures/kurvi000.png"},
+      {{"-c", "ImageBaseFileName=" + (top / "pictures/abs")}, top / "pictures/abs000.png"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> argv = {top / "bin/kurvex", "--batch"};
+    argv.insert(argv.end(), c.Options.begin(), c.Options.end());
+    argv.push_back("d.dat");
+    const auto r = testutil::RunProgram(top.Path(), argv, "F4 q", top / "bin/kurvex");
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Err, "kurvex: image saved as " + c.Image + "\n");
+    EXPECT_TRUE(testutil::FileExists(c.Image[0] == '/' ? c.Image : top / c.Image)) << c.Image;
+    EXPECT_TRUE(PngFiles(top / "bin").empty());
+  }
+}
+
 // Empty files under all the names an image can have.
 void TakeEveryImageNumber(const Session& s) {
   char name[32];

@@ -22,7 +22,7 @@ enum class Key : int {
   SizingStep, ColumnX, ColumnY, OmittedRows, ShowCalculus, WriteCurve, ColumnError,
   ErrorValue, ErrorRatio, ColorBackground, ColorText, ColorSymbol, ColorLine, ColorCalculus,
   ColorXplace, ColorKeys, SizeSymbol, WidthLine, WidthCalculus, WidthXplace, JumpSize,
-  ImageBaseFileName, ReportFileName, ReportKnots, ShowBand, SmoothingCriterion,
+  ImageBaseFileName, ImageFolder, ReportFileName, ReportKnots, ShowBand, SmoothingCriterion,
   SmoothingParameter,
   Count
 };
@@ -39,7 +39,7 @@ enum class KeyKind {
 };
 
 // The field a key fills, in one of the two records; none for a key read
-// where it is used (InputFileName, ImageBaseFileName) or one that fills
+// where it is used (InputFileName, ImageBaseFileName, ImageFolder) or one that fills
 // several (GraphResolution, ErrorRatio, SmoothingParameter).
 using Field = std::variant<std::monostate,
                            std::string SettingsRecord::*, int32_t SettingsRecord::*,
@@ -145,6 +145,9 @@ inline constexpr KeySpec kKeys[] = {
   // ---- Images -------------------------------------------------------------
   // The images' name before their number, looked up at each F4.
   {Key::ImageBaseFileName,  "ImageBaseFileName",  KeyKind::FileName, {.Text = "kurvi"},                                   {}},
+  // The images' folder, looked up at each F4; empty: the program's own
+  // folder or the working folder (image_export.cpp).
+  {Key::ImageFolder,        "ImageFolder",        KeyKind::Special,  {},                                                  {}},
 
   // ---- Analysis report, band and smoothing --------------------------------
   // The analysis report (JSON); empty: none.
@@ -213,7 +216,8 @@ static_assert(FieldsDistinct(), "one field per key");
 // The keys whose value names a file: such a value is used whole or refused,
 // since cut at 255 characters it would name another file.
 constexpr bool NamesAFile(Key key) {
-  return Spec(key).Kind == KeyKind::FileName || key == Key::ReportFileName || key == Key::InputFileName;
+  return Spec(key).Kind == KeyKind::FileName || key == Key::ReportFileName || key == Key::InputFileName ||
+         key == Key::ImageFolder;
 }
 
 // The width and height of a default "WIDTHxHEIGHT", read at compile time.

@@ -62,6 +62,48 @@ void ShowNoFreeNumber(const std::string& prefix) {
   std::fflush(stderr);
 }
 
+// The folder of a program installed among others (PREFIX/bin, ~/bin) is
+// no place for a user's images, nor is one the user cannot write: a
+// program there is started by its full path from scripts and launchers.
+bool IsOwnFolder(const std::string& dir) {
+  std::string name = dir;
+  while (!name.empty() && name.back() == '/') name.pop_back();
+  name.erase(0, name.rfind('/') + 1);
+  return name != "bin" && ::access(dir.c_str(), W_OK) == 0;
+}
+
+// The working folder as a full path, so that standard error can say
+// where an image went; "" (relative names) when it cannot be known.
+std::string WorkingFolder() {
+  char cwd[4096];
+  if (::getcwd(cwd, sizeof cwd) == nullptr) return "";
+  std::string dir = cwd;
+  return dir.back() == '/' ? dir : dir + "/";
+}
+
+// The images' folder with its final "/", and whether it is the program's
+// own folder, where images went silently from the start.
+struct ImagePlace {
+  std::string Folder;
+  bool ProgramFolder;
+};
+
+ImagePlace ImageFolder() {
+  std::string folder = config::ConfigValue(config::Key::ImageFolder);
+  if (!folder.empty()) return {folder.back() == '/' ? folder : folder + "/", false};
+  const std::string program = config::ProgramPath().Dir;
+  if (IsOwnFolder(program)) return {program, true};
+  return {WorkingFolder(), false};
+}
+
+// Only an image that did not go beside the program is named: there the
+// user would not look for it.
+void TellWhereItWent(const ImagePlace& place, const std::string& name) {
+  if (place.ProgramFolder) return;
+  std::fprintf(stderr, "kurvex: image saved as %s\n", name.c_str());
+  std::fflush(stderr);
+}
+
 }  // namespace
 
 void ExportImage() {
@@ -69,7 +111,8 @@ void ExportImage() {
   const std::string base =
       config::FileNameSetting(config::Key::ImageBaseFileName);
   // The whole name is used: a path cut at some length would name another file.
-  const std::string prefix = config::ProgramPath().Dir + base;
+  const ImagePlace place = base[0] == '/' ? ImagePlace{"", false} : ImageFolder();
+  const std::string prefix = place.Folder + base;
   const std::string first = NextImageName(prefix);
   // The mouse position may stand in the right part of the fit-quality row.
   ClearBox(L.StatusTextWidth + 2, L.StatusY + 1 - L.CharHeight, L.PX1, L.QualityBottom);
@@ -94,7 +137,9 @@ void ExportImage() {
   if (name.empty()) {
     base::DiscardReplacement(image);
     ShowNoFreeNumber(prefix);
+    return;
   }
+  TellWhereItWent(place, name);
 }
 
 }  // namespace graph

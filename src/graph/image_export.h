@@ -1,4 +1,6 @@
-// Saving the graph as the next numbered PNG image beside the program file.
+// Saving the graph as the next numbered PNG image: beside the program file
+// when that is its own writable folder, else in the working folder or the
+// folder ImageFolder names.
 #pragma once
 #include <string>
 
