@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the program and runs it on the shipped example, in a scratch copy
+# Builds the program and the Python module (what `cmake --install build`
+# installs) and runs the program on the shipped example, in a scratch copy
 # of the example so that the repository stays clean.
 #  - With a display, the graph opens in a window: try the keys of the
 #    legend, F3 and F4, and "q" to quit.
@@ -7,7 +8,7 @@
 #    files the run wrote are listed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-KURVEX_TARGET=kurvex bash scripts/setup.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+KURVEX_TARGET='kurvex kurvex_python' bash scripts/setup.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 run=build/example-run
 rm -rf "$run"

@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need (skipping those
 # already present), then configures and builds one build tree.
 #   scripts/setup.sh BUILD_DIR [extra cmake arguments...]
-# KURVEX_TARGET, when set, names the one target to build (default: all).
+# KURVEX_TARGET, when set, names the targets to build, separated by blanks
+# (default: all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +16,8 @@ PACKAGES=(
   man-db groff-base desktop-file-utils libglib2.0-bin jq
   clang libclang-rt-14-dev
   pybind11-dev python3-dev python3-numpy python3-pytest
+  python3-setuptools python3-wheel python3-venv python3-pip python3-build
+  dpkg-dev file
 )
 
 missing=()
@@ -36,4 +39,5 @@ fi
 build=${1:-build}
 shift || true
 cmake -S . -B "$build" -G Ninja "$@" >/dev/null
-cmake --build "$build" -j "$(nproc)" ${KURVEX_TARGET:+--target "$KURVEX_TARGET"}
+read -r -a targets <<< "${KURVEX_TARGET:-}"
+cmake --build "$build" -j "$(nproc)" ${targets[@]:+--target "${targets[@]}"}

@@ -51,9 +51,11 @@ std::vector<std::string> ManualExamples(const std::string& page) {
   return blocks;
 }
 
+// Into ~/.local of a home of its own, where Debian's python3 looks for a
+// user's modules without being told.
 TEST(InstallPrefix, PutsEveryFileInPlaceAndTheInstalledProgramRunsTheManualExamples) {
   testutil::TempDir dir;
-  const std::string prefix = dir / "usr", work = dir / "work";
+  const std::string home = dir / "home", prefix = home + "/.local", work = dir / "work";
   const testutil::RunResult installed = Install(prefix);
   ASSERT_EQ(installed.Status, 0) << installed.Out << installed.Err;
   for (const char* file :
@@ -63,7 +65,8 @@ TEST(InstallPrefix, PutsEveryFileInPlaceAndTheInstalledProgramRunsTheManualExamp
         "share/doc/kurvex/fonts/LICENSE-Liberation.txt",
         "share/doc/kurvex/examples/kurvex.cfg", "share/doc/kurvex/examples/oscillation/oscillation.dat",
         "share/doc/kurvex/examples/titration/titration.dat",
-        "share/doc/kurvex/examples/large/make-large.sh"})
+        "share/doc/kurvex/examples/large/make-large.sh",
+        "share/icons/hicolor/scalable/apps/kurvex.svg"})
     EXPECT_TRUE(testutil::FileExists(prefix + "/" + file)) << file;
   EXPECT_EQ(::access((prefix + "/bin/kurvex").c_str(), X_OK), 0);
   if (xvfbtest::OnPath("desktop-file-validate")) {
@@ -98,7 +101,62 @@ TEST(InstallPrefix, PutsEveryFileInPlaceAndTheInstalledProgramRunsTheManualExamp
   EXPECT_TRUE(testutil::FileExists(work + "/kurvi000.png"));
   EXPECT_EQ(testutil::ReadLines(work + "/kurvex.cal").size(), 5u);
   EXPECT_FALSE(testutil::FileExists(prefix + "/bin/kurvi000.png"));
+
+  // Started by its full path, as launchers do, it still leaves its bin
+  // folder alone and says where the image went.
+  const testutil::RunResult full = testutil::RunProgram(
+      work, {prefix + "/bin/kurvex", "--batch", "oscillation.dat"}, "F4 q", prefix + "/bin/kurvex");
+  EXPECT_EQ(full.Status, 0) << full.Err;
+  EXPECT_EQ(full.Err, "kurvex: image saved as " + work + "/kurvi001.png\n");
+  EXPECT_FALSE(testutil::FileExists(prefix + "/bin/kurvi000.png"));
+
+#if !defined(__SANITIZE_ADDRESS__)  // a sanitizer build's module needs its runtime preloaded
+  // The module imports with nothing but the interpreter's own search path.
+  if (testutil::FileExists("/usr/bin/python3")) {
+    const testutil::RunResult py = testutil::RunProgram(
+        work,
+        {"env", "-i", "HOME=" + home, "PATH=/usr/bin:/bin", "/usr/bin/python3", "-c",
+         "import kurvex; print(kurvex.__file__); print(kurvex.__version__)"},
+        "", "/usr/bin/env", 60);
+    EXPECT_EQ(py.Status, 0) << py.Err;
+    EXPECT_EQ(py.Out.rfind(prefix + "/lib/python3", 0), 0u) << py.Out;
+  }
+#endif
 }
+
+#if !defined(__SANITIZE_ADDRESS__)  // the package is made from the normal build
+// The Debian package holds the same installation under /usr, with the
+// fields apt shows and the libraries found by dpkg-shlibdeps.
+TEST(InstallPrefix, TheDebianPackageHoldsTheInstallation) {
+  if (!xvfbtest::OnPath("cpack") || !xvfbtest::OnPath("dpkg-deb") || !xvfbtest::OnPath("dpkg-shlibdeps"))
+    GTEST_SKIP() << "needs cpack and dpkg-dev";
+  testutil::TempDir dir;
+  const std::string build = fs::path(KURVEX_BINARY).parent_path().string();
+  const testutil::RunResult made = testutil::RunProgram(
+      build, {"env", "cpack", "-G", "DEB", "-B", dir.Path()}, "", "/usr/bin/env", 300);
+  ASSERT_EQ(made.Status, 0) << made.Out << made.Err;
+  std::string deb;
+  for (const fs::directory_entry& e : fs::directory_iterator(dir.Path()))
+    if (e.path().extension() == ".deb") deb = e.path().string();
+  ASSERT_FALSE(deb.empty()) << made.Out;
+  EXPECT_TRUE(std::regex_match(fs::path(deb).filename().string(),
+                               std::regex(R"(kurvex_[0-9.]+_[a-z0-9]+\.deb)"))) << deb;
+  const auto fields = testutil::RunProgram(
+      dir.Path(), {"env", "dpkg-deb", "-f", deb, "Package", "Section", "Maintainer", "Depends"}, "",
+      "/usr/bin/env", 60);
+  EXPECT_NE(fields.Out.find("Package: kurvex\n"), std::string::npos) << fields.Out;
+  EXPECT_NE(fields.Out.find("Section: science\n"), std::string::npos) << fields.Out;
+  EXPECT_NE(fields.Out.find("Maintainer: "), std::string::npos) << fields.Out;
+  EXPECT_NE(fields.Out.find("libgtk-3-0"), std::string::npos) << fields.Out;
+  const auto listed =
+      testutil::RunProgram(dir.Path(), {"env", "dpkg-deb", "-c", deb}, "", "/usr/bin/env", 60);
+  for (const char* file : {"./usr/bin/kurvex", "./usr/share/man/man1/kurvex.1",
+                           "./usr/share/applications/kurvex.desktop",
+                           "./usr/share/icons/hicolor/scalable/apps/kurvex.svg",
+                           "./usr/lib/python3/dist-packages/kurvex/"})
+    EXPECT_NE(listed.Out.find(file), std::string::npos) << file << "\n" << listed.Out;
+}
+#endif
 
 // ---- The desktop entry under Xvfb ----------------------------------------
 
