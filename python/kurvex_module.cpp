@@ -1,9 +1,9 @@
-// The Python module `kurvex`: the program's reader, fit, evaluation, curve
-// analysis, uncertainties, report and result file, called from Python on
-// numpy arrays of numpy.longdouble (the 80-bit extended real). Every number
-// comes from the engine's own functions, so it is the program's to the last
-// bit; the module only moves arrays in and out and turns the engine's stops
-// into Python exceptions.
+// The compiled module of the Python package `kurvex` (kurvex._kurvex): the
+// program's reader, fit, evaluation, curve analysis, uncertainties, report
+// and result file, called from Python on numpy arrays of numpy.longdouble
+// (the 80-bit extended real). Every number comes from the engine's own
+// functions, so it is the program's to the last bit; the module only moves
+// arrays in and out and turns the engine's stops into Python exceptions.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -22,6 +22,7 @@
 #include <system_error>
 #include <thread>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -557,25 +558,43 @@ RealArray ScaleErrors(py::object err, const std::string& keys) {
   return ToNumpy(e);
 }
 
+// ---- Signatures ----------------------------------------------------------------
+
+// What Python shows of a function's parameters (inspect.signature, help()):
+// CPython reads it from the head of a builtin's docstring, "name(params)"
+// and a line "--". It is made here from the very py::arg list that pybind11
+// binds, so that the two cannot differ; a method's first parameter is self.
+std::string Parameter(const py::arg& a) { return a.name; }
+std::string Parameter(const py::arg_v& a) {
+  return std::string(a.name) + "=" + py::repr(a.value).cast<std::string>();
+}
+
+template <typename... Args>
+std::string Signed(const char* name, bool method, const char* doc, const Args&... args) {
+  std::string params = method ? "self" : "";
+  ((params += (params.empty() ? "" : ", ") + Parameter(args)), ...);
+  return std::string(name) + "(" + params + ")\n--\n\n" + doc;
+}
+
+// m.def or cls.def with that signature heading the docstring (pybind11
+// copies the text).
+template <typename Scope, typename F, typename... Args>
+void Def(Scope& scope, const char* name, F&& f, const char* doc, const Args&... args) {
+  constexpr bool method = !std::is_same_v<Scope, py::module_>;
+  scope.def(name, std::forward<F>(f), args..., Signed(name, method, doc, args...).c_str());
+}
+
 }  // namespace
 }  // namespace kurvexpy
 
-PYBIND11_MODULE(kurvex, m) {
+// The compiled part of the package kurvex: python/kurvex/__init__.py
+// imports its names and documents the package.
+PYBIND11_MODULE(_kurvex, m) {
   using namespace kurvexpy;
-  m.doc() = R"(KurvexAnalyzer's engine: cubic smoothing splines of measured curves.
-
-The program's own reader, fit (Reinsch's method: the smoothing parameter p is
-raised until the weighted residual sum equals the number of points, or
-chosen by UBRE or GCV, or given), evaluation, extrema and points of
-inflection, Bayesian pointwise uncertainties and result files, on numpy
-arrays of numpy.longdouble (the 80-bit extended real; float64 input is
-widened exactly). The numbers are the program's to the last bit.
-
-    data = kurvex.read("titration.dat", x=2, y=3, omitted_rows=7, error_value=0.02)
-    s = kurvex.fit(data)
-    for kind, x, y, sigma_x, sigma_y in s.marks(): ...
-    s.write_out("kurvex.out", task=data.task)   # the program's kurvex.out, byte for byte
-)";
+  m.doc() = "The engine of the package kurvex: import kurvex.";
+  m.attr("__version__") = KURVEX_VERSION;  // the project's version, from CMake
+  py::options options;
+  options.disable_function_signatures();  // each docstring opens with its own, from Def
   py::register_exception_translator([](std::exception_ptr p) {
     try {
       if (p) std::rethrow_exception(p);
@@ -597,9 +616,8 @@ widened exactly). The numbers are the program's to the last bit.
                              "the task text of the program's result files for this read (its file name "
                              "decoded as os.fsdecode decodes it)");
 
-  m.def("read", &Read, py::arg("path"), py::arg("x") = 1, py::arg("y") = 2, py::arg("error") = 0,
-        py::arg("omitted_rows") = 0, py::arg("error_value") = py::none(), py::arg("error_ratio") = 0,
-        R"(Reads a data file as the program does; `path` is a str, bytes or a path object.
+  Def(m, "read", &Read,
+      R"(Reads a data file as the program does; `path` is a str, bytes or a path object.
 
 Columns are numbered from 1; `error` is the column of each point's error in
 millionths of the range of y (0: none), `error_value` every point's error in
@@ -610,10 +628,12 @@ neighbours on each side. The first `omitted_rows` lines are skipped; rows
 without numbers in the x and y columns are dropped. Rows are sorted by x.
 Raises ValueError with the program's message for fewer than two rows, an x
 that occurs twice or a file that became shorter while it was read, OSError
-when the file cannot be read.)");
+when the file cannot be read.)",
+      py::arg("path"), py::arg("x") = 1, py::arg("y") = 2, py::arg("error") = 0, py::arg("omitted_rows") = 0,
+      py::arg("error_value") = py::none(), py::arg("error_ratio") = 0);
 
-  py::class_<Spline>(m, "Spline", "A fitted cubic smoothing spline.")
-      .def_property_readonly("status", [](const Spline& s) { return static_cast<int>(s.Fit.Status); },
+  py::class_<Spline> type(m, "Spline", "A fitted cubic smoothing spline.");
+  type.def_property_readonly("status", [](const Spline& s) { return static_cast<int>(s.Fit.Status); },
                              "0 converged, 1 the straight-line limit")
       .def_property_readonly("iterations", [](const Spline& s) { return s.Fit.Outcome.Iterations; },
                              "passes of the iteration (0 for a given p; fits of a search for UBRE, GCV)")
@@ -625,34 +645,38 @@ when the file cannot be read.)");
       .def_property_readonly("edf", [](Spline& s) { return LongDouble(s.CovarianceBands().Edf); },
                              "effective degrees of freedom, the trace of the influence matrix")
       .def_property_readonly("segments", &Segments,
-                             "per knot a + b t + c t^2 + d t^3 (t = x - x[i]) and int, the integral from x[0]")
-      .def("__call__", &Call, py::arg("x"), py::arg("nu") = 0,
-           "The value (nu = 0) or a derivative (1 to 3) at x, as the program evaluates it.")
-      .def("integral", [](const Spline& s, py::object x) {
-             return Evaluate(s, x, [](const spline::Evaluation& e) { return e.Int; });
-           }, py::arg("x"), "The integral from the first x to x.")
-      .def("marks", &Marks,
-           "The minima, maxima and points of inflection as kurvex.out lists them: (kind, x, y, sigma_x, sigma_y).")
-      .def("sigma", &Sigma, py::arg("x"), py::arg("nu") = 0,
-           "The Bayesian pointwise standard deviation of the value (nu = 0), slope (1) or curvature (2) at x: NaN "
-           "at NaN; at -inf and inf their limits on the tangent line beyond the end (inf, the end slope's, 0).")
-      .def("report", &Report, "The analysis report as the program writes it, as a dict.")
-      .def("write_out", &WriteOut, py::arg("path"), py::arg("number_digits") = 7,
-           py::arg("write_curve") = true, py::arg("show_calculus") = true, py::arg("task") = py::none(),
-           "Writes the program's kurvex.out for this spline as its first fit writes it, byte for byte; "
-           "number_digits 1 to 20, as NumberDigits; `task` defaults to the data's task text.");
+                             "per knot a + b t + c t^2 + d t^3 (t = x - x[i]) and int, the integral from x[0]");
+  Def(type, "__call__", &Call, "The value (nu = 0) or a derivative (1 to 3) at x, as the program evaluates it.",
+      py::arg("x"), py::arg("nu") = 0);
+  Def(type, "integral", [](const Spline& s, py::object x) {
+        return Evaluate(s, x, [](const spline::Evaluation& e) { return e.Int; });
+      }, "The integral from the first x to x.", py::arg("x"));
+  Def(type, "marks", &Marks,
+      "The minima, maxima and points of inflection as kurvex.out lists them: (kind, x, y, sigma_x, sigma_y).");
+  Def(type, "sigma", &Sigma,
+      "The Bayesian pointwise standard deviation of the value (nu = 0), slope (1) or curvature (2) at x: NaN "
+      "at NaN; at -inf and inf their limits on the tangent line beyond the end (inf, the end slope's, 0).",
+      py::arg("x"), py::arg("nu") = 0);
+  Def(type, "report", &Report, "The analysis report as the program writes it, as a dict.");
+  Def(type, "write_out", &WriteOut,
+      "Writes the program's kurvex.out for this spline as its first fit writes it, byte for byte; "
+      "number_digits 1 to 20, as NumberDigits; `task` defaults to the data's task text.",
+      py::arg("path"), py::arg("number_digits") = 7, py::arg("write_curve") = true,
+      py::arg("show_calculus") = true, py::arg("task") = py::none());
 
-  m.def("fit", &Fit, py::arg("x"), py::arg("y") = py::none(), py::arg("err") = py::none(),
-        py::arg("max_iteration") = 1000, py::arg("smoothing") = py::none(),
-        R"(Fits the cubic smoothing spline to x (strictly increasing), y and err (the
+  Def(m, "fit", &Fit,
+      R"(Fits the cubic smoothing spline to x (strictly increasing), y and err (the
 errors in units of y, not negative; all finite), or to a Data from read(). `smoothing`: None for the
 program's iteration (the weighted residual sum equals n), a p >= 0 to use
 that p (a float by its decimal digits, as in kurvex.cfg), "UBRE" or "GCV" (any case) to choose p by that
 criterion, "residual" as None. max_iteration is 10 to 32000, as MaxIteration; a fit that uses up
-max_iteration passes raises RuntimeError(message, iterations). Ctrl-C interrupts a fit at once.)");
+max_iteration passes raises RuntimeError(message, iterations). Ctrl-C interrupts a fit at once.)",
+      py::arg("x"), py::arg("y") = py::none(), py::arg("err") = py::none(), py::arg("max_iteration") = 1000,
+      py::arg("smoothing") = py::none());
 
-  m.def("scale_errors", &ScaleErrors, py::arg("err"), py::arg("keys"),
-        R"(The errors after the factor keys in `keys`, pressed in turn: "0" halves them,
+  Def(m, "scale_errors", &ScaleErrors,
+      R"(The errors after the factor keys in `keys`, pressed in turn: "0" halves them,
 "1" multiplies by 1.1, "2" to "9" by the digit, "`" by 1.01, "-" undoes the
-latest factor key of the string.)");
+latest factor key of the string.)",
+      py::arg("err"), py::arg("keys"));
 }

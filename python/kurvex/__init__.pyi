@@ -1,0 +1,82 @@
+from os import PathLike
+from typing import Any, overload
+
+import numpy as np
+from numpy.typing import ArrayLike, NDArray
+
+__version__: str
+
+_Path = str | bytes | PathLike[str] | PathLike[bytes]
+# A real given as a setting: a float or a str by its decimal digits, as
+# kurvex.cfg gives it, a numpy real as it is.
+_Setting = float | str | np.floating[Any]
+_Reals = NDArray[np.longdouble]
+_Mark = tuple[str, np.longdouble, np.longdouble, np.longdouble | None, np.longdouble | None]
+
+class Data:
+    @property
+    def x(self) -> _Reals: ...
+    @property
+    def y(self) -> _Reals: ...
+    @property
+    def err(self) -> _Reals: ...
+    @property
+    def n(self) -> int: ...
+    @property
+    def task(self) -> str: ...
+
+class Spline:
+    @property
+    def status(self) -> int: ...
+    @property
+    def iterations(self) -> int: ...
+    @property
+    def p(self) -> np.longdouble: ...
+    @property
+    def lam(self) -> np.longdouble: ...
+    @property
+    def chi2(self) -> np.longdouble: ...
+    @property
+    def edf(self) -> np.longdouble: ...
+    @property
+    def segments(self) -> NDArray[np.void]: ...
+    @overload
+    def __call__(self, x: float | np.floating[Any], nu: int = 0) -> np.longdouble: ...  # type: ignore[misc]
+    @overload
+    def __call__(self, x: ArrayLike, nu: int = 0) -> _Reals: ...
+    @overload
+    def integral(self, x: float | np.floating[Any]) -> np.longdouble: ...  # type: ignore[misc]
+    @overload
+    def integral(self, x: ArrayLike) -> _Reals: ...
+    def marks(self) -> list[_Mark]: ...
+    @overload
+    def sigma(self, x: float | np.floating[Any], nu: int = 0) -> np.longdouble: ...  # type: ignore[misc]
+    @overload
+    def sigma(self, x: ArrayLike, nu: int = 0) -> _Reals: ...
+    def report(self) -> dict[str, Any]: ...
+    def write_out(
+        self,
+        path: _Path,
+        number_digits: int = 7,
+        write_curve: bool = True,
+        show_calculus: bool = True,
+        task: _Path | None = None,
+    ) -> None: ...
+
+def read(
+    path: _Path,
+    x: int = 1,
+    y: int = 2,
+    error: int = 0,
+    omitted_rows: int = 0,
+    error_value: _Setting | None = None,
+    error_ratio: int = 0,
+) -> Data: ...
+def fit(
+    x: Data | ArrayLike,
+    y: ArrayLike | None = None,
+    err: ArrayLike | None = None,
+    max_iteration: int = 1000,
+    smoothing: float | np.floating[Any] | str | None = None,
+) -> Spline: ...
+def scale_errors(err: ArrayLike, keys: str) -> _Reals: ...
