@@ -4,7 +4,7 @@
 # tree into /usr/local, the Debian package, and pip into a virtual
 # environment. After each it runs the program, the manual and the Python
 # module from another folder with a clean environment, then removes what
-# it installed. Needs the build of scripts/run.sh (build/).
+# it installed (pip's check is scripts/check-python-package.sh). Needs the build of scripts/run.sh (build/).
 #   scripts/check-install.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -41,9 +41,6 @@ left=$(dpkg -L kurvex 2>/dev/null | grep -c . || true)
 if [ -e /usr/bin/kurvex ] || [ "$left" -ne 0 ]; then echo "check-install: not removed" >&2; exit 1; fi
 echo "removed"
 
-echo "== pip into a virtual environment"
-/usr/bin/python3 -m venv --system-site-packages "$scratch/env"
-"$scratch/env/bin/pip" install -q --no-build-isolation "$top"
-(cd "$scratch" && env -i HOME="$scratch" "$scratch/env/bin/python" -c \
-  'import kurvex; print("kurvex", kurvex.__version__, "from", kurvex.__file__)')
+echo "== pip into a virtual environment, and the wheel"
+bash scripts/check-python-package.sh build
 echo "check-install: every way installed, ran and was removed"
