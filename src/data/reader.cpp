@@ -61,13 +61,16 @@ bool ValueFollows(TextInput& in) {
 }
 
 // The stop's two lines are fixed; why the file cannot be read comes on a
-// line of its own between them.
+// line of its own between them. In a window the box is the one every
+// error stop shows; the memory driver's box is standard error, where the
+// stop then does not write the lines again.
 [[noreturn]] void DataFileErrorStop(const std::string& name, const std::string& reason) {
   const std::string first = "Input file (" + name + ") cannot be read!";
   const std::string why = "Reason: " + reason;
   const std::string second =
       "Check the configuration file and/or the first command line parameter!";
-  const bool told = dialogs::ShowMessageBox("Stopped with error!||" + first + "|" + why + "|" + second);
+  const bool told = !dialogs::ShowStopBox({first, why, second}) &&
+                    dialogs::ShowMessageBox("Stopped with error!||" + first + "|" + why + "|" + second);
   base::ErrorStop({first, why, second}, told);
 }
 
