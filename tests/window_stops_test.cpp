@@ -1,6 +1,6 @@
 // A run started from the desktop, where nobody sees standard error: with
 // the window driver every stop with an error shows its reason in a message
-// box, once.
+// box, once, and cancelling the file dialog ends the run without an error.
 // The real start-up runs in a child on a private Xvfb server; the box's
 // text is read from GTK in the child, the box is dismissed with xdotool.
 // Skipped where Xvfb or xdotool is missing; every wait has a time limit.
@@ -12,7 +12,9 @@
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/text.h"
@@ -143,6 +145,37 @@ TEST(WindowStops, EveryErrorStopShowsItsReasonInABoxOnce) {
       EXPECT_EQ(LastLogLine(dir), c.lastLogLine);
     }
   }
+}
+
+// The id of the visible window whose title matches, within 30 s; "" when
+// none comes.
+std::string WaitForWindow(const xvfbtest::XServer& x, const std::string& title) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < end) {
+    const std::string id = xvfbtest::XDo(x, "search --onlyvisible --name '" + title + "'");
+    if (!id.empty()) return id.substr(0, id.find('\n'));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return "";
+}
+
+// No kurvex.dat to fall back on: the run ends as the user asked, with no
+// box (it would wait for ever) and nothing on standard error.
+TEST(WindowStops, CancelledFileDialogEndsQuietly) {
+  if (!xvfbtest::OnPath("Xvfb") || !xvfbtest::OnPath("xdotool"))
+    GTEST_SKIP() << "needs Xvfb and xdotool (Debian packages xvfb, xdotool)";
+  xvfbtest::XServer x;
+  ASSERT_TRUE(xvfbtest::StartXvfb(x));
+  testutil::TempDir dir;
+  testutil::WriteFile(dir / "kurvex.cfg", "[Kurvex]\n");
+  xvfbtest::Child child = StartRun(x, dir, {});
+  const std::string chooser = WaitForWindow(x, "^Open data file:$");
+  if (!chooser.empty()) xvfbtest::XDo(x, "windowfocus --sync " + chooser + " key Escape");
+  const int status = EndOf(child);
+  ASSERT_FALSE(chooser.empty()) << "no file dialog; stderr: " << testutil::ReadFile(dir / "stderr");
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(LastLogLine(dir), "No data file was chosen: the file dialog was cancelled.");
+  EXPECT_EQ(testutil::ReadFile(dir / "stderr"), "");
 }
 
 }  // namespace
