@@ -45,7 +45,8 @@ bool ShowStopBox(const std::vector<std::string>& lines) {
 std::string SelectDataFile() {
   const std::string name = gfx::SelectFile(
       "Open data file: ", " ",
-      "Data files (*.dat)+*.dat+Text files (*.txt)+*.txt+All files (*.*)+*.*");
+      "Data files (*.dat)+*.dat+CSV files (*.csv)+*.csv+Text files (*.txt)+*.txt+"
+      "All files (*.*)+*.*");
   if (gfx::InputError() != 0) base::FatalIoError("standard input", gfx::InputError());
   return name;
 }

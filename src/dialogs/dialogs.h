@@ -24,8 +24,8 @@ bool ShowStopBox(const std::vector<std::string>& lines);
 bool DialogsInWindow();
 
 // Lets the user choose the data file: label "Open data file: ", initial name
-// " ", the filters for *.dat, *.txt and all files. Returns the path whole,
-// or "" when the user cancels or the input has ended. A failed read of
+// " ", the filters for *.dat, *.csv, *.txt and all files. Returns the path
+// whole, or "" when the user cancels or the input has ended. A failed read of
 // standard input is the fatal input/output stop.
 std::string SelectDataFile();
 
