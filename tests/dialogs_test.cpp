@@ -87,7 +87,7 @@ TEST(Dialogs, TheMemoryDriverUsesTheTerminal) {
 }
 
 // Reports the visible file chooser: its title, its filters and which of
-// them accept the names "README" and "run.dat".
+// them accept the names "README", "run.dat" and "run.csv".
 gboolean ReportChooser(gpointer fd) {
   GList* list = gtk_window_list_toplevels();
   for (GList* w = list; w != nullptr; w = w->next) {
@@ -96,7 +96,7 @@ gboolean ReportChooser(gpointer fd) {
     GSList* filters = gtk_file_chooser_list_filters(GTK_FILE_CHOOSER(w->data));
     for (GSList* f = filters; f != nullptr; f = f->next) {
       line += std::string("|") + gtk_file_filter_get_name(GTK_FILE_FILTER(f->data));
-      for (const char* name : {"README", "run.dat"}) {
+      for (const char* name : {"README", "run.dat", "run.csv"}) {
         GtkFileFilterInfo info{GTK_FILE_FILTER_DISPLAY_NAME, nullptr, nullptr, name, nullptr};
         line += gtk_file_filter_filter(GTK_FILE_FILTER(f->data), &info) ? " +" : " -";
         line += name;
@@ -145,8 +145,9 @@ TEST(Dialogs, GtkDialogsUnderXvfbLeaveNoWindowBehind) {
 
   ASSERT_TRUE(ReadLine(child.Out, line, 15000));
   EXPECT_EQ(line,
-            "chooser Open data file:|Data files (*.dat) -README +run.dat"
-            "|Text files (*.txt) -README -run.dat|All files (*.*) +README +run.dat");
+            "chooser Open data file:|Data files (*.dat) -README +run.dat -run.csv"
+            "|CSV files (*.csv) -README -run.dat +run.csv|Text files (*.txt) -README -run.dat -run.csv"
+            "|All files (*.*) +README +run.dat +run.csv");
   const std::string chooser = xvfbtest::XDo(x, "search --sync --onlyvisible --name '^Open data file:$'");
   xvfbtest::XDo(x, "windowfocus --sync " + chooser + " type --delay 5 '" + file + "'");
   xvfbtest::XDo(x, "key --delay 200 Return Return");

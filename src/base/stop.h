@@ -17,8 +17,10 @@ inline constexpr int kExitErrorStop = 1;
 inline constexpr int kExitIoFailure = 2;
 inline constexpr int kExitUsageError = 2;
 
-// Ends the run with `status`. `errorText` goes to standard error first (as
-// it stands), then each of `logLines` to the run log when it is open; the
+// Ends the run with `status`. An error stop (status 1) with `logLines`
+// shows them first in a message box when the run has a window (see
+// dialogs::ShowStopBox). `errorText` goes to standard error (as it
+// stands), then each of `logLines` to the run log when it is open; the
 // log is closed, the arrays, the helper threads and the mouse are released
 // and temporary files removed. Status 2 ends at once after the text: no
 // file is written or flushed any more, since one of them has just failed.
@@ -31,8 +33,9 @@ inline constexpr int kExitUsageError = 2;
 [[noreturn]] void ErrorStop(std::initializer_list<std::string> lines,
                             bool onStandardErrorAlready = false);
 
-// A file the program opened (or tried to) cannot be read or written: one
-// line "kurvex: NAME: reason" on standard error, status 2, nothing in the log.
+// A file the program opened (or tried to) cannot be read or written: with
+// a window "NAME: reason" in a message box, then one line
+// "kurvex: NAME: reason" on standard error, status 2, nothing in the log.
 [[noreturn]] void FatalIoError(const std::string& fileName, int error);
 // The same with a reason of the program's own ("in use by another run").
 [[noreturn]] void FatalIoError(const std::string& fileName, const char* reason);

@@ -61,21 +61,29 @@ bool ValueFollows(TextInput& in) {
 }
 
 // The stop's two lines are fixed; why the file cannot be read comes on a
-// line of its own between them.
+// line of its own between them. In a window the box is the one every
+// error stop shows; the memory driver's box is standard error, where the
+// stop then does not write the lines again.
 [[noreturn]] void DataFileErrorStop(const std::string& name, const std::string& reason) {
   const std::string first = "Input file (" + name + ") cannot be read!";
   const std::string why = "Reason: " + reason;
   const std::string second =
       "Check the configuration file and/or the first command line parameter!";
-  const bool told = dialogs::ShowMessageBox("Stopped with error!||" + first + "|" + why + "|" + second);
+  const bool told = !dialogs::ShowStopBox({first, why, second}) &&
+                    dialogs::ShowMessageBox("Stopped with error!||" + first + "|" + why + "|" + second);
   base::ErrorStop({first, why, second}, told);
 }
 
 // The name the user gave is used whole: a cut path would name another file.
-std::string ChooseDataFileName() {
+// `cancelled` tells that the user cancelled the window's file dialog (the
+// terminal's empty answer is no such choice: a script may give it by mistake).
+std::string ChooseDataFileName(bool& cancelled) {
   std::string name = config::CommandLine.Argument[1];
   if (name.empty()) name = config::ConfigValue(config::Key::InputFileName);
-  if (name.empty() || name == "?") name = dialogs::SelectDataFile();
+  if (name.empty() || name == "?") {
+    name = dialogs::SelectDataFile();
+    cancelled = name.empty() && dialogs::DialogsInWindow();
+  }
   if (name.empty()) name = "kurvex.dat";
   return name;
 }
@@ -131,11 +139,19 @@ std::FILE* OpenRegularFile(const std::string& name, std::string& reason) {
   return known ? NotRegular(st.st_mode, reason) : Failed(error, reason);
 }
 
+// Cancelling the window's file dialog is the user's choice not to go on: the
+// run ends as asked, with status 0 and a line of its own in the log, unless
+// kurvex.dat is there to be read, which the run then takes as it always has.
+// A script without a data file (the memory driver) still ends with the
+// data-file stop, so that a run without data never passes for a success.
 void OpenDataFile() {
-  DataFile.Name = ChooseDataFileName();
+  bool cancelled = false;
+  DataFile.Name = ChooseDataFileName(cancelled);
   std::string reason;
   DataFile.File = OpenRegularFile(DataFile.Name, reason);
   DataFile.Pos = DataFile.Len = 0;
+  if (!DataFile.File && cancelled)
+    base::StopProgram(base::kExitNormal, {"No data file was chosen: the file dialog was cancelled."});
   if (!DataFile.File) DataFileErrorStop(DataFile.Name, reason);
 }
 

@@ -30,7 +30,8 @@ extern TextInput DataFile;
 // Chooses the name (argument 1, then InputFileName, the file-selection
 // dialog for an empty name or "?", then "kurvex.dat") and opens the file.
 // A file that cannot be opened, or is no regular file, is the data-file
-// error stop, with the reason on a line of its own.
+// error stop, with the reason on a line of its own; after the window's file
+// dialog was cancelled it is the normal end (status 0) with one log line.
 void OpenDataFile();
 // Opens `name` for reading when it is a regular file, which alone can be
 // read twice (to count the rows, then to read them). Null when not, with

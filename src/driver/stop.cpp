@@ -10,6 +10,7 @@
 #include "base/replace_file.h"
 #include "base/run_log.h"
 #include "data/arrays.h"
+#include "dialogs/dialogs.h"
 #include "graph/graphics_setup.h"
 #include "output/spline_file.h"
 #include "spline/fit.h"
@@ -18,6 +19,11 @@ namespace base {
 
 void StopProgram(int status, const std::vector<std::string>& logLines,
                  const std::string& errorText) {
+  // Started from the desktop, nobody sees standard error or the log: with
+  // a window, the reason is shown in a box first, over the window that
+  // still stands. A stop without lines (the window closed by the user) has
+  // nothing to tell.
+  if (status == kExitErrorStop && !logLines.empty()) dialogs::ShowStopBox(logLines);
   if (!errorText.empty()) {
     std::fputs(errorText.c_str(), stderr);
     std::fflush(stderr);
@@ -52,7 +58,11 @@ void FatalIoError(const std::string& fileName, int error) {
   FatalIoError(fileName, error ? std::strerror(error) : "input/output error");
 }
 
+// The box is shown here, not by StopProgram: a command line that is not
+// understood ends with the same status, and shows none. A failure raised
+// on a helper thread shows none either (see dialogs::ShowStopBox).
 void FatalIoError(const std::string& fileName, const char* reason) {
+  dialogs::ShowStopBox({fileName + ": " + reason});
   StopProgram(kExitIoFailure, {}, "kurvex: " + fileName + ": " + reason + "\n");
 }
 

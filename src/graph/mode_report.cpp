@@ -9,6 +9,7 @@
 #include "graph/graphics_setup.h"
 #include "base/number_format.h"
 #include "base/run_log.h"
+#include "dialogs/dialogs.h"
 
 namespace graph {
 
@@ -40,6 +41,18 @@ void AddDriverBlock(std::vector<std::string>& lines, const DriverEntry& d) {
   if (d.Modes.size() % 4 != 0) lines.push_back(line);
 }
 
+// The lines told on standard error without the program's name before
+// each: what a window's box shows of the stop (the table is for the log).
+std::vector<std::string> ToldLines(const std::string& told) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0, end; (end = told.find('\n', start)) != std::string::npos; start = end + 1) {
+    std::string line = told.substr(start, end - start);
+    if (line.rfind("kurvex: ", 0) == 0) line.erase(0, 8);
+    lines.push_back(line);
+  }
+  return lines;
+}
+
 }  // namespace
 
 std::vector<std::string> ModeReportLines(const std::vector<DriverEntry>& drivers) {
@@ -69,6 +82,9 @@ void ModeReport(int status, const std::string& hint) {
                                ? hint
                                : hint + "kurvex: The required graphic mode cannot be initialized; "
                                         "the supported modes are listed in the run log.\n";
+  // The box comes before the drivers are listed: listing selects each of
+  // them in turn, which closes the window.
+  if (status != base::kExitNormal) dialogs::ShowStopBox(ToldLines(told));
   base::StopProgram(status, ModeReportLines(AvailableDrivers()), told);
 }
 

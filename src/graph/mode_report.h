@@ -23,7 +23,7 @@ std::vector<std::string> ModeReportLines(const std::vector<DriverEntry>& drivers
 // Writes the report of the drivers the graphics layer offers into the run
 // log and stops with `status` (0 when the user asked for the list, 1 when a
 // driver or mode could not be had, which standard error then says, after
-// `hint`).
+// `hint`, and a window's message box too).
 [[noreturn]] void ModeReport(int status, const std::string& hint = "");
 
 }  // namespace graph
