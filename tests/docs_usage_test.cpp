@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "test_util.h"
 
 namespace {
@@ -55,6 +56,19 @@ TEST(DocsUsage, InformationOptionsAndDataFilesNamedLikeThem) {
       EXPECT_EQ(out[1], c.TaskLine) << what;
     }
   }
+}
+
+// The banner carries the version the packages are made with (project() in
+// CMakeLists.txt), so that the two cannot part.
+TEST(DocsUsage, TheBannerNamesThePackagesVersion) {
+  const std::string cmake = testutil::ReadFile(std::string(KURVEX_SOURCE_DIR) + "/CMakeLists.txt");
+  const std::string key = "project(KurvexAnalyzer VERSION ";
+  const size_t at = cmake.find(key);
+  ASSERT_NE(at, std::string::npos);
+  const std::string version = cmake.substr(at + key.size(), cmake.find(' ', at + key.size()) - at - key.size());
+  const std::string banner = base::ProgramBanner, start = "KurvexAnalyzer v" + version;
+  EXPECT_EQ(banner.rfind(start, 0), 0u) << version;
+  EXPECT_EQ(std::string("0123456789.").find(banner.at(start.size())), std::string::npos) << version;
 }
 
 // A usage text that cannot be written is a failed write, as for any file.
