@@ -27,8 +27,11 @@ try_installed() {
 echo "== from the source tree: cmake --install build (into /usr/local)"
 cmake --install build > "$scratch/install.txt"
 try_installed kurvex /usr/bin/python3
-xargs rm -f < build/install_manifest.txt
-if [ -e /usr/local/bin/kurvex ]; then echo "check-install: not removed" >&2; exit 1; fi
+cmake --build build --target uninstall > /dev/null
+if [ -e /usr/local/bin/kurvex ] || [ -e /usr/local/lib/python3.11/dist-packages/kurvex ] ||
+   [ -e /usr/local/share/doc/kurvex ]; then
+  echo "check-install: not removed" >&2; exit 1
+fi
 
 echo "== the Debian package: cpack -G DEB, apt-get install, apt-get remove"
 (cd build && cpack -G DEB -B "$scratch/deb" > /dev/null)
@@ -38,7 +41,7 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" > /dev/null
 try_installed /usr/bin/kurvex /usr/bin/python3
 DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq kurvex > /dev/null
 left=$(dpkg -L kurvex 2>/dev/null | grep -c . || true)
-if [ -e /usr/bin/kurvex ] || [ "$left" -ne 0 ]; then echo "check-install: not removed" >&2; exit 1; fi
+if [ -e /usr/bin/kurvex ] || [ -e /usr/lib/python3/dist-packages/kurvex ] || [ "$left" -ne 0 ]; then echo "check-install: not removed" >&2; exit 1; fi
 echo "removed"
 
 echo "== pip into a virtual environment, and the wheel"

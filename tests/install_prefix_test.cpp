@@ -122,6 +122,14 @@ TEST(InstallPrefix, PutsEveryFileInPlaceAndTheInstalledProgramRunsTheManualExamp
     EXPECT_EQ(py.Out.rfind(prefix + "/lib/python3", 0), 0u) << py.Out;
   }
 #endif
+
+  // The uninstall leaves no file of the program's behind, byte code included.
+  const std::string build = fs::path(KURVEX_BINARY).parent_path().string();
+  const testutil::RunResult removed = testutil::RunProgram(
+      build, {"env", "cmake", "--build", build, "--target", "uninstall"}, "", "/usr/bin/env", 60);
+  EXPECT_EQ(removed.Status, 0) << removed.Out << removed.Err;
+  for (const fs::directory_entry& e : fs::recursive_directory_iterator(prefix))
+    EXPECT_FALSE(e.is_regular_file() || e.path().filename() == "kurvex") << e.path();
 }
 
 #if !defined(__SANITIZE_ADDRESS__)  // the package is made from the normal build
