@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets with clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer, then runs each target for a set time and
 # reports its executions and findings.
-#   bench/fuzz.sh SECONDS [TARGET...]     (targets: config_scan convert
+#   bench/fuzz.sh SECONDS [TARGET...]     (targets: config_scan convert csv_reader
 #                                          data_reader number_format whole_run)
 # New inputs go to BUILD/fuzz-work/TARGET, findings to BUILD/fuzz-findings/
 # TARGET; the stored seeds in fuzz/corpus are read, never written. Copy a

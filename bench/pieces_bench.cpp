@@ -3,11 +3,13 @@
 // formatting the fields of the result file, and looking up the settings.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -93,25 +95,45 @@ void BM_ParseReal(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
-// A data file of x, y and error columns in a temporary file, read whole.
+// A data file of x, y and error columns in a temporary file, counted and
+// read whole as a run reads it: blank-separated (kind 0), a comma CSV with
+// a header (1), semicolons with decimal commas (2), the first compressed
+// with gzip (3). The same numbers in each.
 void BM_ReadRows(benchmark::State& state) {
   const int32_t n = static_cast<int32_t>(state.range(0));
+  const int64_t kind = state.range(1);
   char name[] = "/tmp/kurvex-bench-XXXXXX";
   const int fd = ::mkstemp(name);
-  std::FILE* f = ::fdopen(fd, "w");
-  for (int32_t i = 0; i < n; ++i)
-    std::fprintf(f, "%.6f %.6f %.1f\n", i * 1e-5, std::sin(i * 1e-3), 10000.0 + i % 977);
-  std::fclose(f);
-  std::vector<long double> X(n + 1), Y(n + 1), E(n + 1);
+  std::string text = kind == 1 ? "x,y,sigma\n" : kind == 2 ? "x;y;sigma\n" : "";
+  char row[96];
+  for (int32_t i = 0; i < n; ++i) {
+    std::snprintf(row, sizeof row, kind == 1 ? "%.6f,%.6f,%.1f\n" : kind == 2 ? "%.6f;%.6f;%.1f\n" : "%.6f %.6f %.1f\n",
+                  i * 1e-5, std::sin(i * 1e-3), 10000.0 + i % 977);
+    if (kind == 2) std::replace(row, row + std::strlen(row), '.', ',');
+    text += row;
+  }
+  if (kind == 3) {
+    gzFile gz = gzdopen(fd, "wb");
+    gzwrite(gz, text.data(), static_cast<unsigned>(text.size()));
+    gzclose(gz);
+  } else {
+    if (::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) state.SkipWithError("write");
+    ::close(fd);
+  }
+  const data::RowFormat format = kind == 1 ? data::RowFormat{',', false}
+                                 : kind == 2 ? data::RowFormat{';', true} : data::RowFormat{};
+  std::vector<long double> X(n + 2), Y(n + 2), E(n + 2);
   for (auto _ : state) {
     data::TextInput& in = data::DataFile;
     in.Name = name;
-    in.File = std::fopen(name, "rb");
-    in.Pos = in.Len = 0;
-    const int32_t rows = data::ReadRows(in, data::ColumnLayout{1, 2, 3, -1}, X.data(), Y.data(),
-                                        E.data(), n);
-    std::fclose(in.File);
-    in.File = nullptr;
+    std::string reason;
+    data::OpenInput(in, name, reason);
+    const int32_t bound = data::CountRows(in, format);
+    data::CloseInput(in);
+    data::OpenInput(in, name, reason);
+    const int32_t rows = data::ReadRows(in, data::ColumnLayout{1, 2, 3, -1, format}, X.data(), Y.data(),
+                                        E.data(), bound);
+    data::CloseInput(in);
     benchmark::DoNotOptimize(rows);
   }
   ::unlink(name);
@@ -160,7 +182,9 @@ BENCHMARK(BM_WriteExponentField)->Arg(13)->Arg(26);
 BENCHMARK(BM_WriteExponentFieldExtreme);
 BENCHMARK(BM_FormatCompact);
 BENCHMARK(BM_ParseReal);
-BENCHMARK(BM_ReadRows)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadRows)
+    ->ArgsProduct({{100000, 1000000}, {0, 1, 2, 3}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConfigLookups)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortByX)->Args({1000000, 0})->Args({1000000, 1})->Args({1000000, 2})->Unit(benchmark::kMillisecond);
 

@@ -94,7 +94,7 @@ void BM_FitFile(benchmark::State& state) {
   const int32_t bound = data::CountRows(*in);
   std::rewind(file), in->Pos = in->Len = 0;
   std::vector<long double> X(bound + 1), Y(bound + 1), E(bound + 1);
-  const int32_t n = data::ReadRows(*in, data::ColumnLayout{1, 2, 3, -1}, X.data(), Y.data(), E.data(), bound);
+  const int32_t n = data::ReadRows(*in, data::ColumnLayout{1, 2, 3, -1, {}}, X.data(), Y.data(), E.data(), bound);
   std::fclose(file);
   data::SortByX(n, X.data(), Y.data(), E.data());
   spline::CompleteErrors(n, Y.data(), E.data(), 3);

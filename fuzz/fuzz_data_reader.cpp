@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (std::size_t i = 0; i < 5 && i < size; ++i) head[i] = data[i];
   const std::size_t skip = size < 5 ? size : 5;
   const std::string text(reinterpret_cast<const char*>(data) + skip, size - skip);
-  data::ColumnLayout c{SettingOf(head[0]), SettingOf(head[1]), SettingOf(head[2]), FillOf(head[4])};
+  data::ColumnLayout c{SettingOf(head[0]), SettingOf(head[1]), SettingOf(head[2]), FillOf(head[4]), {}};
   const int32_t omitted = SettingOf(head[3]);
   const std::string file = fuzz::ScratchDir() + "/d.dat";
   fuzz::WriteFile(file, text);

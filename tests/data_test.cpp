@@ -84,28 +84,28 @@ TEST(DataReader, RowsAndCounts) {
 }
 
 TEST(DataReader, ErrorColumnAndFill) {
-  data::ColumnLayout withColumn{1, 2, 3, -1};
+  data::ColumnLayout withColumn{1, 2, 3, -1, {}};
   Rows r = Read("1 2 0.5\n2 3\n3 4 x\n", withColumn);
   ASSERT_EQ(r.count, 3);
   EXPECT_EQ(r.e[1], 0.5L);
   EXPECT_EQ(r.e[2], -1);
   EXPECT_EQ(r.e[3], -1);
-  data::ColumnLayout fill{1, 2, 0, 0.2L};
+  data::ColumnLayout fill{1, 2, 0, 0.2L, {}};
   r = Read("1 2 9\n2 3\n", fill);
   EXPECT_EQ(r.e[1], 0.2L);
   EXPECT_EQ(r.e[2], 0.2L);
-  data::ColumnLayout same{2, 2, 0, -1};  // one column feeds X and Y
+  data::ColumnLayout same{2, 2, 0, -1, {}};  // one column feeds X and Y
   r = Read("1 5\n", same);
   EXPECT_EQ(r.x[1], 5);
   EXPECT_EQ(r.y[1], 5);
-  data::ColumnLayout none{0, 2, 0, -1};  // column 0 never exists
+  data::ColumnLayout none{0, 2, 0, -1, {}};  // column 0 never exists
   EXPECT_EQ(Read("1 5\n", none).count, 0);
 }
 
 TEST(DataReader, LongLinesAndHugeColumnNumbers) {
   std::string line(5 << 20, ' ');
   line += "1 2";
-  Rows r = Read(line + "\n3 4\n", data::ColumnLayout{1, 2, INT32_MAX, -1});
+  Rows r = Read(line + "\n3 4\n", data::ColumnLayout{1, 2, INT32_MAX, -1, {}});
   ASSERT_EQ(r.count, 2);
   EXPECT_EQ(r.x[1], 1);
   EXPECT_EQ(r.e[2], -1);

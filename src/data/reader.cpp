@@ -4,6 +4,8 @@
 #include "data/reader.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -16,13 +18,40 @@
 #include "config/settings.h"
 #include "dialogs/dialogs.h"
 #include "base/stop.h"
+#include "data/fields.h"
 
 namespace data {
 
 TextInput DataFile;
 
+namespace {
+
+// zlib's reason, or the system's when zlib says it was the system's.
+std::string GzReason(gzFile_s* gz) {
+  int error = Z_OK;
+  const char* text = gzerror(gz, &error);
+  if (error == Z_ERRNO) return std::strerror(errno);
+  std::string reason = text != nullptr ? text : "";
+  // zlib puts the name it was given first: here "<fd:N>: ", of no use.
+  if (reason.rfind("<fd:", 0) == 0 && reason.find(": ") != std::string::npos)
+    reason.erase(0, reason.find(": ") + 2);
+  return "compressed data: " + (reason.empty() ? std::string("corrupt") : reason);
+}
+
+}  // namespace
+
+// A compressed file that is corrupt or ends too soon is a failed read: its
+// rows cannot be trusted, and none may be lost without a word.
 int TextInput::Refill() {
   Pos = 0;
+  if (Gz != nullptr) {
+    const int got = gzread(Gz, Buffer, sizeof Buffer);
+    int error = Z_OK;
+    if (got <= 0) gzerror(Gz, &error);
+    if (got < 0 || error != Z_OK) base::FatalIoError(Name, GzReason(Gz).c_str());
+    Len = static_cast<std::size_t>(got);
+    return Len ? Buffer[0] : EOF;
+  }
   Len = std::fread(Buffer, 1, sizeof Buffer, File);
   if (Len == 0 && std::ferror(File)) base::FatalIoError(Name, errno);
   return Len ? Buffer[0] : EOF;
@@ -30,12 +59,23 @@ int TextInput::Refill() {
 
 namespace {
 
+// A quote never closed makes the rest of the file one field, which is
+// seldom what the file meant: said once, on standard error.
+void TellUnclosedQuote(const std::string& name, int32_t row) {
+  std::fprintf(stderr,
+               "kurvex: %s: the quote opened in row %d is never closed: the rest of the file is one field\n",
+               name.c_str(), static_cast<int>(row));
+  std::fflush(stderr);
+}
+
 bool IsSeparator(int c) { return c != EOF && c != '\n' && c <= 32; }
 
-// Passes over empty and blank lines; true when a row follows.
-bool SkipBlankLines(TextInput& in) {
+// Passes over empty and blank lines; true when a row follows. A tab that
+// separates fields is no blank: it keeps an empty first field in its place.
+bool SkipBlankLines(TextInput& in, char separator = 0) {
+  const int sep = static_cast<unsigned char>(separator);
   for (int c = in.Peek(); c != EOF; c = in.Peek()) {
-    if (c > 32) return true;
+    if (c > 32 || (sep != 0 && c == sep)) return true;
     in.Get();
   }
   return false;
@@ -148,8 +188,7 @@ void OpenDataFile() {
   bool cancelled = false;
   DataFile.Name = ChooseDataFileName(cancelled);
   std::string reason;
-  DataFile.File = OpenRegularFile(DataFile.Name, reason);
-  DataFile.Pos = DataFile.Len = 0;
+  OpenInput(DataFile, DataFile.Name, reason);
   if (!DataFile.File && cancelled)
     base::StopProgram(base::kExitNormal, {"No data file was chosen: the file dialog was cancelled."});
   if (!DataFile.File) DataFileErrorStop(DataFile.Name, reason);
@@ -159,31 +198,64 @@ void SkipLines(TextInput& in, int32_t count) {
   for (int32_t i = 0; i < count && in.Peek() != EOF; ++i) SkipRestOfLine(in);
 }
 
-int32_t CountRows(TextInput& in) {
+// With a separator a record may go on over line ends inside quotes, so
+// the records are counted as the rows will be read.
+int32_t CountRows(TextInput& in, const RowFormat& format) {
   int32_t rows = 0;
-  while (SkipBlankLines(in) && rows < INT32_MAX) {
-    SkipRestOfLine(in);
+  bool unclosed = false;
+  while (SkipBlankLines(in, format.Separator) && rows < INT32_MAX) {
+    if (format.Separator == 0)
+      SkipRestOfLine(in);
+    else if (SkipRecord(in, format.Separator) && !unclosed)
+      unclosed = true, TellUnclosedQuote(in.Name, rows + 1);
     ++rows;
   }
   return rows;
 }
 
 void ReopenDataFile(int32_t omittedRows) {
-  if (std::fclose(DataFile.File) != 0) base::FatalIoError(DataFile.Name, errno);
+  CloseInput(DataFile);
   std::string reason;
-  DataFile.File = OpenRegularFile(DataFile.Name, reason);
-  if (!DataFile.File) base::FatalIoError(DataFile.Name, reason.c_str());
-  DataFile.Pos = DataFile.Len = 0;
+  if (!OpenInput(DataFile, DataFile.Name, reason)) base::FatalIoError(DataFile.Name, reason.c_str());
   SkipLines(DataFile, omittedRows);
 }
 
-void CloseDataFile() {
-  std::FILE* f = DataFile.File;
-  DataFile.File = nullptr;
-  if (f && std::fclose(f) != 0) base::FatalIoError(DataFile.Name, errno);
+void CloseDataFile() { CloseInput(DataFile); }
+
+bool OpenInput(TextInput& in, const std::string& name, std::string& reason) {
+  in.Pos = in.Len = 0;
+  in.File = OpenRegularFile(name, reason);
+  if (in.File == nullptr) return false;
+  unsigned char magic[2] = {0, 0};
+  const std::size_t got = std::fread(magic, 1, 2, in.File);
+  if (std::ferror(in.File) || std::fseek(in.File, 0, SEEK_SET) != 0) base::FatalIoError(name, errno);
+  if (got < 2 || magic[0] != 0x1f || magic[1] != 0x8b) return true;
+  const int fd = ::dup(fileno(in.File));
+  in.Gz = fd < 0 ? nullptr : gzdopen(fd, "rb");
+  if (in.Gz == nullptr) {
+    const int error = fd < 0 ? errno : ENOMEM;
+    if (fd >= 0) ::close(fd);
+    base::FatalIoError(name, error);
+  }
+  gzbuffer(in.Gz, 1 << 17);
+  return true;
+}
+
+void CloseInput(TextInput& in) {
+  std::FILE* f = in.File;
+  gzFile_s* gz = in.Gz;
+  in.File = nullptr, in.Gz = nullptr;
+  in.Pos = in.Len = 0;
+  if (gz != nullptr && gzclose(gz) != Z_OK) base::FatalIoError(in.Name, "compressed data: cannot be closed");
+  if (f && std::fclose(f) != 0) base::FatalIoError(in.Name, errno);
 }
 
 namespace {
+
+bool IsMantissaCharacter(int c) { return (c >= '0' && c <= '9') || c == '.'; }
+bool IsExponentMark(int c) { return c == 'e' || c == 'E'; }
+
+}  // namespace
 
 // A value counts with its first 30 characters. What lies past them is cut
 // when it is only digits of the mantissa (and its point), as the data
@@ -191,22 +263,11 @@ namespace {
 // the value's power of ten: "1.0000000000000000555111512e-01" (printf's
 // %.25e of 0.1) would be read as 1. Such a value is read whole, up to the
 // 255 characters of any text; a longer one is no number.
-constexpr std::size_t kValueCharacters = 30;
-constexpr std::size_t kWholeValue = 255;
-
-bool IsMantissaCharacter(int c) { return (c >= '0' && c <= '9') || c == '.'; }
-bool IsExponentMark(int c) { return c == 'e' || c == 'E'; }
-
-// Converts a value of `length` characters, the first of them (up to
-// kWholeValue) at `text`; `onlyMantissaCut` tells whether the characters
-// past the 30th are digits or a point and no exponent began before them.
 bool ConvertValue(const char* text, std::size_t length, bool onlyMantissaCut, long double& value) {
   if (length <= kValueCharacters || onlyMantissaCut)
     return base::ParseReal(text, std::min(length, kValueCharacters), value);
   return length <= kWholeValue && base::ParseReal(text, length, value);
 }
-
-}  // namespace
 
 bool ReadNumberToken(TextInput& in, long double& value) {
   while (IsSeparator(in.Peek())) in.Get();
@@ -247,17 +308,23 @@ int32_t ReadRows(TextInput& in, const ColumnLayout& columns, long double* X,
                  long double* Y, long double* E, int32_t rowBound) {
   int32_t count = 0, rows = 0;
   int32_t last = std::max(columns.X, std::max(columns.Y, columns.Error));
-  while (rows < rowBound && SkipBlankLines(in)) {
+  const bool plain = columns.Format.Separator == 0 && !columns.Format.DecimalComma;
+  while (rows < rowBound && SkipBlankLines(in, columns.Format.Separator)) {
     ++rows, ++count;
     bool hasX = false, hasY = false, hasError = false;
-    for (int32_t k = 1; k <= last && ValueFollows(in); ++k) {
-      long double v;
-      if (!ReadNumberToken(in, v)) continue;
-      if (k == columns.X) X[count] = v, hasX = true;
-      if (k == columns.Y) Y[count] = v, hasY = true;
-      if (k == columns.Error) E[count] = v, hasError = true;
+    if (plain) {
+      for (int32_t k = 1; k <= last && ValueFollows(in); ++k) {
+        long double v;
+        if (!ReadNumberToken(in, v)) continue;
+        if (k == columns.X) X[count] = v, hasX = true;
+        if (k == columns.Y) Y[count] = v, hasY = true;
+        if (k == columns.Error) E[count] = v, hasError = true;
+      }
+      SkipRestOfLine(in);
+    } else {
+      const RowFound found = ReadFormattedRow(in, columns, X[count], Y[count], E[count]);
+      hasX = found.X, hasY = found.Y, hasError = found.Error;
     }
-    SkipRestOfLine(in);
     if (!hasError) E[count] = columns.ErrorFill;
     if (!hasX || !hasY) --count;
     // Rows that exist may have their pages cleared ahead (see RowsInUse).

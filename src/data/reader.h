@@ -5,12 +5,17 @@
 #include <cstdio>
 #include <string>
 
+struct gzFile_s;  // zlib's compressed file
+
 namespace data {
 
 // A data file read through a buffer of its own, one character at a time.
-// A read error is the fatal input/output stop, naming the file.
+// A read error is the fatal input/output stop, naming the file. A file
+// that begins with gzip's magic bytes is read through zlib (Gz), whatever
+// its name: the rest of the program sees only its text.
 struct TextInput {
   std::FILE* File = nullptr;
+  gzFile_s* Gz = nullptr;
   std::string Name;
   unsigned char Buffer[1 << 16];
   std::size_t Pos = 0, Len = 0;
@@ -37,10 +42,24 @@ void OpenDataFile();
 // read twice (to count the rows, then to read them). Null when not, with
 // errno set (EINVAL for a FIFO, a device or a socket) and `reason` saying why.
 std::FILE* OpenRegularFile(const std::string& name, std::string& reason);
+// Opens `name` as the program reads it into `in` (OpenRegularFile, then
+// zlib for a gzip file); false with `reason` when it cannot be opened.
+bool OpenInput(TextInput& in, const std::string& name, std::string& reason);
+// Closes what OpenInput opened; a failure is the fatal input/output stop.
+void CloseInput(TextInput& in);
+
+// How the values of a row are separated, and which decimal mark they have.
+struct RowFormat {
+  char Separator = 0;         // 0: blanks and control characters; else the fields' separator
+  bool DecimalComma = false;  // a comma between digits is the decimal point
+};
+
 // Reads and discards `count` lines (nothing when count is 0 or negative).
 void SkipLines(TextInput& in, int32_t count);
-// The rows from here on: every line that holds a character above code 32.
-int32_t CountRows(TextInput& in);
+// The rows from here on: every line that holds a character above code 32
+// (with a separator: every record, which a quoted field may carry on over
+// line ends; a quote never closed is told on standard error, once).
+int32_t CountRows(TextInput& in, const RowFormat& format = {});
 // Reopens the data file from its start and skips the header lines again.
 void ReopenDataFile(int32_t omittedRows);
 void CloseDataFile();
@@ -49,6 +68,7 @@ void CloseDataFile();
 struct ColumnLayout {
   int32_t X = 1, Y = 2, Error = 0;
   long double ErrorFill = -1;
+  RowFormat Format;
 };
 
 // Reads the `rowBound` rows counted into entries 1.. of X, Y and E; a row
@@ -61,5 +81,24 @@ int32_t ReadRows(TextInput& in, const ColumnLayout& columns, long double* X,
 // mantissa digits follow them, else whole (up to 255 characters); false
 // when it is not a number. Called only when the line holds one more value.
 bool ReadNumberToken(TextInput& in, long double& value);
+
+// The format the rows from here on have (ColumnSeparator AUTO), from up to
+// 20 lines that begin with a number: semicolon, tab or comma when every
+// one of them splits into fields at it without a blank inside a field,
+// else blanks; a comma between digits in the fields is a decimal comma.
+// With `decimalComma` (DecimalComma = YES) a comma is never the separator.
+// Reads ahead: the caller reopens the file.
+RowFormat DetectRowFormat(TextInput& in, bool decimalComma);
+
+// The number of the first field equal to `name` (blanks around a field
+// and its quotes removed) in the first row from here on that has one; 0
+// when no row has. Reads ahead: the caller reopens the file.
+int32_t FindColumn(TextInput& in, const RowFormat& format, const std::string& name);
+
+// When the rows from here on read to fewer than two, why that may be: a
+// line with a comma or semicolon between digits, named (counting the
+// line here as `firstLine`) with the keys to try; "" when no such line is
+// among the first 100. Reads ahead.
+std::string SeparatorHint(TextInput& in, int32_t firstLine);
 
 }  // namespace data

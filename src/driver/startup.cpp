@@ -117,7 +117,7 @@ void ReadData() {
   data::AllocateArrays(rowBound);
   spline::AllocateFitArrays(rowBound);
   base::ClearPagesAhead();  // on the second core, while the rows are read
-  data::ColumnLayout columns{S.ColumnX, S.ColumnY, S.ColumnError, S.ErrorFill};
+  data::ColumnLayout columns{S.ColumnX, S.ColumnY, S.ColumnError, S.ErrorFill, {}};
   d.Count = data::ReadRows(data::DataFile, columns, d.XValues, d.YValues,
                            d.ErrValues, rowBound);
   data::CloseDataFile();
