@@ -30,7 +30,7 @@ TEST(DocsUsage, InformationOptionsAndDataFilesNamedLikeThem) {
       {{"--help", "data.dat"}, 0, usage, ""},
       {{"--version"}, 0, "KurvexAnalyzer v2.12a-20080419\n", ""},
       {{"./--help"}, 0, "", "Task: ./--help x1 y2 r0 e0 ."},
-      {{"data.dat", "--help"}, 0, "", "Task: data.dat x1 y2 r0 e0 ."},  // not a column: ignored
+      {{"data.dat", "1", "2", "0", "0", "--help"}, 0, "", "Task: data.dat x1 y2 r0 e0 ."},  // no ratio: ignored
       {{"--batch", "--", "--help"}, 0, "", "Task: --help x1 y2 r0 e0 ."},
       {{"--batch", "--help"}, 0, usage, ""},
   };

@@ -119,13 +119,50 @@ TEST(Settings, DepthAndNumberWidth) {
   EXPECT_EQ(SettleColorBits("32"), 32);
 }
 
-TEST(Settings, ColumnsRowsAndTheirArguments) {
+TEST(Settings, ColumnsByNumberOrName) {
+  using config::Key;
+  struct { Key key; const char* value; const char* argument; int32_t number; const char* name; } cases[] = {
+      {Key::ColumnX, "0", "", 1, ""},  // out of bounds: the default
+      {Key::ColumnX, "-1", "", 1, ""},
+      {Key::ColumnX, "3", "", 3, ""},
+      {Key::ColumnX, "$1F", "", 31, ""},
+      {Key::ColumnError, "0", "", 0, ""},
+      {Key::ColumnX, "3", "0", 0, ""},  // an argument is taken unchecked
+      {Key::ColumnX, "3", "abc", 0, "abc"},  // one that does not convert names the column
+      {Key::ColumnY, " Time (s) ", "", 0, "Time (s)"},  // blanks around a name passed over
+      {Key::ColumnY, "1.5", "", 0, "1.5"},
+      {Key::ColumnY, "Time", " 4 ", 4, ""},  // the argument wins over a name
+      {Key::ColumnY, "Time", " \t", 0, "Time"},  // a blank argument is none
+      {Key::ColumnError, "", "pH", 0, "pH"},
+  };
+  for (auto& c : cases) {
+    const config::ColumnChoice choice = config::SettleColumnChoice(c.value, c.key, c.argument);
+    EXPECT_EQ(choice.Number, c.number) << c.value << "|" << c.argument;
+    EXPECT_EQ(choice.Name, c.name) << c.value << "|" << c.argument;
+  }
+}
+
+TEST(Settings, ColumnSeparatorAndErrorColumnUnit) {
+  struct { const char* value; char separator; bool automatic; } separators[] = {
+      {"", 0, false},      {",", ',', false},    {";", ';', false},   {"x", 'x', false},
+      {"tAb", '\t', false}, {"Auto", 0, true},    {"\"", 0, false},  {",,", 0, false},
+      {" ", 0, false},     {"\t", 0, false},     {"\xC2\xA7", 0, false}, {"TABS", 0, false},
+  };
+  for (auto& c : separators) {
+    const config::SeparatorChoice choice = config::SettleColumnSeparator(c.value);
+    EXPECT_EQ(choice.Separator, c.separator) << c.value;
+    EXPECT_EQ(choice.Auto, c.automatic) << c.value;
+  }
+  using config::ErrorUnit;
+  struct { const char* value; ErrorUnit unit; } units[] = {
+      {"", ErrorUnit::Unsaid}, {"Millionths", ErrorUnit::Millionths}, {"y", ErrorUnit::Y},
+      {"Y", ErrorUnit::Y},     {"pH", ErrorUnit::Unsaid},             {"YES", ErrorUnit::Unsaid},
+  };
+  for (auto& c : units) EXPECT_EQ(config::SettleErrorColumnUnit(c.value), c.unit) << c.value;
+}
+
+TEST(Settings, RowsAndTheirArguments) {
   using namespace config;
-  EXPECT_EQ(SettleColumn("0", Key::ColumnX, ""), 1);
-  EXPECT_EQ(SettleColumn("-1", Key::ColumnX, ""), 1);
-  EXPECT_EQ(SettleColumn("3", Key::ColumnX, ""), 3);
-  EXPECT_EQ(SettleColumn("3", Key::ColumnX, "0"), 0);     // an argument is taken unchecked
-  EXPECT_EQ(SettleColumn("3", Key::ColumnX, "abc"), 3);   // one that does not convert is not
   EXPECT_EQ(SettleOmittedRows("-5", ""), 5);
   EXPECT_EQ(SettleOmittedRows("-2147483648", ""), INT32_MAX);
   EXPECT_EQ(SettleOmittedRows("5", "-3"), -3);

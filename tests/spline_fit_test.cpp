@@ -327,17 +327,39 @@ TEST(CompleteErrors, MissingColumnAndFillValues) {
   const long double r = 2.0L / 1000000;
   struct {
     int32_t columnError;
+    bool inY;
     std::vector<long double> in, want;
   } cases[] = {
-      {3, {-1, 0, 5, 1e6L}, {r, 0, 5 * r, 1e6L * r}},  // column values count in r
-      {0, {-1, -1, -1, -1}, {r, r, r, r}},             // no error value anywhere
-      {0, {0.25L, 0.25L, 0.25L, 0.25L}, {0.25L, 0.25L, 0.25L, 0.25L}},  // ErrorValue as is
+      {3, false, {-1, 0, 5, 1e6L}, {r, 0, 5 * r, 1e6L * r}},  // column values count in r
+      {3, true, {-1, 0, 5, 0.25L}, {r, 0, 5, 0.25L}},          // or in Y, as they stand
+      {0, false, {-1, -1, -1, -1}, {r, r, r, r}},              // no error value anywhere
+      {0, false, {0.25L, 0.25L, 0.25L, 0.25L}, {0.25L, 0.25L, 0.25L, 0.25L}},  // ErrorValue as is
   };
   for (auto& c : cases) {
     std::vector<long double> Y = {0, 1, -1, 0.5L, 1}, E = {0};
     E.insert(E.end(), c.in.begin(), c.in.end());
-    CompleteErrors(4, Y.data(), E.data(), c.columnError);
+    CompleteErrors(4, Y.data(), E.data(), c.columnError, c.inY);
     for (int32_t i = 1; i <= 4; ++i) EXPECT_EQ(E[i], c.want[i - 1]) << c.columnError << " " << i;
+  }
+}
+
+// Y range 2: error column values from 0.002 to 2 look like units of Y; a
+// missing value (negative) is passed over.
+TEST(CompleteErrors, ColumnValuesThatLookLikeUnitsOfY) {
+  struct {
+    std::vector<long double> Y, E;
+    bool looks;
+  } cases[] = {
+      {{0, 1, -1, 1}, {0, 0.002L, 2, 0.5L}, true},
+      {{0, 1, -1, 1}, {0, 0.0019L, 1, 1}, false},
+      {{0, 1, -1, 1}, {0, 0.5L, 2.01L, 1}, false},
+      {{0, 1, -1, 1}, {0, -1, 0.5L, -1}, true},
+      {{0, 1, -1, 1}, {0, -1, -1, -1}, false},  // no value at all
+      {{0, 1, 1, 1}, {0, 0, 0, 0}, false},      // no range of Y
+  };
+  for (auto& c : cases) {
+    const ErrorColumnSpan span = SpanOfErrorColumn(3, c.Y.data(), c.E.data());
+    EXPECT_EQ(LooksLikeUnitsOfY(span), c.looks) << span.Low << " to " << span.High << " of " << span.YRange;
   }
 }
 

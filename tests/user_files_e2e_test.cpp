@@ -36,6 +36,8 @@ TEST(UserFiles, RefusedCommandLinesWriteNothing) {
        "kurvex: LogFileName (kurvex.log) and CalcDataFileName (kurvex.log) are the same file: nothing was written"},
       {{"-c", "OutputFileName=" + longName}, "kurvex: OutputFileName: the file name is longer than 255 characters"},
       {{"-c", "ErorValue=0.5"}, "kurvex: -c ErorValue=0.5: no such key (did you mean ErrorValue?)"},
+      {{"-c", "DecimalComma=yes", "-c", "ColumnSeparator=,"},
+       "kurvex: DecimalComma = YES needs a ColumnSeparator other than a comma"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.err);
@@ -54,6 +56,45 @@ TEST(UserFiles, RefusedCommandLinesWriteNothing) {
   // Devices may be named twice: nothing of the user's is lost there.
   Session s("", graphtest::LineData());
   EXPECT_EQ(s.Run("F3 q", {"-c", "OutputFileName=/dev/null", "-c", "CalcDataFileName=/dev/null", "d.dat"}).Status, 0);
+}
+
+// Sigmas in units of Y read as millionths of the Y range give a curve
+// through every point without a word: such a column, its unit unsaid, gets
+// one line on standard error. In units of Y its values are the errors, as
+// ErrorValue's is.
+TEST(UserFiles, AnErrorColumnThatLooksLikeUnitsOfYIsQuestioned) {
+  const std::string inY = "0 0 0.01\n1 1.3 0.02\n2 0.5 0.03\n3 1.1 0.02\n4 0.2 0.02\n";
+  const std::string hint =
+      "kurvex: the error column's values (0.01 to 0.03) look like units of Y, but are read as millionths "
+      "of the Y range (1.3): set ErrorColumnUnit = Y if they are in units of Y\n";
+  struct {
+    std::string cfg;
+    std::vector<std::string> args;
+    std::string data, err;
+  } cases[] = {
+      {"ColumnError=3", {"d.dat"}, inY, hint},
+      {"", {"d.dat", "1", "2", "0", "3"}, inY, hint},
+      {"ColumnError=3\nErrorColumnUnit=millionths", {"d.dat"}, inY, ""},
+      {"ColumnError=3\nErrorColumnUnit=Y", {"d.dat"}, inY, ""},
+      {"ColumnError=3", {"d.dat"}, "0 0 5000\n1 1.3 20000\n2 0.5 9000\n", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cfg + " " + c.args.back());
+    Session s(c.cfg, c.data);
+    const testutil::RunResult r = s.Run("q", c.args);
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Err, c.err);
+  }
+  const std::string constant = "0 0 0.02\n1 1.3 0.02\n2 0.5 0.02\n3 1.1 0.02\n4 0.2 0.02\n";
+  Session column("ColumnError=3\nErrorColumnUnit=Y", constant), value("ErrorValue=0.02", constant);
+  ASSERT_EQ(column.Run("q").Status, 0);
+  ASSERT_EQ(value.Run("q").Status, 0);
+  std::vector<std::string> a = column.Lines("kurvex.out"), b = value.Lines("kurvex.out");
+  ASSERT_GT(a.size(), 2u);
+  ASSERT_EQ(a.size(), b.size());
+  EXPECT_EQ(a[1], "Task: d.dat x1 y2 r0 e3 .");
+  a[1] = b[1];  // the task line names the column
+  EXPECT_EQ(a, b);
 }
 
 // A refit that runs out of iterations stops the run as before, and the

@@ -73,6 +73,13 @@ Settled SettleByKind(const std::string& value, const KeySpec& k) {
   return v;
 }
 
+// A text without the blanks and tabs around it.
+std::string WithoutBlanksAround(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 // A present argument that converts replaces the setting, without a range check.
 int32_t WithArgument(int32_t setting, const std::string& argument) {
   int32_t v;
@@ -172,8 +179,29 @@ ResolutionOutcome SettleResolution(const std::string& resolution,
   return ResolutionOutcome::Size;
 }
 
-int32_t SettleColumn(const std::string& value, Key key, const std::string& argument) {
-  return WithArgument(SettleInteger(value, key), argument);
+ColumnChoice SettleColumnChoice(const std::string& value, Key key, const std::string& argument) {
+  const std::string given = WithoutBlanksAround(argument);
+  int32_t v;
+  if (!given.empty()) return base::ParseInteger(given, v) ? ColumnChoice{v, ""} : ColumnChoice{0, given};
+  const std::string text = WithoutBlanksAround(value);
+  if (text.empty() || base::ParseInteger(text, v)) return {SettleInteger(text, key), ""};
+  return {0, text};
+}
+
+SeparatorChoice SettleColumnSeparator(const std::string& value) {
+  const std::string v = UpperCaseText(value);
+  if (v == "TAB") return {'\t', false};
+  if (v == "AUTO") return {0, true};
+  // A blank is what separates values without the key, and a double quote
+  // encloses a field: neither can be the separator.
+  if (v.size() == 1 && v[0] > ' ' && v[0] <= '~' && v[0] != '"') return {value[0], false};
+  return {};
+}
+
+ErrorUnit SettleErrorColumnUnit(const std::string& value) {
+  const std::string v = UpperCaseText(value);
+  if (v == "Y") return ErrorUnit::Y;
+  return v == "MILLIONTHS" ? ErrorUnit::Millionths : ErrorUnit::Unsaid;
 }
 
 int32_t SettleOmittedRows(const std::string& value, const std::string& argument) {

@@ -65,14 +65,37 @@ ResolutionOutcome SettleResolution(const std::string& resolution,
                                    const std::string& driver, int32_t& width,
                                    int32_t& height);
 
-// ColumnX, ColumnY, ColumnError: within the key's bounds, else the default;
-// then an argument that converts replaces it unchecked.
-int32_t SettleColumn(const std::string& value, Key key, const std::string& argument);
+// A column by its number, or by its name in the data file's header.
+struct ColumnChoice {
+  int32_t Number = 0;  // 0 for a name until the header gives its number
+  std::string Name;    // non-empty: the column is named, case and all
+};
+// ColumnX, ColumnY, ColumnError, blanks around the texts passed over. A
+// given argument that converts gives the number unchecked, any other names
+// the column. Without one the key's value: an integer within the key's
+// bounds, else the default; a text that is no integer names the column.
+ColumnChoice SettleColumnChoice(const std::string& value, Key key, const std::string& argument);
 // Negative values count as their absolute value; argument 4 replaces it
 // unchecked (a negative argument skips nothing).
 int32_t SettleOmittedRows(const std::string& value, const std::string& argument);
 // Off only for "NO"; a "-" anywhere in argument 4 switches it off.
 bool SettleShowCalculus(const std::string& value, const std::string& argument4);
+
+// What separates the values of a row.
+struct SeparatorChoice {
+  char Separator = 0;  // 0: blanks and control characters
+  bool Auto = false;   // chosen from the first rows, with the decimal mark
+};
+// Empty: blanks; one printable character other than a blank or a double
+// quote: that character; TAB or AUTO in any case. Anything else: blanks.
+SeparatorChoice SettleColumnSeparator(const std::string& value);
+
+// The unit of the error column's values, as ErrorColumnUnit says it. A
+// value that names no unit (empty, or not accepted) keeps millionths of
+// the Y range, but leaves the unit unsaid, which the start-up may question.
+enum class ErrorUnit { Unsaid, Millionths, Y };
+// Y or MILLIONTHS in any case names the unit.
+ErrorUnit SettleErrorColumnUnit(const std::string& value);
 
 struct ErrorRatioOutcome {
   int32_t Ratio = 0;

@@ -39,7 +39,15 @@ struct SettingsRecord {
   bool ShowCalculus = false;
   // Data columns.
   int32_t ColumnX = 0, ColumnY = 0, ColumnError = 0, OmittedRows = 0;
-  long double ErrorFill = 0;  // ErrorValue when it applies, else -1
+  // A column given by name, found in the data file's header when it is
+  // read, which sets its number; empty: the number above.
+  std::string ColumnXName, ColumnYName, ColumnErrorName;
+  long double ErrorFill = 0;    // ErrorValue when it applies, else -1
+  bool ErrorColumnInY = false;  // the error column in units of Y, not millionths of its range
+  // The rows' format.
+  char ColumnSeparator = 0;     // 0: blanks and control characters; '\t' for TAB
+  bool AutoSeparator = false;   // separator and decimal mark chosen from the first rows
+  bool DecimalComma = false;
   // View: the step and the zoom factors derived from it (see SetSizingStep).
   long double SizingStep = 0;
   long double ZoomIn = 0;     // q = 1 - 2s

@@ -20,10 +20,10 @@ enum class Key : int {
   LogFileName, OutputFileName, CalcDataFileName, GraphGRXDriver, GraphColorBits,
   GraphResolution, GetColorCodes, InputFileName, MaxIteration, NumberDigits, DisplayDigits,
   SizingStep, ColumnX, ColumnY, OmittedRows, ShowCalculus, WriteCurve, ColumnError,
-  ErrorValue, ErrorRatio, ColorBackground, ColorText, ColorSymbol, ColorLine, ColorCalculus,
-  ColorXplace, ColorKeys, SizeSymbol, WidthLine, WidthCalculus, WidthXplace, JumpSize,
-  ImageBaseFileName, ImageFolder, ReportFileName, ReportKnots, ShowBand, SmoothingCriterion,
-  SmoothingParameter,
+  ErrorValue, ColumnSeparator, DecimalComma, ErrorColumnUnit, ErrorRatio, ColorBackground,
+  ColorText, ColorSymbol, ColorLine, ColorCalculus, ColorXplace, ColorKeys, SizeSymbol,
+  WidthLine, WidthCalculus, WidthXplace, JumpSize, ImageBaseFileName, ImageFolder,
+  ReportFileName, ReportKnots, ShowBand, SmoothingCriterion, SmoothingParameter,
   Count
 };
 
@@ -40,7 +40,7 @@ enum class KeyKind {
 
 // The field a key fills, in one of the two records; none for a key read
 // where it is used (InputFileName, ImageBaseFileName, ImageFolder) or one that fills
-// several (GraphResolution, ErrorRatio, SmoothingParameter).
+// several (GraphResolution, ColumnSeparator, ErrorRatio, SmoothingParameter).
 using Field = std::variant<std::monostate,
                            std::string SettingsRecord::*, int32_t SettingsRecord::*,
                            int16_t SettingsRecord::*, bool SettingsRecord::*,
@@ -97,9 +97,9 @@ inline constexpr KeySpec kKeys[] = {
   {Key::SizingStep,         "SizingStep",         KeyKind::Real,     {.Real = 0.04L, .Below = 0.5L},                      &SettingsRecord::SizingStep},
 
   // ---- Data columns and rows ----------------------------------------------
-  // Column of X (argument 2).
+  // Column of X, or its name in the header (argument 2).
   {Key::ColumnX,            "ColumnX",            KeyKind::Special,  {.Integer = 1, .Low = 1, .High = INT32_MAX},         &SettingsRecord::ColumnX},
-  // Column of Y (argument 3).
+  // Column of Y, or its name in the header (argument 3).
   {Key::ColumnY,            "ColumnY",            KeyKind::Special,  {.Integer = 2, .Low = 1, .High = INT32_MAX},         &SettingsRecord::ColumnY},
   // Header lines to skip (argument 4; negative: its size).
   {Key::OmittedRows,        "OmittedRows",        KeyKind::Special,  {.Integer = 0},                                      &SettingsRecord::OmittedRows},
@@ -107,10 +107,17 @@ inline constexpr KeySpec kKeys[] = {
   {Key::ShowCalculus,       "ShowCalculus",       KeyKind::Special,  {.Text = "YES"},                                     &SettingsRecord::ShowCalculus},
   // NO: no curve rows in kurvex.out.
   {Key::WriteCurve,         "WriteCurve",         KeyKind::YesNo,    {.Text = "YES"},                                     &SettingsRecord::WriteCurve},
-  // Column of the errors, in millionths of the Y range (argument 5).
+  // Column of the errors, or its name in the header (argument 5).
   {Key::ColumnError,        "ColumnError",        KeyKind::Special,  {.Integer = 0, .Low = 1, .High = INT32_MAX},         &SettingsRecord::ColumnError},
   // Every error without a column, in Y; negative: a millionth of the Y range.
   {Key::ErrorValue,         "ErrorValue",         KeyKind::Real,     {.Real = -1},                                        &SettingsRecord::ErrorFill},
+  // Empty: blanks; one character, TAB or AUTO: what separates the values.
+  {Key::ColumnSeparator,    "ColumnSeparator",    KeyKind::Special,  {},                                                  {}},
+  // YES: a comma marks the decimals.
+  {Key::DecimalComma,       "DecimalComma",       KeyKind::YesNo,    {.Text = "NO"},                                      &SettingsRecord::DecimalComma},
+  // Y: the error column in units of Y; empty or MILLIONTHS: in millionths
+  // of the Y range.
+  {Key::ErrorColumnUnit,    "ErrorColumnUnit",    KeyKind::Special,  {},                                                  &SettingsRecord::ErrorColumnInY},
   // YES [n]: errors from the scatter of n neighbours (argument 6).
   {Key::ErrorRatio,         "ErrorRatio",         KeyKind::Special,  {.Text = "NO"},                                      {}},
 

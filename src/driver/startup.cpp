@@ -5,6 +5,7 @@
 #include "driver/startup.h"
 
 #include <cstdio>
+#include <string>
 
 #include "config/analysis_settings.h"
 #include "config/config_file.h"
@@ -37,6 +38,15 @@ using config::Key;
 config::SettingsRecord& S = config::Settings;
 
 const std::string& Argument(int i) { return config::CommandLine.Argument[i]; }
+
+// A comma cannot both separate the values and mark their decimals: a usage
+// error, found before anything is written, as a clash of file names is.
+void CheckRowFormat() {
+  if (config::SettleColumnSeparator(config::ConfigValue(Key::ColumnSeparator)).Separator == ',' &&
+      config::SettleYesNo(config::ConfigValue(Key::DecimalComma), Key::DecimalComma))
+    base::StopProgram(base::kExitUsageError, {},
+                      "kurvex: DecimalComma = YES needs a ColumnSeparator other than a comma\n");
+}
 
 // The log exists before any other setting is read.
 void OpenLog() {
@@ -87,6 +97,14 @@ bool ColourChartWanted() {
   return S.GetColorCodes && S.GraphColorBits <= 8;
 }
 
+// A column's number, or its name, which the data file's header turns into
+// a number when the rows are read.
+void ReadColumn(Key key, const std::string& argument, int32_t& number, std::string& name) {
+  const config::ColumnChoice column = config::SettleColumnChoice(config::ConfigValue(key), key, argument);
+  number = column.Number;
+  name = column.Name;
+}
+
 // The fit, output and column settings, with arguments 2 to 4.
 void ReadFitAndColumnSettings() {
   config::ReadKey(Key::MaxIteration);
@@ -95,18 +113,23 @@ void ReadFitAndColumnSettings() {
   config::ReadKey(Key::DisplayDigits);
   config::ReadKey(Key::SizingStep);
   config::SetSizingStep(S, S.SizingStep);  // and the zoom factors
-  S.ColumnX = config::SettleColumn(config::ConfigValue(Key::ColumnX), Key::ColumnX, Argument(2));
-  S.ColumnY = config::SettleColumn(config::ConfigValue(Key::ColumnY), Key::ColumnY, Argument(3));
+  ReadColumn(Key::ColumnX, Argument(2), S.ColumnX, S.ColumnXName);
+  ReadColumn(Key::ColumnY, Argument(3), S.ColumnY, S.ColumnYName);
   S.OmittedRows = config::SettleOmittedRows(config::ConfigValue(Key::OmittedRows), Argument(4));
 }
 
 void ReadRowSettings() {
   S.ShowCalculus = config::SettleShowCalculus(config::ConfigValue(Key::ShowCalculus), Argument(4));
   config::ReadKey(Key::WriteCurve);
-  S.ColumnError = config::SettleColumn(config::ConfigValue(Key::ColumnError), Key::ColumnError, Argument(5));
+  ReadColumn(Key::ColumnError, Argument(5), S.ColumnError, S.ColumnErrorName);
   S.ErrorFill = -1;
-  if (S.ColumnError == 0)
+  if (S.ColumnError == 0 && S.ColumnErrorName.empty())  // a named column is one
     config::ReadKey(Key::ErrorValue);  // into ErrorFill
+  const config::SeparatorChoice separator =
+      config::SettleColumnSeparator(config::ConfigValue(Key::ColumnSeparator));
+  S.ColumnSeparator = separator.Separator;
+  S.AutoSeparator = separator.Auto;
+  config::ReadKey(Key::DecimalComma);
 }
 
 // Count the rows, allocate for them, read them.
@@ -134,10 +157,33 @@ void PrepareData() {
   data::PrepareData(spline::Fit.Workspace);
 }
 
+// An error column in units of Y that is read as millionths of the Y range
+// gives a curve through every point, without a word; when the values look
+// so and the unit was not said, one line on standard error says how to
+// read them in Y. The run goes on as it would without the line.
+void QuestionErrorUnit() {
+  const spline::ErrorColumnSpan span = spline::SpanOfErrorColumn();
+  if (!spline::LooksLikeUnitsOfY(span)) return;
+  const auto text = [](long double v) {  // 0.01, 1.3, 2.5e+04: as the user writes them
+    char t[40];
+    std::snprintf(t, sizeof t, "%.4Lg", v);
+    return std::string(t);
+  };
+  std::fputs(("kurvex: the error column's values (" + text(span.Low) + " to " + text(span.High) +
+              ") look like units of Y, but are read as millionths of the Y range (" +
+              text(span.YRange) + "): set ErrorColumnUnit = Y if they are in units of Y\n")
+                 .c_str(),
+             stderr);
+  std::fflush(stderr);
+}
+
 // The error values are completed, and estimated from the scatter
 // when the error ratio (settled only now) asks for it.
 void SettleErrors() {
-  spline::CompleteErrors(S.ColumnError);
+  const config::ErrorUnit unit = config::SettleErrorColumnUnit(config::ConfigValue(Key::ErrorColumnUnit));
+  S.ErrorColumnInY = unit == config::ErrorUnit::Y;
+  if (S.ColumnError > 0 && unit == config::ErrorUnit::Unsaid) QuestionErrorUnit();
+  spline::CompleteErrors(S.ColumnError, S.ErrorColumnInY);
   config::ErrorRatioOutcome r =
       config::SettleErrorRatio(config::ConfigValue(Key::ErrorRatio), Argument(6));
   S.ErrorRatio = r.Ratio;
@@ -184,6 +230,7 @@ void PrepareGraph() {
 void StartUp() {
   config::SetProgramPath(Argument(0).c_str());    // where the second kurvex.cfg is
   CheckResultNames();                             // no result file is the data file or another
+  CheckRowFormat();                               // no comma for values and decimals at once
   OpenLog();                                      // the run log and its first line
   graph::GraphLoop.MouseInUse = false;            // no mouse to release yet
   SettleGraphics();                               // driver, depth and window size
@@ -194,7 +241,7 @@ void StartUp() {
   output::ResultFiles.RequiredValuesOpen = false; // kurvex.cal comes with the first F3
   ReadFitAndColumnSettings();                     // iterations, digits, columns, rows
   data::SkipLines(data::DataFile, S.OmittedRows); // the header lines
-  ReadRowSettings();                              // marks, curve rows, error column
+  ReadRowSettings();                              // marks, curve rows, error column, separator
   ReadData();                                     // rows counted, arrays, rows read
   PrepareData();                                  // two rows at least, sorted, no X twice
   SettleErrors();                                 // errors completed, perhaps estimated

@@ -26,6 +26,16 @@ long double KeyFactor(int key) {
   }
 }
 
+// The largest of Y[1..n] less the smallest (n >= 1).
+long double RangeOf(int32_t n, const long double* Y) {
+  long double ymin = Y[1], ymax = Y[1];
+  for (int32_t i = 2; i <= n; ++i) {
+    if (Y[i] < ymin) ymin = Y[i];
+    if (Y[i] > ymax) ymax = Y[i];
+  }
+  return ymax - ymin;
+}
+
 // Points i-w .. i+w cut to 1..n, without forming i + w when it would overflow.
 void ScatterWindow(int32_t n, int32_t i, int32_t w, int32_t& lo, int32_t& hi) {
   lo = i > w ? i - w : 1;
@@ -77,18 +87,32 @@ struct ScatterErrors {
 
 }  // namespace
 
-void CompleteErrors(int32_t n, const long double* Y, long double* E, int32_t columnError) {
+void CompleteErrors(int32_t n, const long double* Y, long double* E, int32_t columnError,
+                    bool columnInY) {
   if (n < 1) return;
-  long double ymin = Y[1], ymax = Y[1];
-  for (int32_t i = 2; i <= n; ++i) {
-    if (Y[i] < ymin) ymin = Y[i];
-    if (Y[i] > ymax) ymax = Y[i];
-  }
-  const long double r = (ymax - ymin) / 1000000;
+  const long double r = RangeOf(n, Y) / 1000000;
+  const bool scale = columnError > 0 && !columnInY;
   for (int32_t i = 1; i <= n; ++i) {
     if (E[i] < 0) E[i] = r;
-    else if (columnError > 0) E[i] = E[i] * r;
+    else if (scale) E[i] = E[i] * r;
   }
+}
+
+ErrorColumnSpan SpanOfErrorColumn(int32_t n, const long double* Y, const long double* E) {
+  ErrorColumnSpan span;
+  if (n < 1) return span;
+  span.YRange = RangeOf(n, Y);
+  for (int32_t i = 1; i <= n; ++i) {
+    if (E[i] < 0) continue;
+    if (span.Count == 0 || E[i] < span.Low) span.Low = E[i];
+    if (span.Count == 0 || E[i] > span.High) span.High = E[i];
+    ++span.Count;
+  }
+  return span;
+}
+
+bool LooksLikeUnitsOfY(const ErrorColumnSpan& span) {
+  return span.Count > 0 && span.YRange > 0 && span.Low >= span.YRange / 1000 && span.High <= span.YRange;
 }
 
 void EstimateErrorsFromScatter(int32_t n, const long double* X, const long double* Y,
@@ -125,9 +149,14 @@ void ScaleErrors(int key, int32_t n, long double* E) {
 
 void ResetErrorScaling() { MostRecentFactor = 1; }
 
-void CompleteErrors(int32_t columnError) {
+void CompleteErrors(int32_t columnError, bool columnInY) {
   data::DataSetRecord& d = data::DataSet;
-  CompleteErrors(d.Count, d.YValues, d.ErrValues, columnError);
+  CompleteErrors(d.Count, d.YValues, d.ErrValues, columnError, columnInY);
+}
+
+ErrorColumnSpan SpanOfErrorColumn() {
+  const data::DataSetRecord& d = data::DataSet;
+  return SpanOfErrorColumn(d.Count, d.YValues, d.ErrValues);
 }
 
 void EstimateErrorsFromScatter(int32_t w) {

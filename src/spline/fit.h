@@ -29,8 +29,23 @@ void ReleaseFitArrays();
 
 // Turns the error values as read into the ones the fit uses. With r one
 // millionth of the Y range: a negative value becomes r; otherwise, when the
-// errors come from a column (columnError > 0), the value is taken in units of r.
-void CompleteErrors(int32_t n, const long double* Y, long double* E, int32_t columnError);
+// errors come from a column (columnError > 0), the value is taken in units
+// of r, or as it stands when the column is in units of Y (columnInY).
+void CompleteErrors(int32_t n, const long double* Y, long double* E, int32_t columnError,
+                    bool columnInY = false);
+
+// The values an error column gave, before CompleteErrors: how many (a
+// negative value is a missing one), the smallest and largest, and the range
+// of Y they are read against.
+struct ErrorColumnSpan {
+  int32_t Count = 0;
+  long double Low = 0, High = 0, YRange = 0;
+};
+ErrorColumnSpan SpanOfErrorColumn(int32_t n, const long double* Y, const long double* E);
+// Every value from a thousandth of the Y range to the whole of it: as
+// sigmas in units of Y they would be usual, read as millionths they make
+// errors below a millionth of the range, a curve through every point.
+bool LooksLikeUnitsOfY(const ErrorColumnSpan& span);
 
 // Replaces every error value by the square root of the absolute least-squares
 // slope of Y on X over the points i-w..i+w (cut at the ends), rescaled so
@@ -84,7 +99,8 @@ QualityFigures FitQuality(int32_t n, const long double* X, const long double* Y,
                           const long double* E, const SplineSegment* A);
 
 // The same operations on the program's data set (data::DataSet).
-void CompleteErrors(int32_t columnError);
+void CompleteErrors(int32_t columnError, bool columnInY);
+ErrorColumnSpan SpanOfErrorColumn();
 void EstimateErrorsFromScatter(int32_t w);
 FitStatus FitSmoothingSpline(int32_t maxIteration, FitOutcome* outcome = nullptr);
 FitStatus FitSmoothingSplineAt(long double p, FitOutcome* outcome = nullptr);
