@@ -134,24 +134,16 @@ struct Series {
 };
 
 // A data file opened for reading the way the program opens it: only a
-// regular file, since it is read twice. OSError says why not, with the
-// program's reason.
+// regular file, since it is read twice, and a gzip file through zlib.
+// OSError says why not, with the program's reason.
 void OpenInput(data::TextInput& in, const std::string& path) {
   std::string reason;
-  in.File = data::OpenRegularFile(path, reason);
-  if (in.File == nullptr) {
+  if (!data::OpenInput(in, path, reason)) {
     const int code = errno;
     const py::object error = py::reinterpret_borrow<py::object>(PyExc_OSError)(code, reason, SystemText(path));
     PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
     throw py::error_already_set();
   }
-  in.Pos = in.Len = 0;
-}
-
-void CloseInput(data::TextInput& in) {
-  std::FILE* f = in.File;
-  in.File = nullptr;
-  if (f != nullptr) std::fclose(f);
 }
 
 // The program's sort and duplicate check, run on these rows through its
@@ -183,16 +175,16 @@ Series Read(py::object name, int32_t x, int32_t y, int32_t error, int32_t omitte
     OpenInput(*in, path);
     data::SkipLines(*in, omittedRows);
     bound = data::CountRows(*in);
-    CloseInput(*in);
+    data::CloseInput(*in);
     OpenInput(*in, path);
     data::SkipLines(*in, omittedRows);
     s.X.assign(static_cast<std::size_t>(bound) + 1, 0);
     s.Y = s.E = s.X;
-    const data::ColumnLayout columns{x, y, error, s.ErrorFill};
+    const data::ColumnLayout columns{x, y, error, s.ErrorFill, {}};
     s.n = data::ReadRows(*in, columns, s.X.data(), s.Y.data(), s.E.data(), bound);
-    CloseInput(*in);
+    data::CloseInput(*in);
   } catch (...) {
-    CloseInput(*in);
+    data::CloseInput(*in);
     throw;
   }
   if (s.n < 2) throw py::value_error("The number of data is less than two!");

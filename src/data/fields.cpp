@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "base/number_format.h"
 
 namespace data {
 
@@ -334,7 +333,7 @@ int32_t FindColumn(TextInput& in, const RowFormat& format, const std::string& na
   return 0;
 }
 
-std::string SeparatorHint(TextInput& in, int32_t firstLine) {
+std::string SeparatorHint(TextInput& in, int64_t firstLine) {
   static const struct {
     char Mark;
     const char* Name;
@@ -344,7 +343,7 @@ std::string SeparatorHint(TextInput& in, int32_t firstLine) {
     for (const auto& m : kMarks)
       if (BetweenDigits(line, m.Mark) != std::string::npos)
         return std::string(m.Name) + " stands between digits in line " +
-               base::IntText(firstLine + n - 1) +
+               std::to_string(firstLine + n - 1) +
                " of the data file: try -c ColumnSeparator=AUTO (or set ColumnSeparator and "
                "DecimalComma)";
   return "";

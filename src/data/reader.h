@@ -99,6 +99,6 @@ int32_t FindColumn(TextInput& in, const RowFormat& format, const std::string& na
 // line with a comma or semicolon between digits, named (counting the
 // line here as `firstLine`) with the keys to try; "" when no such line is
 // among the first 100. Reads ahead.
-std::string SeparatorHint(TextInput& in, int32_t firstLine);
+std::string SeparatorHint(TextInput& in, int64_t firstLine);
 
 }  // namespace data

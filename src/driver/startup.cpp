@@ -4,6 +4,7 @@
 // screen width) and the data file is opened between them.
 #include "driver/startup.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -133,23 +134,67 @@ void ReadRowSettings() {
 }
 
 // Count the rows, allocate for them, read them.
+// The rows' format as the keys give it; AUTO looks at the first rows,
+// which are read again from the start afterwards.
+data::RowFormat SettleRowFormat() {
+  data::RowFormat format{S.ColumnSeparator, S.DecimalComma};
+  if (!S.AutoSeparator) return format;
+  format = data::DetectRowFormat(data::DataFile, S.DecimalComma);
+  S.ColumnSeparator = format.Separator, S.DecimalComma = format.DecimalComma;
+  data::ReopenDataFile(S.OmittedRows);
+  return format;
+}
+
+// A column named in the file's header gets its number there; a name that
+// no row holds stops the run before anything is written.
+void FindNamedColumn(const data::RowFormat& format, const std::string& name, int32_t& number) {
+  if (name.empty()) return;
+  number = data::FindColumn(data::DataFile, format, name);
+  if (number == 0) base::ErrorStop({"Column \"" + name + "\" is not in " + data::DataFile.Name});
+  data::ReopenDataFile(S.OmittedRows);
+}
+
+// Count the rows, allocate for them, read them.
 void ReadData() {
   data::DataSetRecord& d = data::DataSet;
-  int32_t rowBound = data::CountRows(data::DataFile);
+  const data::RowFormat format = SettleRowFormat();
+  FindNamedColumn(format, S.ColumnXName, S.ColumnX);
+  FindNamedColumn(format, S.ColumnYName, S.ColumnY);
+  FindNamedColumn(format, S.ColumnErrorName, S.ColumnError);
+  int32_t rowBound = data::CountRows(data::DataFile, format);
   data::ReopenDataFile(S.OmittedRows);
   data::AllocateArrays(rowBound);
   spline::AllocateFitArrays(rowBound);
   base::ClearPagesAhead();  // on the second core, while the rows are read
-  data::ColumnLayout columns{S.ColumnX, S.ColumnY, S.ColumnError, S.ErrorFill, {}};
+  data::ColumnLayout columns{S.ColumnX, S.ColumnY, S.ColumnError, S.ErrorFill, format};
   d.Count = data::ReadRows(data::DataFile, columns, d.XValues, d.YValues,
                            d.ErrValues, rowBound);
   data::CloseDataFile();
   base::FinishClearingPages(d.Count);  // what is left of the rows read, on both cores
 }
 
+// A file of CSV rows read as blank-separated gives no rows: the stop's
+// line is followed by one that names the keys to try, on standard error
+// only (the log keeps its one line).
+[[noreturn]] void TooFewRows() {
+  const std::string stop = "The number of data is less than two!";
+  std::string hint;
+  if (S.ColumnSeparator == 0 && !S.DecimalComma && !S.AutoSeparator) {
+    std::string reason;
+    if (data::OpenInput(data::DataFile, data::DataFile.Name, reason)) {
+      data::SkipLines(data::DataFile, S.OmittedRows);
+      hint = data::SeparatorHint(data::DataFile, int64_t{std::max(S.OmittedRows, 0)} + 1);
+      data::CloseDataFile();
+    }
+  }
+  if (hint.empty()) base::ErrorStop({stop});
+  std::fputs(("kurvex: " + stop + "\nkurvex: " + hint + "\n").c_str(), stderr);
+  base::ErrorStop({stop}, true);
+}
+
 // At least two rows, sorted, no X twice.
 void PrepareData() {
-  if (data::DataSet.Count < 2) base::ErrorStop({"The number of data is less than two!"});
+  if (data::DataSet.Count < 2) TooFewRows();
   base::LogLine("Sorting ...");
   // The fit's workspace is allocated already and idle until the first fit:
   // the sort's keys take a third of each of its rows.
