@@ -47,6 +47,8 @@ void GatherData(const ReportInputs& in, ReportContent& c) {
   c.XMin = in.X[1], c.XMax = in.X[in.N], c.YMin = in.YMin, c.YMax = in.YMax;
   c.Errors = in.Errors;
   c.Ratio = in.Ratio;
+  c.ErrorsInY = in.ErrorsInY;
+  c.Separator = in.Separator, c.DecimalComma = in.DecimalComma, c.FormatGuessed = in.FormatGuessed;
 }
 
 void GatherFit(const ReportInputs& in, ReportContent& c) {
@@ -119,6 +121,11 @@ ReportInputs RunInputs() {
   in.Task = ResultFiles.ParameterText;
   in.Errors = ErrorSourceName(s.EstimateErrors, s.ColumnError, s.ErrorFill);
   in.Ratio = s.ErrorRatio;
+  in.ErrorsInY = s.ErrorColumnInY;
+  if (s.ColumnSeparator != 0 || s.AutoSeparator || s.DecimalComma) {
+    in.Separator = s.ColumnSeparator == 0 ? "blanks" : s.ColumnSeparator == '\t' ? "tab" : std::string(1, s.ColumnSeparator);
+    in.DecimalComma = s.DecimalComma, in.FormatGuessed = s.AutoSeparator;
+  }
   in.ShowCalculus = s.ShowCalculus, in.Knots = config::AnalysisSettings.ReportKnots;
   return in;
 }

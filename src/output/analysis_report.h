@@ -26,6 +26,9 @@ struct ReportInputs {
   std::string Task;                 // the result files' task text
   const char* Errors = "default";   // see ErrorSourceName
   int32_t Ratio = 0;                // the scatter estimate's half-width
+  bool ErrorsInY = false;           // the error column in units of Y
+  std::string Separator;            // see ReportContent: "" when no key chose the format
+  bool DecimalComma = false, FormatGuessed = false;
   bool ShowCalculus = true;         // the marks are listed
   bool Knots = false;               // the per-knot arrays
 };

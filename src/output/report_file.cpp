@@ -52,6 +52,12 @@ void AddData(JsonObject& top, const ReportContent& c) {
   o.Real("x_min", c.XMin), o.Real("x_max", c.XMax), o.Real("y_min", c.YMin), o.Real("y_max", c.YMax);
   o.Text("errors", c.Errors);
   if (std::string(c.Errors) == "scatter") o.Integer("ratio", c.Ratio);
+  if (c.ErrorsInY && std::string(c.Errors) == "column") o.Text("error_unit", "y");
+  if (!c.Separator.empty()) {
+    o.Text("separator", c.Separator);
+    o.Text("decimal_mark", c.DecimalComma ? "," : ".");
+    o.Raw("format_guessed", c.FormatGuessed ? "true" : "false");
+  }
   std::string factors = "[";
   for (std::size_t i = 0; i < c.Factors.size(); ++i) factors += (i ? ", " : "") + ReportString(c.Factors[i]);
   o.Raw("factors", factors + "]");

@@ -40,6 +40,11 @@ struct ReportContent {
   long double XMin = 0, XMax = 0, YMin = 0, YMax = 0;
   const char* Errors = "default";  // "column", "value", "default", "scatter"
   int32_t Ratio = 0;               // written for "scatter"
+  bool ErrorsInY = false;          // the error column in units of Y (ErrorColumnUnit)
+  // How the rows were read, written only when a key chose it: "blanks",
+  // "tab" or the separator; whether AUTO guessed it.
+  std::string Separator;
+  bool DecimalComma = false, FormatGuessed = false;
   std::vector<std::string> Factors;
   // fit
   const char* Criterion = "residual";  // "residual", "UBRE", "GCV", "fixed"
