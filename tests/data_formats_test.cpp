@@ -151,7 +151,7 @@ TEST(DataFormats, TheFormatIsGuessedFromTheRowsThatBeginWithANumber) {
 
 TEST(DataFormats, AColumnIsFoundByItsNameInTheFirstLineThatHasIt) {
   testutil::TempDir dir;
-  testutil::WriteFile(dir / "d.csv", "# run 12, \"time\" in s\ntime, \"U, V\" ,sigma\n0.1,2.5,0.01\n");
+  testutil::WriteFile(dir / "d.csv", "# run 12, \"time\" in s\ntime, \"U, V\" ,sigma\n0.1,2.5,0.01\n" + std::string(300, 'a') + "\n");
   const struct {
     std::string Name;
     data::RowFormat Format;
@@ -159,6 +159,7 @@ TEST(DataFormats, AColumnIsFoundByItsNameInTheFirstLineThatHasIt) {
   } cases[] = {
       {"time", {',', false}, 1}, {"U, V", {',', false}, 2}, {"sigma", {',', false}, 3},
       {"Time", {',', false}, 0}, {"12", {',', false}, 0},   {"run", {0, false}, 2},
+      {std::string(300, 'a'), {',', false}, 0},
   };
   for (const auto& c : cases) {
     auto in = std::make_unique<data::TextInput>();

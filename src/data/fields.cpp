@@ -324,7 +324,10 @@ int32_t FindColumn(TextInput& in, const RowFormat& format, const std::string& na
     FieldEnd end = FieldEnd::Separator;
     for (int32_t k = 1; end == FieldEnd::Separator && k < INT32_MAX; ++k) {
       end = NextField(in, format.Separator, &field, unclosed);
-      if (field.Length == name.size() && std::memcmp(field.Text, name.data(), name.size()) == 0)
+      // Only the first kWholeValue characters of a field are kept: a longer
+      // name matches none.
+      if (field.Length == name.size() && name.size() <= kWholeValue &&
+          std::memcmp(field.Text, name.data(), name.size()) == 0)
         return k;
     }
     if (end == FieldEnd::Separator) SkipRecord(in, format.Separator);
