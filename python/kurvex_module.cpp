@@ -9,6 +9,7 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -24,6 +25,7 @@
 #include <tuple>
 #include <type_traits>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "base/convert.h"
@@ -34,6 +36,7 @@
 #include "config/smoothing_criterion.h"
 #include "data/arrays.h"
 #include "data/dataset.h"
+#include "data/fields.h"
 #include "data/reader.h"
 #include "module_stops.h"
 #include "output/analysis_report.h"
@@ -131,6 +134,8 @@ struct Series {
   std::string Task;
   int32_t ColumnError = 0, ErrorRatio = 0;
   Real ErrorFill = -1;
+  char Separator = 0;  // the rows' format, as given or as AUTO chose it
+  bool DecimalComma = false;
 };
 
 // A data file opened for reading the way the program opens it: only a
@@ -161,40 +166,128 @@ void SortAsTheProgram(Series& s) {
   d = data::DataSetRecord{};
 }
 
-Series Read(py::object name, int32_t x, int32_t y, int32_t error, int32_t omittedRows,
-            py::object errorValue, int32_t errorRatio) {
-  if (x < 1 || y < 1 || error < 0) throw py::value_error("columns are numbered from 1 (error from 0)");
+// A column as read() takes it: its number, or a str naming it in the
+// file's header (blanks and tabs around the name passed over, as the
+// program passes them over in kurvex.cfg).
+using ColumnArg = std::variant<int32_t, std::string>;
+
+struct Column {
+  int32_t Number = 0;
+  std::string Name;  // non-empty: found in the header when the file is read
+};
+
+Column ColumnOf(const ColumnArg& arg, int32_t lowest) {
+  if (const int32_t* number = std::get_if<int32_t>(&arg)) {
+    if (*number < lowest) throw py::value_error("columns are numbered from 1 (error from 0)");
+    return {*number, ""};
+  }
+  const std::string& text = std::get<std::string>(arg);
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) throw py::value_error("a column name must not be empty");
+  Column c{0, text.substr(first, text.find_last_not_of(" \t") - first + 1)};
+  // The reader holds a field's first kWholeValue characters: a longer name
+  // could never be told from another.
+  if (c.Name.size() > data::kWholeValue)
+    throw py::value_error("a column name has at most " + std::to_string(data::kWholeValue) + " bytes");
+  return c;
+}
+
+// `separator` and `decimal_comma` as ColumnSeparator and DecimalComma take
+// them; what the program would take silently as blanks is an error here.
+struct Format {
+  data::RowFormat Row;
+  bool Auto = false;
+};
+
+Format FormatOf(py::handle separator, bool decimalComma) {
+  Format f;
+  f.Row.DecimalComma = decimalComma;
+  if (separator.is_none()) return f;
+  config::SeparatorChoice c;
+  if (py::isinstance<py::str>(separator)) c = config::SettleColumnSeparator(separator.cast<std::string>());
+  if (c.Separator == 0 && !c.Auto)
+    throw py::value_error("separator: None (blanks), one character other than a blank or '\"', \"tab\" or \"auto\"");
+  if (c.Separator == ',' && decimalComma)
+    throw py::value_error("DecimalComma = YES needs a ColumnSeparator other than a comma");
+  f.Row.Separator = c.Separator, f.Auto = c.Auto;
+  return f;
+}
+
+// `error_unit` as ErrorColumnUnit names it: true for units of y.
+bool ErrorColumnInY(py::handle unit) {
+  const config::ErrorUnit u = py::isinstance<py::str>(unit) ? config::SettleErrorColumnUnit(unit.cast<std::string>())
+                                                           : config::ErrorUnit::Unsaid;
+  if (u == config::ErrorUnit::Unsaid) throw py::value_error("error_unit: \"millionths\" or \"y\"");
+  return u == config::ErrorUnit::Y;
+}
+
+// The rows as the program's start-up reads them: the format (AUTO chosen
+// from the first rows), the named columns found in the header, the rows
+// counted, then read; the file is opened anew, its first `omittedRows`
+// lines skipped, before each of these.
+int32_t ReadFileRows(data::TextInput& in, const std::string& path, int32_t omittedRows, Format& format,
+                     const std::array<Column*, 3>& columns, Series& s) {
+  const auto reopen = [&] {
+    data::CloseInput(in);
+    OpenInput(in, path);
+    data::SkipLines(in, omittedRows);
+  };
+  OpenInput(in, path);
+  data::SkipLines(in, omittedRows);
+  if (format.Auto) {
+    format.Row = data::DetectRowFormat(in, format.Row.DecimalComma);
+    reopen();
+  }
+  for (Column* c : columns) {
+    if (c->Name.empty()) continue;
+    c->Number = data::FindColumn(in, format.Row, c->Name);
+    if (c->Number == 0) {
+      // The file's name as given, which may hold bytes that are not UTF-8.
+      const py::str message = py::str("Column \"{}\" is not in {}").format(c->Name, SystemText(path));
+      PyErr_SetObject(PyExc_ValueError, message.ptr());
+      throw py::error_already_set();
+    }
+    reopen();
+  }
+  const int32_t bound = data::CountRows(in, format.Row);
+  reopen();
+  s.X.assign(static_cast<std::size_t>(bound) + 1, 0);
+  s.Y = s.E = s.X;
+  const data::ColumnLayout layout{columns[0]->Number, columns[1]->Number, columns[2]->Number, s.ErrorFill,
+                                  format.Row};
+  return data::ReadRows(in, layout, s.X.data(), s.Y.data(), s.E.data(), bound);
+}
+
+Series Read(py::object name, const ColumnArg& xArg, const ColumnArg& yArg, const ColumnArg& errorArg,
+            int32_t omittedRows, py::object errorValue, int32_t errorRatio, py::object separator,
+            bool decimalComma, py::object errorUnit) {
+  Column x = ColumnOf(xArg, 1), y = ColumnOf(yArg, 1), error = ColumnOf(errorArg, 0);
+  Format format = FormatOf(separator, decimalComma);
+  const bool inY = ErrorColumnInY(errorUnit);
   const std::string path = SystemName(name);
   auto in = std::make_unique<data::TextInput>();
   in->Name = path;
   Series s;
-  s.ColumnError = error, s.ErrorRatio = std::max(errorRatio, 0);
-  if (error == 0 && !errorValue.is_none()) s.ErrorFill = SettingReal(errorValue, "error_value");
-  int32_t bound = 0;
+  s.ErrorRatio = std::max(errorRatio, 0);
+  if (error.Number == 0 && error.Name.empty() && !errorValue.is_none())  // a named column is one
+    s.ErrorFill = SettingReal(errorValue, "error_value");
   try {
-    OpenInput(*in, path);
-    data::SkipLines(*in, omittedRows);
-    bound = data::CountRows(*in);
-    data::CloseInput(*in);
-    OpenInput(*in, path);
-    data::SkipLines(*in, omittedRows);
-    s.X.assign(static_cast<std::size_t>(bound) + 1, 0);
-    s.Y = s.E = s.X;
-    const data::ColumnLayout columns{x, y, error, s.ErrorFill, {}};
-    s.n = data::ReadRows(*in, columns, s.X.data(), s.Y.data(), s.E.data(), bound);
+    s.n = ReadFileRows(*in, path, omittedRows, format, {&x, &y, &error}, s);
     data::CloseInput(*in);
   } catch (...) {
     data::CloseInput(*in);
     throw;
   }
+  s.ColumnError = error.Number;
+  s.Separator = format.Row.Separator, s.DecimalComma = format.Row.DecimalComma;
   if (s.n < 2) throw py::value_error("The number of data is less than two!");
   s.X.resize(static_cast<std::size_t>(s.n) + 1), s.Y.resize(s.X.size()), s.E.resize(s.X.size());
   SortAsTheProgram(s);
-  spline::CompleteErrors(s.n, s.Y.data(), s.E.data(), error);
+  spline::CompleteErrors(s.n, s.Y.data(), s.E.data(), s.ColumnError, inY);
   if (s.ErrorRatio > 0) spline::EstimateErrorsFromScatter(s.n, s.X.data(), s.Y.data(), s.E.data(), s.ErrorRatio);
   config::SettingsRecord settings;
-  settings.ColumnX = x, settings.ColumnY = y, settings.OmittedRows = omittedRows;
-  settings.ColumnError = error, settings.ErrorRatio = s.ErrorRatio;
+  settings.ColumnX = x.Number, settings.ColumnY = y.Number, settings.OmittedRows = omittedRows;
+  settings.ColumnError = s.ColumnError, settings.ErrorRatio = s.ErrorRatio;
   s.Task = output::BuildParameterText(path, settings);
   return s;
 }
@@ -606,23 +699,43 @@ PYBIND11_MODULE(_kurvex, m) {
       .def_property_readonly("n", [](const Series& s) { return s.n; }, "the number of points")
       .def_property_readonly("task", [](const Series& s) { return SystemText(s.Task); },
                              "the task text of the program's result files for this read (its file name "
-                             "decoded as os.fsdecode decodes it)");
+                             "decoded as os.fsdecode decodes it)")
+      .def_property_readonly("separator",
+                             [](const Series& s) { return s.Separator == 0 ? py::object(py::none()) : py::str(&s.Separator, 1); },
+                             "what separated the values of a row, as given or as \"auto\" chose it: None for blanks, "
+                             "else the character (\"\\t\" for a tab)")
+      .def_property_readonly("decimal_comma", [](const Series& s) { return s.DecimalComma; },
+                             "whether a comma between digits was the decimal point, as given or as \"auto\" chose it");
 
   Def(m, "read", &Read,
       R"(Reads a data file as the program does; `path` is a str, bytes or a path object.
 
-Columns are numbered from 1; `error` is the column of each point's error in
-millionths of the range of y (0: none), `error_value` every point's error in
-units of y when there is no error column (None: a millionth of the range;
-a float is taken by its decimal digits, as kurvex.cfg would give it),
-`error_ratio` > 0 estimates the errors from the scatter of that many
-neighbours on each side. The first `omitted_rows` lines are skipped; rows
-without numbers in the x and y columns are dropped. Rows are sorted by x.
+Columns are numbered from 1, or named by a str: the column of the first
+field equal to it (blanks and quotes around a field removed) in the first
+row after the omitted ones that holds one (ValueError 'Column "NAME" is not
+in PATH' when none does). `error` is the column of each point's error (0:
+none), in millionths of the range of y, or in units of y with
+error_unit="y" ("millionths" or "y", any case, as ErrorColumnUnit);
+`error_value` every point's error in units of y when there is no error
+column (None: a millionth of the range; a float is taken by its decimal
+digits, as kurvex.cfg would give it), `error_ratio` > 0 estimates the
+errors from the scatter of that many neighbours on each side. The first
+`omitted_rows` lines are skipped; rows without numbers in the x and y
+columns are dropped. Rows are sorted by x.
+
+`separator`, as ColumnSeparator: None for values separated by blanks, one
+printable ASCII character other than a blank or '"' for fields separated by
+it (CSV, with quotes), "tab", or "auto" (any case) to choose from the first rows, as the
+program does (Data.separator and Data.decimal_comma tell the choice).
+decimal_comma=True reads a comma between digits as the decimal point (not
+with separator ","). A gzip file is read as its text.
+
 Raises ValueError with the program's message for fewer than two rows, an x
 that occurs twice or a file that became shorter while it was read, OSError
 when the file cannot be read.)",
       py::arg("path"), py::arg("x") = 1, py::arg("y") = 2, py::arg("error") = 0, py::arg("omitted_rows") = 0,
-      py::arg("error_value") = py::none(), py::arg("error_ratio") = 0);
+      py::arg("error_value") = py::none(), py::arg("error_ratio") = 0, py::arg("separator") = py::none(),
+      py::arg("decimal_comma") = false, py::arg("error_unit") = "millionths");
 
   py::class_<Spline> type(m, "Spline", "A fitted cubic smoothing spline.");
   type.def_property_readonly("status", [](const Spline& s) { return static_cast<int>(s.Fit.Status); },

@@ -24,6 +24,12 @@ class Data:
     def n(self) -> int: ...
     @property
     def task(self) -> str: ...
+    # What separated the values (None: blanks) and whether a comma between
+    # digits was the decimal point: as given to read(), or as "auto" chose.
+    @property
+    def separator(self) -> str | None: ...
+    @property
+    def decimal_comma(self) -> bool: ...
 
 class Spline:
     @property
@@ -65,12 +71,15 @@ class Spline:
 
 def read(
     path: _Path,
-    x: int = 1,
-    y: int = 2,
-    error: int = 0,
+    x: int | str = 1,
+    y: int | str = 2,
+    error: int | str = 0,
     omitted_rows: int = 0,
     error_value: _Setting | None = None,
     error_ratio: int = 0,
+    separator: str | None = None,
+    decimal_comma: bool = False,
+    error_unit: str = "millionths",
 ) -> Data: ...
 def fit(
     x: Data | ArrayLike,

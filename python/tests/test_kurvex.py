@@ -2,6 +2,7 @@
 an example, then reads, fits and writes the same data from Python and
 holds the result file, the marks, the cursor rows and the report against
 the program's, digit for digit."""
+import gzip
 import json
 import os
 import re
@@ -33,6 +34,11 @@ CASES = [
      ["SmoothingCriterion=GCV", "WriteCurve=NO", "ShowCalculus=NO"], ""),
     ("scatter", "oscillation", dict(error_ratio=4), dict(smoothing=0.5), {},
      ["ColumnError=0", "ErrorRatio=YES 4", "SmoothingParameter=0.5"], ""),
+    # Their kurvex.cfg has ColumnSeparator = AUTO and columns by name.
+    ("spreadsheet", "spreadsheet", dict(x="time (s)", y="displacement (mm)", error="sigma (mm)", error_unit="y",
+                                        separator="auto"), {}, {}, [], ""),
+    ("instrument", "instrument", dict(x="V / mL", y="pH", omitted_rows=6, error_value=0.02, separator="auto"),
+     {}, {}, [], ""),
 ]
 
 
@@ -122,6 +128,82 @@ def test_bad_data_raise_the_programs_message(tmp_path, rows, message):
     with pytest.raises(ValueError) as e:
         kurvex.read(str(tmp_path / "d.dat"))
     assert str(e.value) == message
+
+
+# x, y, err as written: unsorted, one y with more digits than the first 30
+# that count, exponents.
+ROWS = [("0.35", "5.30615", "18434.6"), ("0.05", "11.13247", "19943"), ("1.5e-1", "9.364570000000000000000000000000015", "2.1e4"),
+        ("0.1", "10.05529", "21215.2"), ("2.5E-1", "7.49901", "1e-3")]
+
+
+def rows_file(folder, name, header, line, compress=False):
+    text = header + "".join(line(*r) + "\n" for r in ROWS)
+    path = folder / name
+    path.write_bytes(gzip.compress(text.encode()) if compress else text.encode())
+    return str(path)
+
+
+def csv_line(x, y, e):
+    return f'{x},{y},{e},"a, ""quoted""\nnote"'
+
+
+def semicolon_line(x, y, e):
+    return ";".join(v.replace(".", ",") for v in (x, y, e))
+
+
+@pytest.mark.parametrize("header, line, compress, args, chosen", [
+    ('"t","y (mm)","e","note"\n', csv_line, False, dict(separator=","), (",", False)),
+    ('"t","y (mm)","e","note"\n', csv_line, False, dict(separator="auto"), (",", False)),
+    ("t;y;e\n", semicolon_line, False, dict(separator=";", decimal_comma=True), (";", True)),
+    ("t\ty\te\n", lambda *r: "\t".join(r), False, dict(separator="Tab"), ("\t", False)),
+    ("# t y e\n", lambda *r: " ".join(r), True, {}, (None, False)),
+    ("t;y;e\n", semicolon_line, True, dict(separator="AUTO"), (";", True)),
+], ids=["csv", "csv-auto", "decimal-comma", "tab", "gzip", "gzip-auto"])
+def test_formats_give_the_numbers_of_the_blank_separated_file(tmp_path, header, line, compress, args, chosen):
+    plain = kurvex.read(rows_file(tmp_path, "d.dat", "# t y e\n", lambda *r: "  ".join(r)), error=3)
+    data = kurvex.read(rows_file(tmp_path, "d.csv", header, line, compress), error=3, **args)
+    for a in ("x", "y", "err"):
+        assert np.array_equal(getattr(data, a), getattr(plain, a)), a
+    assert (data.separator, data.decimal_comma) == chosen
+
+
+# The line skipped holds the names too, in other columns, and one more.
+NAMED = 'e,y (mm),t,time\n"t", "y (mm)" ,"e","note"\n'
+
+
+def test_columns_by_name_are_numbered_in_the_first_row_after_the_omitted_ones(tmp_path):
+    path = rows_file(tmp_path, "d.csv", NAMED, csv_line)
+    named = kurvex.read(path, x="t", y=" y (mm)", error="e", omitted_rows=1, separator=",")
+    numbered = kurvex.read(path, x=1, y=2, error=3, omitted_rows=1, separator=",")
+    assert named.task == numbered.task
+    for a in ("x", "y", "err"):
+        assert np.array_equal(getattr(named, a), getattr(numbered, a)), a
+
+
+@pytest.mark.parametrize("name", ["time", "y"])  # in the skipped line only; a field's start
+def test_a_name_that_no_row_holds_raises_the_programs_message(tmp_path, name):
+    path = rows_file(tmp_path, "d.csv", NAMED, csv_line)
+    with pytest.raises(ValueError) as e:
+        kurvex.read(path, y=name, omitted_rows=1, separator=",")
+    assert str(e.value) == f'Column "{name}" is not in {path}'
+
+
+@pytest.mark.parametrize("unit", ["y", "Y"])
+def test_an_error_column_in_units_of_y_is_taken_as_written(tmp_path, unit):
+    data = kurvex.read(rows_file(tmp_path, "d.dat", "", lambda *r: " ".join(r)), error=2, error_unit=unit)
+    assert np.array_equal(data.err, data.y)
+
+
+@pytest.mark.parametrize("args, message", [
+    (dict(separator=",", decimal_comma=True), "DecimalComma = YES needs a ColumnSeparator other than a comma"),
+    *[(dict(separator=s), "separator: ") for s in ["", " ", '"', ";;", "tabs", "\u00e9", "\0", 9]],
+    *[(dict(error_unit=u), "error_unit: ") for u in ["", "z", "millionth", 1]],
+    *[(dict(x=x), "a column name") for x in ["", " \t", "t" * 256]],
+    (dict(error=-1), "columns are numbered"),
+])
+def test_bad_read_arguments_raise_value_error(args, message):
+    with pytest.raises(ValueError, match=f"^{re.escape(message)}"):
+        kurvex.read(SOURCE / "examples" / "oscillation" / "oscillation.dat", **args)
 
 
 def test_unreadable_files_raise_their_os_error(tmp_path):
