@@ -227,34 +227,24 @@ bool ErrorColumnInY(py::handle unit) {
 // lines skipped, before each of these.
 int32_t ReadFileRows(data::TextInput& in, const std::string& path, int32_t omittedRows, Format& format,
                      const std::array<Column*, 3>& columns, Series& s) {
-  const auto reopen = [&] {
-    data::CloseInput(in);
-    OpenInput(in, path);
-    data::SkipLines(in, omittedRows);
-  };
   OpenInput(in, path);
   data::SkipLines(in, omittedRows);
-  if (format.Auto) {
-    format.Row = data::DetectRowFormat(in, format.Row.DecimalComma);
-    reopen();
+  data::ColumnLayout layout{columns[0]->Number, columns[1]->Number, columns[2]->Number, s.ErrorFill,
+                            format.Row};
+  const std::string missing = data::SettleLayout(
+      in, omittedRows, format.Auto, {columns[0]->Name, columns[1]->Name, columns[2]->Name}, layout);
+  if (!missing.empty()) {
+    // The file's name as given, which may hold bytes that are not UTF-8.
+    const py::str message = py::str("Column \"{}\" is not in {}").format(missing, SystemText(path));
+    PyErr_SetObject(PyExc_ValueError, message.ptr());
+    throw py::error_already_set();
   }
-  for (Column* c : columns) {
-    if (c->Name.empty()) continue;
-    c->Number = data::FindColumn(in, format.Row, c->Name);
-    if (c->Number == 0) {
-      // The file's name as given, which may hold bytes that are not UTF-8.
-      const py::str message = py::str("Column \"{}\" is not in {}").format(c->Name, SystemText(path));
-      PyErr_SetObject(PyExc_ValueError, message.ptr());
-      throw py::error_already_set();
-    }
-    reopen();
-  }
+  columns[0]->Number = layout.X, columns[1]->Number = layout.Y, columns[2]->Number = layout.Error;
+  format.Row = layout.Format;
   const int32_t bound = data::CountRows(in, format.Row);
-  reopen();
+  data::ReopenInput(in, omittedRows);
   s.X.assign(static_cast<std::size_t>(bound) + 1, 0);
   s.Y = s.E = s.X;
-  const data::ColumnLayout layout{columns[0]->Number, columns[1]->Number, columns[2]->Number, s.ErrorFill,
-                                  format.Row};
   return data::ReadRows(in, layout, s.X.data(), s.Y.data(), s.E.data(), bound);
 }
 

@@ -181,6 +181,18 @@ inline void CloseChild(Child& c) {
   c.Pid = c.In = c.Out = -1;
 }
 
+// The id of the first visible window whose title matches the regular
+// expression `title`, once it is shown; "" when none comes within `seconds`.
+inline std::string WaitForWindow(const XServer& x, const std::string& title, int seconds = 30) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < end) {
+    const std::string id = XDo(x, "search --onlyvisible --name '" + title + "'");
+    if (!id.empty()) return id.substr(0, id.find('\n'));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return "";
+}
+
 // A GLib timer callback for a child blocked in a modal dialog: writes
 // "box TITLE|LINE|LINE..." to the file descriptor *fd for every message box
 // on screen.

@@ -46,18 +46,6 @@ pid_t StartInWindow(const Session& s, const xvfbtest::XServer& x, bool withDataF
   return StartOnDisplay(s, x, withDataFile ? std::vector<std::string>{"d.dat"} : std::vector<std::string>{});
 }
 
-// The id of the window whose title matches, once it is shown; "" when it
-// does not come within 30 s.
-std::string WaitForWindow(const xvfbtest::XServer& x, const std::string& title = "^KurvexAnalyzer") {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::chrono::steady_clock::now() < end) {
-    const std::string id = xvfbtest::XDo(x, "search --onlyvisible --name '" + title + "'");
-    if (!id.empty()) return id.substr(0, id.find('\n'));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return "";
-}
-
 // One command per xdotool call, with a pause after it: with the mouse in
 // use the program drops keys typed ahead of the one it is carrying out.
 void Send(const xvfbtest::XServer& x, const std::string& id, const std::string& command) {
@@ -83,7 +71,7 @@ TEST(GraphWindow, SameSessionAsTheMemoryDriver) {
   xvfbtest::XServer x;
   ASSERT_TRUE(xvfbtest::StartXvfb(x));
   const pid_t pid = StartInWindow(window, x);
-  const std::string id = WaitForWindow(x);
+  const std::string id = xvfbtest::WaitForWindow(x, "^KurvexAnalyzer");
   if (id.empty()) {
     ::kill(pid, SIGKILL);
     xvfbtest::WaitExit(pid, 5000);
@@ -124,7 +112,7 @@ TEST(GraphWindow, KeysTypedAhead) {
     xvfbtest::XServer x;
     ASSERT_TRUE(xvfbtest::StartXvfb(x));
     const pid_t pid = StartInWindow(window, x);
-    const std::string id = WaitForWindow(x);
+    const std::string id = xvfbtest::WaitForWindow(x, "^KurvexAnalyzer");
     if (!id.empty()) {
       Send(x, id, "key --delay 0 F3 F3 F3 F3 F3 F3 F3 F3 F3 F3 F3 F3");
       Send(x, id, "key q");
@@ -152,7 +140,7 @@ TEST(GraphWindow, ColourChartWindowHasTheTitle) {
   xvfbtest::XServer x;
   ASSERT_TRUE(xvfbtest::StartXvfb(x));
   const pid_t pid = StartInWindow(window, x);
-  const std::string id = WaitForWindow(x);
+  const std::string id = xvfbtest::WaitForWindow(x, "^KurvexAnalyzer");
   if (!id.empty()) {
     EXPECT_EQ(xvfbtest::XDo(x, "getwindowname " + id), graphtest::kBanner);
     Send(x, id, "key x");
@@ -191,12 +179,12 @@ TEST(GraphWindow, FileChooserLeavesNoWindowBehind) {
   xvfbtest::XServer x;
   ASSERT_TRUE(xvfbtest::StartXvfb(x));
   const pid_t pid = StartInWindow(window, x, false);
-  const std::string chooser = WaitForWindow(x, "^Open data file:");
+  const std::string chooser = xvfbtest::WaitForWindow(x, "^Open data file:");
   std::string graph;
   if (!chooser.empty()) {
     Send(x, chooser, "type --delay 20 d.dat");
     Send(x, chooser, "key Return");
-    graph = WaitForWindow(x);
+    graph = xvfbtest::WaitForWindow(x, "^KurvexAnalyzer");
   }
   if (!graph.empty()) {
     EXPECT_EQ(xvfbtest::XDo(x, "search --onlyvisible --name ."), graph);

@@ -170,17 +170,6 @@ TEST(InstallPrefix, TheDebianPackageHoldsTheInstallation) {
 
 using xvfbtest::XDo;
 
-// Waits up to `seconds` for a visible window of exactly this name.
-std::string WaitForWindow(const xvfbtest::XServer& x, const std::string& name, int seconds) {
-  const auto end = Clock::now() + std::chrono::seconds(seconds);
-  std::string id;
-  while (id.empty() && Clock::now() < end) {
-    id = XDo(x, "search --onlyvisible --name '^" + name + "$'");
-    if (id.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  }
-  return id.substr(0, id.find('\n'));
-}
-
 // The launcher hands the program over to the system, so it is found by a
 // mark in its environment; -1 when no such process lives.
 pid_t FindMarkedProcess(const std::string& mark) {
@@ -238,11 +227,11 @@ TEST(InstallPrefix, TheDesktopEntryStartsWithTheFileDialogAndOpensTheTypedFile) 
       "/share/applications/kurvex.desktop' >/dev/null 2>&1";
   ASSERT_EQ(std::system(launch.c_str()), 0);
 
-  const std::string chooser = WaitForWindow(x, "Open data file:", 30);
+  const std::string chooser = xvfbtest::WaitForWindow(x, "^Open data file:$");
   ASSERT_FALSE(chooser.empty()) << "no file dialog";
   XDo(x, "windowfocus --sync " + chooser + " type --delay 5 '" + data + "'");
   XDo(x, "key --delay 200 Return Return");
-  const std::string graph = WaitForWindow(x, "KurvexAnalyzer v2.12a-20080419", 30);
+  const std::string graph = xvfbtest::WaitForWindow(x, "^KurvexAnalyzer v2.12a-20080419$");
   ASSERT_FALSE(graph.empty()) << "no graph window";
   EXPECT_EQ(XDo(x, "search --onlyvisible --name 'Open data file'"), "");
   XDo(x, "windowfocus --sync " + graph + " key q");

@@ -147,18 +147,6 @@ TEST(WindowStops, EveryErrorStopShowsItsReasonInABoxOnce) {
   }
 }
 
-// The id of the visible window whose title matches, within 30 s; "" when
-// none comes.
-std::string WaitForWindow(const xvfbtest::XServer& x, const std::string& title) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::chrono::steady_clock::now() < end) {
-    const std::string id = xvfbtest::XDo(x, "search --onlyvisible --name '" + title + "'");
-    if (!id.empty()) return id.substr(0, id.find('\n'));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return "";
-}
-
 // No kurvex.dat to fall back on: the run ends as the user asked, with no
 // box (it would wait for ever) and nothing on standard error.
 TEST(WindowStops, CancelledFileDialogEndsQuietly) {
@@ -169,7 +157,7 @@ TEST(WindowStops, CancelledFileDialogEndsQuietly) {
   testutil::TempDir dir;
   testutil::WriteFile(dir / "kurvex.cfg", "[Kurvex]\n");
   xvfbtest::Child child = StartRun(x, dir, {});
-  const std::string chooser = WaitForWindow(x, "^Open data file:$");
+  const std::string chooser = xvfbtest::WaitForWindow(x, "^Open data file:$");
   if (!chooser.empty()) xvfbtest::XDo(x, "windowfocus --sync " + chooser + " key Escape");
   const int status = EndOf(child);
   ASSERT_FALSE(chooser.empty()) << "no file dialog; stderr: " << testutil::ReadFile(dir / "stderr");

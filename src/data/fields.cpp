@@ -14,8 +14,6 @@ namespace data {
 namespace {
 
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
-bool IsMantissaCharacter(int c) { return IsDigit(c) || c == '.'; }
-bool IsExponentMark(int c) { return c == 'e' || c == 'E'; }
 
 // A blank around a field: a character of code 32 or less that neither
 // separates fields nor ends the line.
@@ -23,13 +21,16 @@ bool IsBlank(int c, char separator) {
   return c != EOF && c != '\n' && c <= 32 && (separator == 0 || c != static_cast<unsigned char>(separator));
 }
 
+// What character c at place i tells about the cut after the 30th.
+void NoteCharacter(Field& f, std::size_t i, int c) {
+  if (i < kValueCharacters ? IsExponentMark(c) : !IsMantissaCharacter(c) && !(c == ',' && f.DecimalComma))
+    (i < kValueCharacters ? f.ExponentInHead : f.TailNotMantissa) = true;
+}
+
 void Append(Field* f, int c) {
   if (f == nullptr) return;
   if (f->Length < kWholeValue) f->Text[f->Length] = static_cast<char>(c);
-  if (f->Length < kValueCharacters ? IsExponentMark(c)
-                                    : !IsMantissaCharacter(c) && !(c == ',' && f->DecimalComma))
-    (f->Length < kValueCharacters ? f->ExponentInHead : f->TailNotMantissa) = true;
-  ++f->Length;
+  NoteCharacter(*f, f->Length++, c);
 }
 
 // A plain row's value: a run of characters above code 32, and the blanks
@@ -60,10 +61,7 @@ void AppendSpan(Field* f, const unsigned char* p, const unsigned char* end) {
   const std::size_t n = static_cast<std::size_t>(end - p);
   std::memcpy(f->Text, p, std::min(n, kWholeValue));
   f->Length = n;
-  for (std::size_t i = 0; i < std::min(n, kValueCharacters); ++i)
-    if (IsExponentMark(p[i])) f->ExponentInHead = true;
-  for (std::size_t i = kValueCharacters; i < n && !f->TailNotMantissa; ++i)
-    if (!IsMantissaCharacter(p[i]) && !(p[i] == ',' && f->DecimalComma)) f->TailNotMantissa = true;
+  for (std::size_t i = 0; i < n; ++i) NoteCharacter(*f, i, p[i]);
 }
 
 // Nearly every field ends inside the buffer and holds no quote: it is
@@ -84,16 +82,15 @@ bool FieldInBuffer(TextInput& in, char separator, Field* f, FieldEnd& end) {
   return true;
 }
 
-// The comma between two digits becomes the decimal point.
-void DecimalPoints(Field& f) {
-  const std::size_t kept = std::min(f.Length, kWholeValue);
-  for (std::size_t i = 1; i + 1 < kept; ++i)
-    if (f.Text[i] == ',' && IsDigit(f.Text[i - 1]) && IsDigit(f.Text[i + 1])) f.Text[i] = '.';
+// A comma between two digits becomes the decimal point.
+void CommasToPoints(char* text, std::size_t n) {
+  for (std::size_t i = 1; i + 1 < n; ++i)
+    if (text[i] == ',' && IsDigit(text[i - 1]) && IsDigit(text[i + 1])) text[i] = '.';
 }
 
 bool Convert(Field& f, bool decimalComma, long double& v) {
   if (f.Length == 0) return false;
-  if (decimalComma) DecimalPoints(f);
+  if (decimalComma) CommasToPoints(f.Text, std::min(f.Length, kWholeValue));
   return ConvertValue(f.Text, f.Length, !f.ExponentInHead && !f.TailNotMantissa, v);
 }
 
@@ -132,20 +129,15 @@ FieldEnd NextField(TextInput& in, char separator, Field* f, bool& unclosed) {
 
 namespace {
 
-// A field's value where it lies: decimal commas become points in a copy.
+// A field of at most 30 characters converted where it lies; decimal
+// commas become points in a copy.
 bool ConvertSpan(const unsigned char* p, std::size_t n, bool decimalComma, long double& v) {
   if (n == 0) return false;
-  const char* text = reinterpret_cast<const char*>(p);
-  char copy[kValueCharacters + 2];
-  if (decimalComma && n <= sizeof copy) {
-    std::memcpy(copy, p, n);
-    for (std::size_t i = 1; i + 1 < n; ++i)
-      if (copy[i] == ',' && IsDigit(copy[i - 1]) && IsDigit(copy[i + 1])) copy[i] = '.';
-    text = copy;
-  } else if (decimalComma || n > kValueCharacters) {
-    return false;  // the careful way, field by field
-  }
-  return ConvertValue(text, n, true, v);
+  if (!decimalComma) return ConvertValue(reinterpret_cast<const char*>(p), n, true, v);
+  char copy[kValueCharacters];
+  std::memcpy(copy, p, n);
+  CommasToPoints(copy, n);
+  return ConvertValue(copy, n, true, v);
 }
 
 // The common row: a whole line in the buffer, no quote in it, no value

@@ -14,6 +14,9 @@ namespace data {
 inline constexpr std::size_t kValueCharacters = 30;
 inline constexpr std::size_t kWholeValue = 255;
 
+inline bool IsMantissaCharacter(int c) { return (c >= '0' && c <= '9') || c == '.'; }
+inline bool IsExponentMark(int c) { return c == 'e' || c == 'E'; }
+
 // Converts a value of `length` characters, the first of them (up to
 // kWholeValue) at `text`, by the rule above; `onlyMantissaCut` tells
 // whether the characters past the 30th are digits or a point and no

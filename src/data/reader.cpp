@@ -213,11 +213,27 @@ int32_t CountRows(TextInput& in, const RowFormat& format) {
   return rows;
 }
 
-void ReopenDataFile(int32_t omittedRows) {
-  CloseInput(DataFile);
+void ReopenInput(TextInput& in, int32_t omittedRows) {
+  CloseInput(in);
   std::string reason;
-  if (!OpenInput(DataFile, DataFile.Name, reason)) base::FatalIoError(DataFile.Name, reason.c_str());
-  SkipLines(DataFile, omittedRows);
+  if (!OpenInput(in, in.Name, reason)) base::FatalIoError(in.Name, reason.c_str());
+  SkipLines(in, omittedRows);
+}
+
+std::string SettleLayout(TextInput& in, int32_t omittedRows, bool guess,
+                         const std::array<std::string, 3>& names, ColumnLayout& layout) {
+  if (guess) {
+    layout.Format = DetectRowFormat(in, layout.Format.DecimalComma);
+    ReopenInput(in, omittedRows);
+  }
+  int32_t* numbers[3] = {&layout.X, &layout.Y, &layout.Error};
+  for (int i = 0; i < 3; ++i) {
+    if (names[i].empty()) continue;
+    *numbers[i] = FindColumn(in, layout.Format, names[i]);
+    if (*numbers[i] == 0) return names[i];
+    ReopenInput(in, omittedRows);
+  }
+  return "";
 }
 
 void CloseDataFile() { CloseInput(DataFile); }
@@ -249,13 +265,6 @@ void CloseInput(TextInput& in) {
   if (gz != nullptr && gzclose(gz) != Z_OK) base::FatalIoError(in.Name, "compressed data: cannot be closed");
   if (f && std::fclose(f) != 0) base::FatalIoError(in.Name, errno);
 }
-
-namespace {
-
-bool IsMantissaCharacter(int c) { return (c >= '0' && c <= '9') || c == '.'; }
-bool IsExponentMark(int c) { return c == 'e' || c == 'E'; }
-
-}  // namespace
 
 // A value counts with its first 30 characters. What lies past them is cut
 // when it is only digits of the mantissa (and its point), as the data

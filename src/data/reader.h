@@ -1,6 +1,7 @@
 // The data file reader: choosing and opening the file, skipping header
 // lines, counting the rows and reading the X, Y and error columns.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -60,8 +61,9 @@ void SkipLines(TextInput& in, int32_t count);
 // (with a separator: every record, which a quoted field may carry on over
 // line ends; a quote never closed is told on standard error, once).
 int32_t CountRows(TextInput& in, const RowFormat& format = {});
-// Reopens the data file from its start and skips the header lines again.
-void ReopenDataFile(int32_t omittedRows);
+// Opens `in` again from its start and skips the header lines again; a
+// failure is the fatal input/output stop.
+void ReopenInput(TextInput& in, int32_t omittedRows);
 void CloseDataFile();
 
 // The column settings a row is read with.
@@ -94,6 +96,15 @@ RowFormat DetectRowFormat(TextInput& in, bool decimalComma);
 // and its quotes removed) in the first row from here on that has one; 0
 // when no row has. Reads ahead: the caller reopens the file.
 int32_t FindColumn(TextInput& in, const RowFormat& format, const std::string& name);
+
+// The layout of the rows from here on: with `guess` (ColumnSeparator
+// AUTO) their format from the first rows, and the number of each column
+// given by name (`names` for X, Y and the error; empty: the number stays)
+// from the header. Each look reads ahead, so `in` is reopened and its
+// first `omittedRows` lines skipped after it. Returns the first name that
+// no row holds, "" when every one was found.
+std::string SettleLayout(TextInput& in, int32_t omittedRows, bool guess,
+                         const std::array<std::string, 3>& names, ColumnLayout& layout);
 
 // When the rows from here on read to fewer than two, why that may be: a
 // line with a comma or semicolon between digits, named (counting the

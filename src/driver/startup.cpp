@@ -133,40 +133,28 @@ void ReadRowSettings() {
   config::ReadKey(Key::DecimalComma);
 }
 
-// Count the rows, allocate for them, read them.
-// The rows' format as the keys give it; AUTO looks at the first rows,
-// which are read again from the start afterwards.
-data::RowFormat SettleRowFormat() {
-  data::RowFormat format{S.ColumnSeparator, S.DecimalComma};
-  if (!S.AutoSeparator) return format;
-  format = data::DetectRowFormat(data::DataFile, S.DecimalComma);
-  S.ColumnSeparator = format.Separator, S.DecimalComma = format.DecimalComma;
-  data::ReopenDataFile(S.OmittedRows);
-  return format;
-}
-
-// A column named in the file's header gets its number there; a name that
-// no row holds stops the run before anything is written.
-void FindNamedColumn(const data::RowFormat& format, const std::string& name, int32_t& number) {
-  if (name.empty()) return;
-  number = data::FindColumn(data::DataFile, format, name);
-  if (number == 0) base::ErrorStop({"Column \"" + name + "\" is not in " + data::DataFile.Name});
-  data::ReopenDataFile(S.OmittedRows);
+// The rows' layout as the keys give it: AUTO's guess and the numbers of
+// named columns written back, so that the task line and the report show
+// them; a name that no row holds stops the run before anything is written.
+data::ColumnLayout SettleLayout() {
+  data::ColumnLayout c{S.ColumnX, S.ColumnY, S.ColumnError, S.ErrorFill, {S.ColumnSeparator, S.DecimalComma}};
+  const std::string missing = data::SettleLayout(data::DataFile, S.OmittedRows, S.AutoSeparator,
+                                                 {S.ColumnXName, S.ColumnYName, S.ColumnErrorName}, c);
+  if (!missing.empty()) base::ErrorStop({"Column \"" + missing + "\" is not in " + data::DataFile.Name});
+  S.ColumnX = c.X, S.ColumnY = c.Y, S.ColumnError = c.Error;
+  S.ColumnSeparator = c.Format.Separator, S.DecimalComma = c.Format.DecimalComma;
+  return c;
 }
 
 // Count the rows, allocate for them, read them.
 void ReadData() {
   data::DataSetRecord& d = data::DataSet;
-  const data::RowFormat format = SettleRowFormat();
-  FindNamedColumn(format, S.ColumnXName, S.ColumnX);
-  FindNamedColumn(format, S.ColumnYName, S.ColumnY);
-  FindNamedColumn(format, S.ColumnErrorName, S.ColumnError);
-  int32_t rowBound = data::CountRows(data::DataFile, format);
-  data::ReopenDataFile(S.OmittedRows);
+  const data::ColumnLayout columns = SettleLayout();
+  int32_t rowBound = data::CountRows(data::DataFile, columns.Format);
+  data::ReopenInput(data::DataFile, S.OmittedRows);
   data::AllocateArrays(rowBound);
   spline::AllocateFitArrays(rowBound);
   base::ClearPagesAhead();  // on the second core, while the rows are read
-  data::ColumnLayout columns{S.ColumnX, S.ColumnY, S.ColumnError, S.ErrorFill, format};
   d.Count = data::ReadRows(data::DataFile, columns, d.XValues, d.YValues,
                            d.ErrValues, rowBound);
   data::CloseDataFile();
