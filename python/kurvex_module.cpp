@@ -374,16 +374,20 @@ void CheckFitInput(const Series& s) {
 }
 
 // How a fit chooses p: the program's iteration (p is raised until the
-// residual sum is n), a given p, or the p that minimises UBRE or GCV.
+// residual sum is n), a given p, the p of a given edf, or the p that
+// minimises UBRE, GCV or CV.
 struct FitChoice {
   enum { Iterated, GivenP, Searched } Way = Iterated;
   Real P = 0;
   spline::Criterion Kind = spline::Criterion::Residual;
+  Real EdfTarget = 0;  // with EDF
 };
 
-// `smoothing` as SmoothingParameter and SmoothingCriterion take it: None
-// or a criterion's name in any case ("residual", "UBRE", "GCV"), or a p.
-FitChoice ChoiceOf(py::object smoothing) {
+// `smoothing` as SmoothingParameter and SmoothingCriterion take it: None,
+// a criterion's name in any case ("residual", "UBRE", "GCV", "CV"), "EDF k",
+// or a p. What the program would take silently as the residual iteration
+// raises ValueError here, a k outside 2 < k < n as well.
+FitChoice ChoiceOf(py::object smoothing, int32_t n) {
   FitChoice c;
   if (smoothing.is_none()) return c;
   if (!py::isinstance<py::str>(smoothing)) {
@@ -391,8 +395,12 @@ FitChoice ChoiceOf(py::object smoothing) {
     if (!(c.P >= 0)) throw py::value_error("smoothing p must be a real >= 0");
     return c;
   }
-  if (!config::CriterionOfName(smoothing.cast<std::string>(), c.Kind))
-    throw py::value_error("smoothing: None, a p >= 0, \"residual\", \"UBRE\" or \"GCV\"");
+  config::CriterionChoice named;
+  if (!config::CriterionOfText(smoothing.cast<std::string>(), named))
+    throw py::value_error("smoothing: None, a p >= 0, \"residual\", \"UBRE\", \"GCV\", \"CV\" or \"EDF k\"");
+  if (named.Kind == spline::Criterion::Edf && !(named.EdfTarget > 2 && named.EdfTarget < n))
+    throw py::value_error("smoothing \"EDF k\" needs 2 < k < n, the number of points (" + base::IntText(n) + ")");
+  c.Kind = named.Kind, c.EdfTarget = named.EdfTarget;
   if (c.Kind != spline::Criterion::Residual) c.Way = FitChoice::Searched;
   return c;
 }
@@ -423,9 +431,9 @@ void RunFit(FitJob& job) {
       return;
     case FitChoice::Searched: {
       spline::SearchResult r;
-      f.Kind = job.Choice.Kind;
+      f.Kind = job.Choice.Kind, f.EdfTarget = job.Choice.EdfTarget;
       job.Found = spline::SearchSmoothing(f.Kind, d.n, d.X.data(), d.Y.data(), d.E.data(),
-                                          s.SearchWorkspace.data(), s.A.data(), s.Bands, r);
+                                          s.SearchWorkspace.data(), s.A.data(), s.Bands, r, f.EdfTarget);
       if (!job.Found) return;
       f.Status = r.Status, f.Outcome = r.Outcome, f.CriterionValue = r.Value, f.Fits = r.Fits;
       f.Outcome.Iterations = r.Fits;  // as the program counts a search
@@ -479,7 +487,7 @@ Spline Fit(py::object x, py::object y, py::object err, long long maxIteration, p
   if (n < 2) throw py::value_error("The number of data is less than two!");
   CheckFitInput(*s.Data);
   s.MaxIteration = CheckedSetting(maxIteration, config::Key::MaxIteration, "max_iteration");
-  job->Choice = ChoiceOf(smoothing);
+  job->Choice = ChoiceOf(smoothing, n);
   s.A.Allocate(static_cast<std::size_t>(n) + 1);
   if (job->Choice.Way == FitChoice::Searched)
     s.SearchWorkspace.Allocate(static_cast<std::size_t>(n) + 1, spline::WorkspaceDoubles(0));
@@ -763,8 +771,8 @@ when the file cannot be read.)",
       R"(Fits the cubic smoothing spline to x (strictly increasing), y and err (the
 errors in units of y, not negative; all finite), or to a Data from read(). `smoothing`: None for the
 program's iteration (the weighted residual sum equals n), a p >= 0 to use
-that p (a float by its decimal digits, as in kurvex.cfg), "UBRE" or "GCV" (any case) to choose p by that
-criterion, "residual" as None. max_iteration is 10 to 32000, as MaxIteration; a fit that uses up
+that p (a float by its decimal digits, as in kurvex.cfg), "UBRE", "GCV" or "CV" (any case) to choose p by
+that criterion, "EDF k" (or "EDF=k") for the p whose edf is k, 2 < k < n, "residual" as None. max_iteration is 10 to 32000, as MaxIteration; a fit that uses up
 max_iteration passes raises RuntimeError(message, iterations). Ctrl-C interrupts a fit at once.)",
       py::arg("x"), py::arg("y") = py::none(), py::arg("err") = py::none(), py::arg("max_iteration") = 1000,
       py::arg("smoothing") = py::none());

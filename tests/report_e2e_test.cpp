@@ -65,6 +65,10 @@ TEST(ReportEndToEnd, ValidJsonWithEveryPartAndTheResultFilesUnchanged) {
   EXPECT_TRUE(Shell(reported,
                     "jq -e '(.cursor | length) == 2 and .data.factors == [\"2\"] and "
                     ".data.errors == \"value\" and .fit.criterion == \"residual\" and "
+                    "(.fit | keys_unsorted) == [\"criterion\", \"criterion_value\", \"status\", "
+                    "\"status_text\", \"iterations\", \"p\", \"lambda\", \"chi2\", \"target\", \"edf\", "
+                    "\"reduced_chi2\", \"base_error\", \"average_deviation\", \"ubre\", \"gcv\", \"cv\"] and "
+                    ".fit.ubre == .fit.chi2 + 2 * .fit.edf and .fit.cv > 0 and "
                     "([.marks[] | select(.kind == \"inflection\" and .x > 21 and .x < 22 and "
                     ".sigma_x > 0)] | length) >= 1 and "
                     "([.knots[] | length] | unique) == [.data.n] and "
@@ -94,6 +98,31 @@ TEST(ReportEndToEnd, TheReportedPReproducesTheIteratedFitByteForByte) {
   const Files v = RunTitration(fixed, {"SmoothingParameter=" + NumberText(u.report, "p")}, "q\n");
   EXPECT_TRUE(u.out == v.out);
   EXPECT_FALSE(u.out == a.out) << "UBRE chose the residual fit's p";
+}
+
+// EDF k and CV as the program reads them: the report names the criterion,
+// its value and the k; an EDF whose k no p reaches on these 71 points (or
+// no number) is the residual iteration, with the default's result file.
+TEST(ReportEndToEnd, EdfAndCvChooseTheSmoothing) {
+  struct Case {
+    const char* Setting;
+    const char* Check;  // jq, on .fit
+    bool Default;       // kurvex.out as without the key
+  } const cases[] = {
+      {"edf 20", ".criterion == \"EDF\" and .edf_target == 20 and (.edf - 20 | fabs) < 2e-8", false},
+      {"EDF=70.5", ".criterion == \"EDF\" and (.edf - 70.5 | fabs) < 1e-7", false},
+      {"CV", ".criterion == \"CV\" and .criterion_value == .cv", false},
+      {"EDF 71", ".criterion == \"residual\" and (has(\"edf_target\") | not)", true},
+      {"EDF twenty", ".criterion == \"residual\"", true},
+  };
+  testutil::TempDir plain;
+  const Files a = RunTitration(plain, {}, "q\n");
+  for (const Case& c : cases) {
+    testutil::TempDir dir;
+    const Files b = RunTitration(dir, {"ReportFileName=fit.json", std::string("SmoothingCriterion=") + c.Setting}, "q\n");
+    EXPECT_TRUE(Shell(dir, std::string("jq -e '.fit | ") + c.Check + "' fit.json > /dev/null")) << c.Setting;
+    EXPECT_EQ(a.out == b.out, c.Default) << c.Setting;
+  }
 }
 
 // 20,000 random bit patterns of finite extended reals: the 21 digits of the

@@ -231,8 +231,9 @@ TEST(Settings, ViewKeys) {
 }
 
 // Each criterion's name reads back as that criterion in any case and is
-// written as it stands in the table; any other word names none, and the
-// setting then silently keeps the residual iteration.
+// written as it stands in the table; EDF takes its k after blanks or "=";
+// any other text names none, and the setting then silently keeps the
+// residual iteration.
 TEST(SmoothingCriterion, NamesBothWaysInAnyCase) {
   using config::Criterion;
   const Criterion untouched = static_cast<Criterion>(-1);
@@ -248,15 +249,31 @@ TEST(SmoothingCriterion, NamesBothWaysInAnyCase) {
       Criterion kind = untouched;
       EXPECT_TRUE(config::CriterionOfName(name, kind)) << name;
       EXPECT_EQ(kind, c.Kind) << name;
-      EXPECT_EQ(config::SettleSmoothingCriterion(name), c.Kind) << name;
+      const std::string value = c.Kind == Criterion::Edf ? name + " 12" : name;
+      EXPECT_EQ(config::SettleSmoothingCriterion(value).Kind, c.Kind) << value;
     }
   }
   for (const char* name : {"", "fixed", "UBRE ", " GCV", "GC", "GCVs", "r\xC3\xA9sidual"}) {
     Criterion kind = untouched;
     EXPECT_FALSE(config::CriterionOfName(name, kind)) << name;
     EXPECT_EQ(kind, untouched) << name;
-    EXPECT_EQ(config::SettleSmoothingCriterion(name), Criterion::Residual) << name;
+    EXPECT_EQ(config::SettleSmoothingCriterion(name).Kind, Criterion::Residual) << name;
   }
+}
+
+// The k of EDF as written; a k out of (2, n) is kept, for the fit to refuse.
+TEST(SmoothingCriterion, EdfTakesItsTarget) {
+  using config::Criterion;
+  const std::pair<const char*, long double> read[] = {
+      {"EDF 12", 12}, {"edf  12.5", 12.5L}, {"Edf\t7", 7}, {"EDF=12", 12}, {"eDF = 3e1", 30}, {"EDF 1", 1}};
+  for (const auto& [text, k] : read) {
+    const config::CriterionChoice c = config::SettleSmoothingCriterion(text);
+    EXPECT_EQ(c.Kind, Criterion::Edf) << text;
+    EXPECT_EQ(c.EdfTarget, k) << text;
+  }
+  for (const char* text : {"EDF", "EDF ", "EDF12", "EDF==12", "EDF 12 13", "EDF x", "EDF inf", "EDFS 12",
+                           " EDF 12", "CV 12"})
+    EXPECT_EQ(config::SettleSmoothingCriterion(text).Kind, Criterion::Residual) << text;
 }
 
 TEST(Settings, ParameterText) {

@@ -2,7 +2,7 @@
 
 The program's own reader, fit (Reinsch's method: the smoothing parameter p is
 raised until the weighted residual sum equals the number of points, or
-chosen by UBRE or GCV, or given), evaluation, extrema and points of
+chosen by UBRE, GCV, CV or a number of degrees of freedom, or given), evaluation, extrema and points of
 inflection, Bayesian pointwise uncertainties and result files, on numpy
 arrays of numpy.longdouble (the 80-bit extended real; float64 input is
 widened exactly). The numbers are the program's to the last bit.

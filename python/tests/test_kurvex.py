@@ -32,6 +32,10 @@ CASES = [
     ("keys", "titration", dict(x=2, y=3, omitted_rows=7, error_value=0.02), {}, {}, [], "3 ` - 0"),
     ("gcv", "oscillation", dict(error=3), dict(smoothing="GCV"), dict(write_curve=False, show_calculus=False),
      ["SmoothingCriterion=GCV", "WriteCurve=NO", "ShowCalculus=NO"], ""),
+    ("edf", "oscillation", dict(error=3), dict(smoothing="edf 12.5"), dict(write_curve=False),
+     ["SmoothingCriterion=EDF 12.5", "WriteCurve=NO"], ""),
+    ("cv", "titration", dict(x=2, y=3, omitted_rows=7, error_value=0.02), dict(smoothing="CV"),
+     dict(write_curve=False), ["SmoothingCriterion=cv", "WriteCurve=NO"], ""),
     ("scatter", "oscillation", dict(error_ratio=4), dict(smoothing=0.5), {},
      ["ColumnError=0", "ErrorRatio=YES 4", "SmoothingParameter=0.5"], ""),
     # Their kurvex.cfg has ColumnSeparator = AUTO and columns by name.
@@ -222,6 +226,10 @@ def test_unreadable_files_raise_their_os_error(tmp_path):
     lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, -1, 1]),
     lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], smoothing="AIC"),
     lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], smoothing=-1),
+    # EDF needs a k, and 2 < k < n; the program takes any other as the residual iteration.
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], smoothing="EDF"),
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], smoothing="EDF 3"),
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], smoothing="EDF=2"),
     lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1])([0.5], nu=4),
     # Outside what MaxIteration and NumberDigits accept; taken silently before (0 as 1, 0 digits as 7).
     lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], max_iteration=9),
@@ -248,6 +256,8 @@ def test_criterion_names_in_any_case_as_in_the_configuration():
     err = np.full(60, 0.1)
     assert kurvex.fit(x, y, err, smoothing="ubre").p == kurvex.fit(x, y, err, smoothing="UBRE").p
     assert kurvex.fit(x, y, err, smoothing="Residual").p == kurvex.fit(x, y, err).p
+    assert kurvex.fit(x, y, err, smoothing="cv").p == kurvex.fit(x, y, err, smoothing="CV").p
+    assert kurvex.fit(x, y, err, smoothing="Edf=12").p == kurvex.fit(x, y, err, smoothing="EDF 12").p
 
 
 def test_float64_input_is_widened_exactly():

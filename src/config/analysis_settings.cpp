@@ -10,10 +10,10 @@ namespace config {
 
 AnalysisSettingsRecord AnalysisSettings;
 
-Criterion SettleSmoothingCriterion(const std::string& value) {
-  Criterion kind = Criterion::Residual;
-  CriterionOfName(value, kind);
-  return kind;
+CriterionChoice SettleSmoothingCriterion(const std::string& value) {
+  CriterionChoice choice;
+  CriterionOfText(value, choice);
+  return choice;
 }
 
 bool SettleSmoothingParameter(const std::string& value, long double& p) {
@@ -28,7 +28,8 @@ void ReadAnalysisSettings() {
   ReadKey(Key::ReportFileName);
   ReadKey(Key::ReportKnots);
   ReadKey(Key::ShowBand);
-  a.SmoothingCriterion = SettleSmoothingCriterion(ConfigValue(Key::SmoothingCriterion));
+  const CriterionChoice criterion = SettleSmoothingCriterion(ConfigValue(Key::SmoothingCriterion));
+  a.SmoothingCriterion = criterion.Kind, a.EdfTarget = criterion.EdfTarget;
   a.FixedP = SettleSmoothingParameter(ConfigValue(Key::SmoothingParameter), a.SmoothingParameter);
 }
 

@@ -11,8 +11,9 @@ namespace config {
 
 extern AnalysisSettingsRecord AnalysisSettings;
 
-// A criterion's name in any case; anything else is the residual iteration.
-Criterion SettleSmoothingCriterion(const std::string& value);
+// A criterion's name in any case, or "EDF k" (CriterionOfText); anything
+// else is the residual iteration.
+CriterionChoice SettleSmoothingCriterion(const std::string& value);
 // A real >= 0 gives a fixed p; anything else leaves p to the criterion.
 bool SettleSmoothingParameter(const std::string& value, long double& p);
 

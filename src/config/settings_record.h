@@ -67,6 +67,7 @@ struct AnalysisSettingsRecord {
   bool ReportKnots = false;    // the per-knot arrays in the report
   bool ShowBand = false;       // the +-2 sigma band on the graph
   Criterion SmoothingCriterion = Criterion::Residual;
+  long double EdfTarget = 0;  // with EDF: the k of "EDF k", checked against n at the fit
   bool FixedP = false;  // SmoothingParameter gave a p
   long double SmoothingParameter = 0;
 };

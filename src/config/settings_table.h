@@ -163,7 +163,7 @@ inline constexpr KeySpec kKeys[] = {
   {Key::ReportKnots,        "ReportKnots",        KeyKind::YesNo,    {.Text = "NO"},                                      &AnalysisSettingsRecord::ReportKnots},
   // YES: the +-2 sigma band on the graph.
   {Key::ShowBand,           "ShowBand",           KeyKind::YesNo,    {.Text = "NO"},                                      &AnalysisSettingsRecord::ShowBand},
-  // A criterion's name (smoothing_criterion.h): how p is chosen.
+  // A criterion's name, or "EDF k" (smoothing_criterion.h): how p is chosen.
   {Key::SmoothingCriterion, "SmoothingCriterion", KeyKind::Special,  {.Text = "residual"},                                &AnalysisSettingsRecord::SmoothingCriterion},
   // A real >= 0: this p, without iteration (FixedP).
   {Key::SmoothingParameter, "SmoothingParameter", KeyKind::Special,  {},                                                  {}},

@@ -8,7 +8,7 @@
 
 namespace config {
 
-enum class Criterion : int32_t { Residual = 0, Ubre = 1, Gcv = 2 };
+enum class Criterion : int32_t { Residual = 0, Ubre = 1, Gcv = 2, Edf = 3, Cv = 4 };
 
 struct CriterionSpec {
   Criterion Kind;
@@ -19,7 +19,9 @@ struct CriterionSpec {
 inline constexpr CriterionSpec kCriteria[] = {
   {Criterion::Residual, "residual"},  // the fit's own iteration: residual sum = number of points
   {Criterion::Ubre,     "UBRE"},      // least unbiased risk: errors are one-sigma values
-  {Criterion::Gcv,      "GCV"},       // least cross-validation: errors known up to a factor
+  {Criterion::Gcv,      "GCV"},       // least generalised cross-validation: errors known up to a factor
+  {Criterion::Edf,      "EDF"},       // the p whose edf is a given k (written "EDF k")
+  {Criterion::Cv,       "CV"},        // least leave-one-out cross-validation
 };
 // clang-format on
 
@@ -35,7 +37,19 @@ static_assert(CriteriaInOrder(), "kCriteria in the order of Criterion");
 // any other text, and `kind` is then left as it was.
 bool CriterionOfName(const std::string& name, Criterion& kind);
 
-// The criterion's name as written: "residual", "UBRE" or "GCV".
+// The criterion's name as written: "residual", "UBRE", "GCV", "EDF" or "CV".
 const char* NameOfCriterion(Criterion kind);
+
+// A value of SmoothingCriterion: a criterion's name in any case, EDF with
+// its target k after blanks or "=" ("EDF 12", "edf=12.5", "Edf = 12"), with
+// no blanks around the whole, as the settings' reader leaves a value. Whether 2 < k < n holds is known only with
+// the data: the fit decides (spline/criterion.h).
+struct CriterionChoice {
+  Criterion Kind = Criterion::Residual;
+  long double EdfTarget = 0;  // with EDF: the edf asked for
+};
+// False for any other text (EDF alone, or with no finite real after it),
+// and `choice` is then left as it was.
+bool CriterionOfText(const std::string& text, CriterionChoice& choice);
 
 }  // namespace config

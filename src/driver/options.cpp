@@ -61,7 +61,8 @@ constexpr const char* kUsage =
     "Writes kurvex.log, kurvex.out, kurvex.cal and kurvi000.png (F4) and up.\n"
     "With -c ReportFileName=fit.json also a JSON report of the fit with the\n"
     "sigma of every extremum, point of inflection and F3 value; with\n"
-    "-c SmoothingCriterion=UBRE the smoothing whose sigmas can be trusted.\n"
+    "-c SmoothingCriterion=UBRE the smoothing whose sigmas can be trusted\n"
+    "(also GCV or CV, cross-validation, or \"EDF k\", k degrees of freedom).\n"
     "Exit status: 0 normal end, 1 error stop (see kurvex.log), 2 a file could\n"
     "not be read or written, or a usage error. The manual: man kurvex\n";
 

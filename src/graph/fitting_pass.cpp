@@ -43,7 +43,7 @@ output::SplineFileContent FileContent() {
 void Fit(bool writeResults) {
   const int32_t limit = config::Settings.MaxIteration;
   const config::AnalysisSettingsRecord& a = config::AnalysisSettings;
-  const spline::SmoothingChoice choice{a.SmoothingCriterion, a.FixedP, a.SmoothingParameter};
+  const spline::SmoothingChoice choice{a.SmoothingCriterion, a.FixedP, a.SmoothingParameter, a.EdfTarget};
   if (spline::FitAsChosen(limit, choice, config::UncertaintyWanted()) != spline::FitStatus::IterationLimit) return;
   if (writeResults) output::AbandonSplineFile();
   const std::string stop = base::IntText(limit) + " iterations are not enough!";

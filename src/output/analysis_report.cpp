@@ -51,12 +51,31 @@ void GatherData(const ReportInputs& in, ReportContent& c) {
   c.Separator = in.Separator, c.DecimalComma = in.DecimalComma, c.FormatGuessed = in.FormatGuessed;
 }
 
+// UBRE and GCV need only edf, which p = 0 (n) and an infinite p (2) have
+// too; CV needs the diagonal of the influence matrix from the bands.
+void GatherScores(const ReportInputs& in, ReportContent& c) {
+  const spline::FitRecordType& f = *in.Fit;
+  const long double F = f.Outcome.ResidualSum, edf = in.Bands->Edf;
+  c.Ubre = Known(spline::CriterionValue(spline::Criterion::Ubre, in.N, F, edf));
+  c.Gcv = in.N > edf ? Known(spline::CriterionValue(spline::Criterion::Gcv, in.N, F, edf)) : Unknown("edf = n");
+  const char* reason = SigmaReason(in);
+  c.Cv = reason ? Unknown(reason) : Known(spline::CrossValidation(in.N, in.Y, in.Err, in.A, *in.Bands));
+  c.HasEdfTarget = !f.FixedP && f.Kind == spline::Criterion::Edf, c.EdfTarget = f.EdfTarget;
+}
+
+// The value the criterion took at the fit's p (the scores gathered first).
+ReportNumber CriterionValueOf(const spline::FitRecordType& f, const ReportContent& c, long double edf) {
+  if (f.FixedP) return Unknown("p was given (SmoothingParameter)");
+  if (f.Kind == spline::Criterion::Cv) return c.Cv;
+  return Known(spline::CriterionValue(f.Kind, c.N, f.Outcome.ResidualSum, edf));
+}
+
 void GatherFit(const ReportInputs& in, ReportContent& c) {
   const spline::FitRecordType& f = *in.Fit;
   const long double n = in.N, p = f.Outcome.P, edf = in.Bands->Edf;
+  GatherScores(in, c);
   c.Criterion = CriterionName(f);
-  c.CriterionValue = f.FixedP ? Unknown("p was given (SmoothingParameter)")
-                              : Known(spline::CriterionValue(f.Kind, c.N, f.Outcome.ResidualSum, edf));
+  c.CriterionValue = CriterionValueOf(f, c, edf);
   c.Status = static_cast<int32_t>(f.Status), c.Iterations = f.Outcome.Iterations;
   c.P = std::isfinite(p) ? Known(p) : Unknown("the straight-line limit");
   c.Lambda = std::isfinite(p) ? Known(p / 2) : Unknown("the straight-line limit");

@@ -85,6 +85,8 @@ void AddFit(JsonObject& top, const ReportContent& c) {
   o.Number("edf", c.Edf), o.Number("reduced_chi2", c.ReducedChi2);
   o.Number("base_error", c.BaseError), o.Number("average_deviation", c.AverageDeviation);
   if (c.SigmaReason) o.Text("sigma_reason", c.SigmaReason);
+  if (c.HasEdfTarget) o.Real("edf_target", c.EdfTarget);
+  o.Number("ubre", c.Ubre), o.Number("gcv", c.Gcv), o.Number("cv", c.Cv);
   o.Close();
 }
 

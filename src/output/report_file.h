@@ -47,11 +47,15 @@ struct ReportContent {
   bool DecimalComma = false, FormatGuessed = false;
   std::vector<std::string> Factors;
   // fit
-  const char* Criterion = "residual";  // "residual", "UBRE", "GCV", "fixed"
+  const char* Criterion = "residual";  // "residual", "UBRE", "GCV", "EDF", "CV", "fixed"
   ReportNumber CriterionValue;
   int32_t Status = 0, Iterations = 0;
   ReportNumber P, Lambda, Chi2, Target, Edf, ReducedChi2, BaseError, AverageDeviation;
   const char* SigmaReason = nullptr;  // set when no sigma could be formed at all
+  bool HasEdfTarget = false;          // EDF chose p: the k asked for
+  long double EdfTarget = 0;
+  // The scores of the fit, whatever chose it, so that fits can be compared.
+  ReportNumber Ubre, Gcv, Cv;
   // Not copied: the program keeps its marks and cursors from write to write.
   std::span<const ReportMark> Marks;
   std::span<const ReportCursor> Cursors;

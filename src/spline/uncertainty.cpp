@@ -206,6 +206,21 @@ long double CovValues(const CovarianceBands& b, int32_t i, int32_t k) {
   return (i == k ? ei : 0) - b.p * ei * ek * sum;
 }
 
+// q' M^-1 q over rows i-1..i+1 straight from the bands (CV takes it at
+// every knot of every trial): q[s] is 0 for a row outside the interior,
+// and only entries of two interior rows are read.
+long double ResidualShare(const CovarianceBands& b, int32_t i) {
+  long double q[3], sum = 0;
+  RowOfQ(b.n, b.X, i, q);
+  if (q[0] != 0) sum += q[0] * q[0] * b.m0[i - 1];
+  if (q[1] != 0) sum += q[1] * q[1] * b.m0[i];
+  if (q[2] != 0) sum += q[2] * q[2] * b.m0[i + 1];
+  if (q[0] != 0 && q[1] != 0) sum += 2 * q[0] * q[1] * b.m1[i - 1];
+  if (q[1] != 0 && q[2] != 0) sum += 2 * q[1] * q[2] * b.m1[i];
+  if (q[0] != 0 && q[2] != 0) sum += 2 * q[0] * q[2] * b.m2[i - 1];
+  return b.p * b.E[i] * b.E[i] * sum;
+}
+
 long double CovValueCurvature(const CovarianceBands& b, int32_t i, int32_t k) {
   long double q[3], sum = 0;
   RowOfQ(b.n, b.X, i, q);

@@ -80,6 +80,11 @@ long double CovValues(const CovarianceBands& b, int32_t i, int32_t k);
 long double CovValueCurvature(const CovarianceBands& b, int32_t i, int32_t k);
 long double CovCurvatures(const CovarianceBands& b, int32_t i, int32_t k);
 
+// 1 - A_ii, the part of y[i] that the fit for p leaves in its residual at
+// knot i: p E[i]^2 (Q M^-1 Q')_ii, formed as such rather than as 1 - A_ii
+// so that it keeps its digits when A_ii is near 1 (little smoothing).
+long double ResidualShare(const CovarianceBands& b, int32_t i);
+
 // The weights of value, first and second derivative at x on (a[i], a[i+1],
 // c[i], c[i+1]) of the interval that EvaluateSpline uses for x: the tangent
 // lines left of X[1] and right of X[n], the cubic in between.
