@@ -69,6 +69,7 @@ struct AnalysisSettingsRecord {
   Criterion SmoothingCriterion = Criterion::Residual;
   bool FixedP = false;  // SmoothingParameter gave a p
   long double SmoothingParameter = 0;
+  long double MarkSignificance = 0;  // 0: every mark is listed and drawn
 };
 
 }  // namespace config

@@ -85,6 +85,7 @@ void AddFit(JsonObject& top, const ReportContent& c) {
   o.Number("edf", c.Edf), o.Number("reduced_chi2", c.ReducedChi2);
   o.Number("base_error", c.BaseError), o.Number("average_deviation", c.AverageDeviation);
   if (c.SigmaReason) o.Text("sigma_reason", c.SigmaReason);
+  o.Number("significance", c.Significance);
   o.Close();
 }
 
@@ -108,6 +109,13 @@ void MarkMembers(JsonObject& o, const ReportMark& m) {
   o.Text("kind", m.Kind);
   o.Real("x", m.X), o.Number("sigma_x", m.SigmaX), o.Real("y", m.Y), o.Number("sigma_y", m.SigmaY);
   o.Real("d1", m.D1), o.Real("d2", m.D2), o.Real("d3", m.D3);
+  o.Real("z", m.Z);
+}
+
+// With a threshold, each mark also says whether it reaches it.
+void MarkMembersWithFlag(JsonObject& o, const ReportMark& m) {
+  MarkMembers(o, m);
+  o.Raw("significant", m.Significant ? "true" : "false");
 }
 
 void CursorMembers(JsonObject& o, const ReportCursor& k) {
@@ -181,7 +189,7 @@ void WriteReportHead(ReportSink& sink, const ReportContent& c) {
   top.Text("task", c.Task);
   AddData(top, c);
   AddFit(top, c);
-  AddObjects(sink, top, "marks", c.Marks, MarkMembers);
+  AddObjects(sink, top, "marks", c.Marks, c.Significance.Reason ? MarkMembers : MarkMembersWithFlag);
   AddObjects(sink, top, "cursor", c.Cursors, CursorMembers);
 }
 

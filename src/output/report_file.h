@@ -26,6 +26,8 @@ struct ReportMark {
   const char* Kind;  // "minimum", "maximum", "inflection"
   long double X, Y, D1, D2, D3;
   ReportNumber SigmaX, SigmaY;
+  long double Z = 0;         // significance (spline/significance.h)
+  bool Significant = false;  // z reaches the threshold in use
 };
 
 struct ReportCursor {
@@ -52,6 +54,7 @@ struct ReportContent {
   int32_t Status = 0, Iterations = 0;
   ReportNumber P, Lambda, Chi2, Target, Edf, ReducedChi2, BaseError, AverageDeviation;
   const char* SigmaReason = nullptr;  // set when no sigma could be formed at all
+  ReportNumber Significance = Unknown("MarkSignificance is not set");  // the threshold in use
   // Not copied: the program keeps its marks and cursors from write to write.
   std::span<const ReportMark> Marks;
   std::span<const ReportCursor> Cursors;
