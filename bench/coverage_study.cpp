@@ -21,8 +21,10 @@
 #include "spline/evaluate.h"
 #include "spline/fit.h"
 #include "spline/uncertainty.h"
+#include "study_support.h"
 
 using namespace spline;
+using study::Problem;
 
 namespace {
 
@@ -69,14 +71,6 @@ struct Tally {
   double value = 0, d1 = 0, d2 = 0, extremum = 0, inflection = 0;
 };
 
-struct Problem {
-  int32_t n;
-  std::vector<long double> X, Y, E;
-  std::vector<double> R;
-  std::vector<SplineSegment> A;
-  CovarianceBands b;
-  Problem(int32_t count) : n(count), X(n + 1), Y(n + 1), E(n + 1), R(WorkspaceDoubles(n)), A(n + 1) {}
-};
 
 // The fit's mark of the kind nearest to `truth` within 0.1: is truth inside
 // +-1.96 sigma_x?
@@ -98,18 +92,6 @@ bool MarkCovers(Problem& P, bool inflection, long double truth) {
   return std::fabs(at - truth) <= 1.96L * sigma;
 }
 
-void FitOnce(Problem& P, int kind) {
-  if (kind == 0) {
-    FitOutcome out;
-    FitSmoothingSpline(P.n, 32000, P.X.data(), P.Y.data(), P.E.data(), P.R.data(), P.A.data(), &out);
-    ComputeCovarianceBands(P.n, P.X.data(), P.E.data(), out.P, P.b);
-  } else {
-    SearchResult r;
-    SearchSmoothing(static_cast<Criterion>(kind), P.n, P.X.data(), P.Y.data(), P.E.data(), P.R.data(),
-                    P.A.data(), P.b, r);
-  }
-}
-
 void CountKnots(Problem& P, const Curve& c, Tally& t) {
   double v = 0, s1 = 0, s2 = 0;
   for (int32_t i = 1; i <= P.n; ++i) {
@@ -125,15 +107,11 @@ void CountKnots(Problem& P, const Curve& c, Tally& t) {
 }
 
 Tally Study(const Curve& c, int32_t n, int kind, int draws) {
-  Problem P(n);
-  std::mt19937_64 rng(1983 + n);
-  std::uniform_real_distribution<long double> u(0, 1);
-  std::normal_distribution<long double> noise(0, 1);
-  for (int32_t i = 1; i <= n; ++i) P.X[i] = (i - 1 + 0.8L * u(rng)) / n, P.E[i] = c.sigma * (0.5L + u(rng));
+  Problem P(n, 1983 + n, c.sigma);
   Tally t;
   for (int k = 0; k < draws; ++k) {
-    for (int32_t i = 1; i <= n; ++i) P.Y[i] = c.f(P.X[i]) + P.E[i] * noise(rng);
-    FitOnce(P, kind);
+    P.Draw(c.f);
+    P.Fit(static_cast<Criterion>(kind));
     CountKnots(P, c, t);
     if (!std::isnan(c.extremum)) t.extremum += MarkCovers(P, false, c.extremum);
     t.inflection += MarkCovers(P, true, c.inflection);

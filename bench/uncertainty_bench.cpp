@@ -14,6 +14,7 @@
 #include "spline/analysis.h"
 #include "spline/criterion.h"
 #include "spline/fit.h"
+#include "spline/significance.h"
 #include "spline/uncertainty.h"
 
 namespace {
@@ -52,16 +53,18 @@ Spectrum& Data(int32_t n) {
   return *made[n];
 }
 
-// What the report adds to a fit: the bands, the sigmas of every mark, and
-// the text.
-void Report(Spectrum& s, long double p) {
+// What the report adds to a fit: the bands, the sigmas of every mark, their
+// significance (`withZ`), and the text.
+void Report(Spectrum& s, long double p, bool withZ = true) {
   spline::ComputeCovarianceBands(s.n, s.X.data(), s.E.data(), p, s.bands);
   output::ReportContent c;
   c.Edf = output::Known(s.bands.Edf);
   std::vector<output::ReportMark> found;
+  std::vector<spline::CalculusMark> plain;
   for (int32_t i = 1; i < s.n; ++i) {
     spline::SegmentMarks marks;
     spline::AnalyseSegment(s.n, s.X.data(), s.A.data(), i, marks);
+    if (withZ) plain.insert(plain.end(), marks.Mark, marks.Mark + marks.Count);
     for (int32_t k = 0; k < marks.Count; ++k) {
       const spline::CalculusMark& m = marks.Mark[k];
       const spline::MarkSigmas sm = spline::SigmasOfMark(s.bands, i, m.X, m.Kind == spline::MarkKind::Inflection,
@@ -69,6 +72,10 @@ void Report(Spectrum& s, long double p) {
       found.push_back(output::ReportMark{"minimum", m.X, m.Value, 0, 0, 0, output::Known(sm.X),
                                            output::Known(sm.Y)});
     }
+  }
+  if (withZ) {
+    const std::vector<long double> z = spline::MarkSignificances(s.n, s.X.data(), s.A.data(), s.bands, plain);
+    for (std::size_t k = 0; k < found.size(); ++k) found[k].Z = z[k];
   }
   c.Marks = found;
   benchmark::DoNotOptimize(output::BuildReportText(c));
@@ -84,10 +91,11 @@ void BM_FitAndReport(benchmark::State& state) {
   for (auto _ : state) Report(s, s.Fit());
 }
 
+// The report without and with the marks' significance (range 1: 0 or 1).
 void BM_ReportOnly(benchmark::State& state) {
   Spectrum& s = Data(static_cast<int32_t>(state.range(0)));
   const long double p = s.Fit();
-  for (auto _ : state) Report(s, p);
+  for (auto _ : state) Report(s, p, state.range(1) != 0);
 }
 
 void BM_Search(benchmark::State& state) {
@@ -104,7 +112,7 @@ void BM_Search(benchmark::State& state) {
 
 BENCHMARK(BM_FitAlone)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FitAndReport)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReportOnly)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReportOnly)->ArgsProduct({{100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Search)->Args({1000000, 1})->Args({1000000, 2})->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

@@ -44,6 +44,7 @@
 #include "output/result_files.h"
 #include "output/spline_file.h"
 #include "spline/criterion.h"
+#include "spline/significance.h"
 #include "spline/curve_walk.h"
 #include "spline/evaluate.h"
 #include "spline/fit.h"
@@ -527,16 +528,40 @@ py::object NumberOrNone(const output::ReportNumber& v) {
   return v.Reason ? py::object(py::none()) : LongDouble(v.Value);
 }
 
-py::list Marks(Spline& s) {
+// A threshold of the marks' significance as MarkSignificance takes it:
+// None (every mark) or a real > 0.
+long double Threshold(py::object minZ) {
+  if (minZ.is_none()) return 0;
+  const long double t = SettingReal(minZ, "min_z");
+  if (!(t > 0) || !std::isfinite(t)) throw py::value_error("min_z must be None or a finite real > 0");
+  return t;
+}
+
+// The marks with their z, those below the threshold left out.
+std::vector<output::ReportMark> MarksFrom(Spline& s, py::object minZ) {
+  const long double t = Threshold(minZ);
+  std::vector<output::ReportMark> marks = output::FindReportMarks(ReportOf(s));
+  std::erase_if(marks, [t](const output::ReportMark& m) { return m.Z < t; });
+  return marks;
+}
+
+py::list Marks(Spline& s, py::object minZ) {
   py::list marks;
-  for (const output::ReportMark& m : output::FindReportMarks(ReportOf(s)))
+  for (const output::ReportMark& m : MarksFrom(s, minZ))
     marks.append(py::make_tuple(m.Kind, LongDouble(m.X), LongDouble(m.Y), NumberOrNone(m.SigmaX),
                                 NumberOrNone(m.SigmaY)));
   return marks;
 }
 
-py::object Report(Spline& s) {
-  const output::ReportInputs in = ReportOf(s);
+py::list Significance(Spline& s, py::object minZ) {
+  py::list z;
+  for (const output::ReportMark& m : MarksFrom(s, minZ)) z.append(LongDouble(m.Z));
+  return z;
+}
+
+py::object Report(Spline& s, py::object minZ) {
+  output::ReportInputs in = ReportOf(s);
+  in.Threshold = Threshold(minZ);
   const std::string text =
       output::BuildReportText(output::GatherReport(in, output::FindReportMarks(in), {}, {}));
   return py::module_::import("json").attr("loads")(SystemText(text));  // the task holds a file name
@@ -544,9 +569,12 @@ py::object Report(Spline& s) {
 
 // The program's result file for this spline as its first fit writes it: the
 // curve walked at the scale of the first view of the data.
-void WriteOut(const Spline& s, py::object name, long long digits, bool curve, bool calculus,
-              py::object task) {
+void WriteOut(Spline& s, py::object name, long long digits, bool curve, bool calculus,
+              py::object task, py::object minZ) {
   const Series& d = *s.Data;
+  const long double threshold = Threshold(minZ);
+  std::vector<long double> z;
+  if (threshold > 0) z = spline::MarkSignificances(d.n, d.X.data(), s.A.data(), s.CovarianceBands());
   const std::string path = SystemName(name);
   output::SplineFileContent c;
   c.N = d.n, c.X = d.X.data(), c.Err = d.E.data(), c.A = s.A.data();
@@ -556,6 +584,7 @@ void WriteOut(const Spline& s, py::object name, long long digits, bool curve, bo
       std::to_string(CheckedSetting(digits, config::Key::NumberDigits, "number_digits")));
   c.WriteCurve = curve, c.ShowCalculus = calculus;
   c.Task = task.is_none() ? d.Task : SystemName(task);
+  if (threshold > 0) c.Sieve = spline::MarkSieve{&z, threshold, 0};
   try {
     output::WriteSplineFile(c, path);  // with the lock held: one file is written at a time
   } catch (...) {
@@ -755,17 +784,27 @@ when the file cannot be read.)",
         return Evaluate(s, x, [](const spline::Evaluation& e) { return e.Int; });
       }, "The integral from the first x to x.", py::arg("x"));
   Def(type, "marks", &Marks,
-      "The minima, maxima and points of inflection as kurvex.out lists them: (kind, x, y, sigma_x, sigma_y).");
+      "The minima, maxima and points of inflection as kurvex.out lists them: (kind, x, y, sigma_x, sigma_y); "
+      "with min_z, only those whose significance z is at least min_z, as MarkSignificance lists them.",
+      py::arg("min_z") = py::none());
+  Def(type, "significance", &Significance,
+      "The significance z of each mark of marks(min_z), in its order: how many sigmas the derivative that "
+      "changes sign there stands from 0 on each side, the smaller side (0 when it cannot be told).",
+      py::arg("min_z") = py::none());
   Def(type, "sigma", &Sigma,
       "The Bayesian pointwise standard deviation of the value (nu = 0), slope (1) or curvature (2) at x: NaN "
       "at NaN; at -inf and inf their limits on the tangent line beyond the end (inf, the end slope's, 0).",
       py::arg("x"), py::arg("nu") = 0);
-  Def(type, "report", &Report, "The analysis report as the program writes it, as a dict.");
+  Def(type, "report", &Report,
+      "The analysis report as the program writes it, as a dict; min_z as MarkSignificance, which marks each "
+      "mark \"significant\" or not.",
+      py::arg("min_z") = py::none());
   Def(type, "write_out", &WriteOut,
       "Writes the program's kurvex.out for this spline as its first fit writes it, byte for byte; "
-      "number_digits 1 to 20, as NumberDigits; `task` defaults to the data's task text.",
+      "number_digits 1 to 20, as NumberDigits; `task` defaults to the data's task text; min_z lists only "
+      "the marks whose z reaches it, as MarkSignificance.",
       py::arg("path"), py::arg("number_digits") = 7, py::arg("write_curve") = true,
-      py::arg("show_calculus") = true, py::arg("task") = py::none());
+      py::arg("show_calculus") = true, py::arg("task") = py::none(), py::arg("min_z") = py::none());
 
   Def(m, "fit", &Fit,
       R"(Fits the cubic smoothing spline to x (strictly increasing), y and err (the

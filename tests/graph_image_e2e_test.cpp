@@ -294,6 +294,15 @@ TEST(GraphImage, CurveAndMarks) {
   ASSERT_TRUE(plain.Valid());
   EXPECT_EQ(CountPixels(plain, colours.Calculus), 0);
   EXPECT_GT(CountPixels(plain, colours.Line), 0);
+
+  // Nor with a significance no mark reaches, after the fit and after a
+  // redraw of the view.
+  s.SetConfig("WidthLine=1\nMarkSignificance=1e30");
+  s.Remove("kurvi000.png");
+  ASSERT_EQ(s.Run("F4 left right F4 q").Status, 0);
+  EXPECT_TRUE(ReadSplineFile(s).marks.empty());
+  for (const char* name : {"kurvi000.png", "kurvi001.png"})
+    EXPECT_EQ(CountPixels(pngread::ReadPng(s / name), colours.Calculus), 0) << name;
 }
 
 // Constant Y: the view is a band around the value, so the points and the

@@ -67,10 +67,13 @@ TEST(ReportEndToEnd, ValidJsonWithEveryPartAndTheResultFilesUnchanged) {
                     ".data.errors == \"value\" and .fit.criterion == \"residual\" and "
                     "(.fit | keys_unsorted) == [\"criterion\", \"criterion_value\", \"status\", "
                     "\"status_text\", \"iterations\", \"p\", \"lambda\", \"chi2\", \"target\", \"edf\", "
-                    "\"reduced_chi2\", \"base_error\", \"average_deviation\", \"ubre\", \"gcv\", \"cv\"] and "
+                    "\"reduced_chi2\", \"base_error\", \"average_deviation\", \"ubre\", \"gcv\", \"cv\", "
+                    "\"significance\", \"significance_reason\"] and "
                     ".fit.ubre == .fit.chi2 + 2 * .fit.edf and .fit.cv > 0 and "
                     "([.marks[] | select(.kind == \"inflection\" and .x > 21 and .x < 22 and "
                     ".sigma_x > 0)] | length) >= 1 and "
+                    "([.marks[] | select(.z > 3) | .x] | length == 1 and .[0] > 21.5 and .[0] < 21.52) and "
+                    "([.marks[] | has(\"z\") and (has(\"significant\") | not)] | all) and "
                     "([.knots[] | length] | unique) == [.data.n] and "
                     "(.cursor[0].sigma_y > 0)' fit.json > /dev/null"));
   // Every number reads back with the program's own conversion to the value

@@ -243,6 +243,17 @@ TEST_P(UncertaintyDense, BandsCovariancesAndSigmasMatchTheDenseDefinitions) {
     const long double got[3] = {s.Value, s.D1, s.D2};
     for (int k = 0; k < 3; ++k) ExpectClose(got[k] * got[k], want[k].value, want[k].scale, "sigma^2");
   }
+  // The short forms at knots, first, middle and last interior.
+  for (const int32_t k : {2, d.n / 2, d.n - 1}) {
+    if (k < 2 || k >= d.n) continue;
+    const std::vector<Evaluation> w = Cardinals(d, d.X[k]);
+    std::vector<long double> w1(d.n + 1), w2(d.n + 1);
+    for (int32_t j = 1; j <= d.n; ++j) w1[j] = w[j].D1, w2[j] = w[j].D2;
+    const PointSigmas s = KnotSigmas(b, k);
+    const FormVariance want[2] = {DenseVariance(d, w1), DenseVariance(d, w2)};
+    ExpectClose(s.D1 * s.D1, want[0].value, want[0].scale, "knot sigma^2 of S'");
+    ExpectClose(s.D2 * s.D2, want[1].value, want[1].scale, "knot sigma^2 of S''");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(RandomUnevenData, UncertaintyDense,

@@ -36,6 +36,8 @@ CASES = [
      ["SmoothingCriterion=EDF 12.5", "WriteCurve=NO"], ""),
     ("cv", "titration", dict(x=2, y=3, omitted_rows=7, error_value=0.02), dict(smoothing="CV"),
      dict(write_curve=False), ["SmoothingCriterion=cv", "WriteCurve=NO"], ""),
+    ("significant", "titration", dict(x=2, y=3, omitted_rows=7, error_value=0.02), {}, dict(min_z=3),
+     ["MarkSignificance=3"], ""),
     ("scatter", "oscillation", dict(error_ratio=4), dict(smoothing=0.5), {},
      ["ColumnError=0", "ErrorRatio=YES 4", "SmoothingParameter=0.5"], ""),
     # Their kurvex.cfg has ColumnSeparator = AUTO and columns by name.
@@ -86,7 +88,7 @@ def test_marks_are_the_result_files_marks(case):
     kinds = {"Minimum": "minimum", "Maximum": "maximum", "Point of inflection": "inflection"}
     listed = re.findall(r"^  (Minimum|Maximum|Point of inflection) at x= ?(\S+)$",
                         (folder / "kurvex.out").read_text(), re.M)
-    marks = spline.marks()
+    marks = spline.marks(min_z=write_args.get("min_z"))
     if not write_args.get("show_calculus", True):
         marks = []  # the file lists none, yet the spline has them
     assert [(kinds[k], x) for k, x in listed] == [(m[0], text(m[1], digits)) for m in marks]
@@ -107,11 +109,22 @@ def test_cursor_values_are_the_calculated_rows(case):
 
 def test_report_is_the_programs_report(case):
     folder, _, _, spline, write_args, _ = case
-    theirs, ours = json.loads((folder / "r.json").read_text()), spline.report()
+    theirs, ours = json.loads((folder / "r.json").read_text()), spline.report(min_z=write_args.get("min_z"))
     assert ours["fit"] == theirs["fit"]
     if write_args.get("show_calculus", True):
         assert ours["marks"] == theirs["marks"]
     assert float(spline.edf) == theirs["fit"]["edf"]
+
+
+def test_significance_goes_with_the_marks_it_keeps():
+    data = kurvex.read(str(SOURCE / "examples/titration/titration.dat"), x=2, y=3, omitted_rows=7, error_value=0.02)
+    spline = kurvex.fit(data)
+    z = spline.significance()
+    assert len(z) == len(spline.marks()) == 44
+    assert [m["z"] for m in spline.report()["marks"]] == pytest.approx([float(v) for v in z], rel=1e-15)
+    strong = spline.marks(min_z=3)
+    assert [m[0] for m in strong] == ["inflection"] and abs(strong[0][1] - 21.517) < 1e-3
+    assert spline.significance(min_z=3) == [v for v in z if v >= 3]
 
 
 def test_arrays_are_long_double_and_segments_are_the_curve(case):

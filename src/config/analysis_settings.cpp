@@ -2,6 +2,8 @@
 // silently, as for every other key.
 #include "config/analysis_settings.h"
 
+#include <cmath>
+
 #include "config/config_file.h"
 #include "base/convert.h"
 #include "config/settings.h"
@@ -23,6 +25,11 @@ bool SettleSmoothingParameter(const std::string& value, long double& p) {
   return true;
 }
 
+long double SettleMarkSignificance(const std::string& value) {
+  long double v;
+  return base::ParseReal(value, v) && v > 0 && std::isfinite(v) ? v : 0;
+}
+
 void ReadAnalysisSettings() {
   AnalysisSettingsRecord& a = AnalysisSettings;
   ReadKey(Key::ReportFileName);
@@ -31,11 +38,12 @@ void ReadAnalysisSettings() {
   const CriterionChoice criterion = SettleSmoothingCriterion(ConfigValue(Key::SmoothingCriterion));
   a.SmoothingCriterion = criterion.Kind, a.EdfTarget = criterion.EdfTarget;
   a.FixedP = SettleSmoothingParameter(ConfigValue(Key::SmoothingParameter), a.SmoothingParameter);
+  a.MarkSignificance = SettleMarkSignificance(ConfigValue(Key::MarkSignificance));
 }
 
 bool UncertaintyWanted() {
   const AnalysisSettingsRecord& a = AnalysisSettings;
-  return !a.ReportFileName.empty() || a.ShowBand;
+  return !a.ReportFileName.empty() || a.ShowBand || a.MarkSignificance > 0;
 }
 
 }  // namespace config

@@ -17,6 +17,10 @@ CriterionChoice SettleSmoothingCriterion(const std::string& value);
 // A real >= 0 gives a fixed p; anything else leaves p to the criterion.
 bool SettleSmoothingParameter(const std::string& value, long double& p);
 
+// A real > 0 and finite: the threshold of the marks' z; anything else is
+// 0, every mark.
+long double SettleMarkSignificance(const std::string& value);
+
 // Reads the keys above, at the step that binds OutputFileName.
 void ReadAnalysisSettings();
 

@@ -70,6 +70,7 @@ struct AnalysisSettingsRecord {
   long double EdfTarget = 0;  // with EDF: the k of "EDF k", checked against n at the fit
   bool FixedP = false;  // SmoothingParameter gave a p
   long double SmoothingParameter = 0;
+  long double MarkSignificance = 0;  // 0: every mark is listed and drawn
 };
 
 }  // namespace config

@@ -24,7 +24,7 @@ enum class Key : int {
   ColorText, ColorSymbol, ColorLine, ColorCalculus, ColorXplace, ColorKeys, SizeSymbol,
   WidthLine, WidthCalculus, WidthXplace, JumpSize, ImageBaseFileName, ImageFolder,
   ReportFileName, ReportKnots, ShowBand, SmoothingCriterion, SmoothingParameter,
-  Count
+  MarkSignificance, Count
 };
 
 // How a key's value is read. Any value that is missing or not accepted
@@ -167,6 +167,9 @@ inline constexpr KeySpec kKeys[] = {
   {Key::SmoothingCriterion, "SmoothingCriterion", KeyKind::Special,  {.Text = "residual"},                                &AnalysisSettingsRecord::SmoothingCriterion},
   // A real >= 0: this p, without iteration (FixedP).
   {Key::SmoothingParameter, "SmoothingParameter", KeyKind::Special,  {},                                                  {}},
+  // A real > 0: only the marks whose significance z reaches it are listed
+  // and drawn (spline/significance.h); empty or invalid: every mark.
+  {Key::MarkSignificance,   "MarkSignificance",   KeyKind::Special,  {},                                                  {}},
 };
 // clang-format on
 static_assert(std::size(kKeys) == static_cast<std::size_t>(Key::Count), "one line per key");

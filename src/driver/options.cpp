@@ -63,6 +63,8 @@ constexpr const char* kUsage =
     "sigma of every extremum, point of inflection and F3 value; with\n"
     "-c SmoothingCriterion=UBRE the smoothing whose sigmas can be trusted\n"
     "(also GCV or CV, cross-validation, or \"EDF k\", k degrees of freedom).\n"
+    "With -c MarkSignificance=1.96 only the minima, maxima and points of\n"
+    "inflection the data support are listed and drawn.\n"
     "Exit status: 0 normal end, 1 error stop (see kurvex.log), 2 a file could\n"
     "not be read or written, or a usage error. The manual: man kurvex\n";
 

@@ -17,6 +17,7 @@
 #include "graph/view.h"
 #include "spline/curve_walk.h"
 #include "spline/fit.h"
+#include "spline/significance.h"
 
 namespace graph {
 namespace {
@@ -162,9 +163,11 @@ void DrawPass() {
   FinishCurve(curve);
   MarkPen marks;
   StartMarks(marks);
+  spline::MarkSieve sieve = spline::ProgramSieve();
   for (int32_t i = 1; i < d.Count && config::Settings.ShowCalculus; ++i) {
     spline::SegmentMarks found;
     spline::AnalyseSegment(i, found);
+    spline::SiftMarks(sieve, found);
     for (int32_t m = 0; m < found.Count; ++m) DrawMark(marks, found.Mark[m]);
   }
   FinishPass();

@@ -21,6 +21,7 @@
 #include "spline/criterion.h"
 #include "spline/curve_walk.h"
 #include "spline/fit.h"
+#include "spline/significance.h"
 
 namespace graph {
 namespace {
@@ -53,6 +54,14 @@ void Fit(bool writeResults) {
                    stop});
 }
 
+// The marks' z, when a threshold hides the weak ones or the report lists
+// them: made once per fit, for the file, the picture and the report.
+void ScoreMarks() {
+  const config::AnalysisSettingsRecord& a = config::AnalysisSettings;
+  const bool wanted = config::Settings.ShowCalculus && (a.MarkSignificance > 0 || !a.ReportFileName.empty());
+  spline::ScoreLatestMarks(a.MarkSignificance, wanted);
+}
+
 // The curve: the whole walk, each point a row and a point of the picture,
 // when the file takes curve rows; otherwise only the part in view is drawn.
 void WalkCurve(const output::SplineFileContent& c, bool writeRows) {
@@ -75,11 +84,13 @@ void WalkCurve(const output::SplineFileContent& c, bool writeRows) {
 void WalkIntervals(const output::SplineFileContent& c, bool writeResults) {
   MarkPen marks;
   StartMarks(marks);
+  spline::MarkSieve sieve = c.Sieve;
   for (int32_t i = 1; i < c.N; ++i) {
     if (writeResults) output::WriteSegmentRow(i);
     if (!c.ShowCalculus) continue;
     spline::SegmentMarks found;
     spline::AnalyseSegment(c.N, c.X, c.A, i, found);
+    spline::SiftMarks(sieve, found);
     for (int32_t m = 0; m < found.Count; ++m) {
       DrawMark(marks, found.Mark[m]);
       if (writeResults) output::WriteMarkLine(found.Mark[m]);
@@ -90,11 +101,13 @@ void WalkIntervals(const output::SplineFileContent& c, bool writeResults) {
 }  // namespace
 
 void FittingPass(bool writeResults) {
-  const output::SplineFileContent c = FileContent();
+  output::SplineFileContent c = FileContent();
   const bool writeRows = writeResults && c.WriteCurve;
   SetPlotClip();
   if (writeResults) output::BeginSplineFile(c, config::Settings.OutputFileName);
   Fit(writeResults);
+  ScoreMarks();
+  c.Sieve = spline::ProgramSieve();  // the weak marks are known only now
   if (writeResults) output::FormatSegmentRowsAhead();
   DrawDataPoints();
   if (config::AnalysisSettings.ShowBand) DrawBand(writeRows);

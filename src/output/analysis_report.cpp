@@ -14,6 +14,7 @@
 #include "output/result_files.h"
 #include "spline/evaluate.h"
 #include "spline/fit.h"
+#include "spline/significance.h"
 
 namespace output {
 
@@ -84,6 +85,7 @@ void GatherFit(const ReportInputs& in, ReportContent& c) {
   const spline::QualityFigures q = spline::FitQuality(in.N, in.X, in.Y, in.Err, in.A);
   c.BaseError = Known(q.BaseError), c.AverageDeviation = Known(q.AverageDeviation);
   c.SigmaReason = SigmaReason(in);
+  if (in.Threshold > 0) c.Significance = Known(in.Threshold);
 }
 
 const char* KindName(spline::MarkKind k) {
@@ -146,6 +148,7 @@ ReportInputs RunInputs() {
     in.DecimalComma = s.DecimalComma, in.FormatGuessed = s.AutoSeparator;
   }
   in.ShowCalculus = s.ShowCalculus, in.Knots = config::AnalysisSettings.ReportKnots;
+  in.Threshold = spline::MarkScores.Threshold, in.Z = &spline::MarkScores.Z;
   return in;
 }
 
@@ -184,11 +187,18 @@ const char* ErrorSourceName(bool estimated, int32_t columnError, long double err
 std::vector<ReportMark> FindReportMarks(const ReportInputs& in) {
   std::vector<ReportMark> found;
   if (!in.ShowCalculus) return found;  // the marks the result file lists
+  std::vector<spline::CalculusMark> plain;
   for (int32_t i = 1; i < in.N; ++i) {
     spline::SegmentMarks marks;
     spline::AnalyseSegment(in.N, in.X, in.A, i, marks);
     for (int32_t k = 0; k < marks.Count; ++k) found.push_back(MarkOf(in, marks.Mark[k], i));
+    if (!in.Z) plain.insert(plain.end(), marks.Mark, marks.Mark + marks.Count);
   }
+  const std::vector<long double> made =
+      in.Z ? std::vector<long double>{} : spline::MarkSignificances(in.N, in.X, in.A, *in.Bands, plain);
+  const std::vector<long double>& z = in.Z ? *in.Z : made;
+  for (std::size_t k = 0; k < found.size() && k < z.size(); ++k)
+    found[k].Z = z[k], found[k].Significant = in.Threshold > 0 && z[k] >= in.Threshold;
   return found;
 }
 

@@ -30,6 +30,10 @@ struct ReportInputs {
   std::string Separator;            // see ReportContent: "" when no key chose the format
   bool DecimalComma = false, FormatGuessed = false;
   bool ShowCalculus = true;         // the marks are listed
+  long double Threshold = 0;        // MarkSignificance; 0: none
+  // The marks' z when already made for this fit (the program makes them
+  // once per fit); null: made here.
+  const std::vector<long double>* Z = nullptr;
   bool Knots = false;               // the per-knot arrays
 };
 
@@ -37,8 +41,8 @@ struct ReportInputs {
 // (one value for all, errorFill >= 0) or "default" (a millionth of the range).
 const char* ErrorSourceName(bool estimated, int32_t columnError, long double errorFill);
 
-// The marks of every interval with their sigmas, in the result file's
-// order; none when ShowCalculus is off.
+// The marks of every interval with their sigmas and significance, in the
+// result file's order; none when ShowCalculus is off.
 std::vector<ReportMark> FindReportMarks(const ReportInputs& in);
 // The values and sigmas at x.
 ReportCursor CursorAt(const ReportInputs& in, long double x);

@@ -87,6 +87,7 @@ void AddFit(JsonObject& top, const ReportContent& c) {
   if (c.SigmaReason) o.Text("sigma_reason", c.SigmaReason);
   if (c.HasEdfTarget) o.Real("edf_target", c.EdfTarget);
   o.Number("ubre", c.Ubre), o.Number("gcv", c.Gcv), o.Number("cv", c.Cv);
+  o.Number("significance", c.Significance);
   o.Close();
 }
 
@@ -110,6 +111,13 @@ void MarkMembers(JsonObject& o, const ReportMark& m) {
   o.Text("kind", m.Kind);
   o.Real("x", m.X), o.Number("sigma_x", m.SigmaX), o.Real("y", m.Y), o.Number("sigma_y", m.SigmaY);
   o.Real("d1", m.D1), o.Real("d2", m.D2), o.Real("d3", m.D3);
+  o.Real("z", m.Z);
+}
+
+// With a threshold, each mark also says whether it reaches it.
+void MarkMembersWithFlag(JsonObject& o, const ReportMark& m) {
+  MarkMembers(o, m);
+  o.Raw("significant", m.Significant ? "true" : "false");
 }
 
 void CursorMembers(JsonObject& o, const ReportCursor& k) {
@@ -183,7 +191,7 @@ void WriteReportHead(ReportSink& sink, const ReportContent& c) {
   top.Text("task", c.Task);
   AddData(top, c);
   AddFit(top, c);
-  AddObjects(sink, top, "marks", c.Marks, MarkMembers);
+  AddObjects(sink, top, "marks", c.Marks, c.Significance.Reason ? MarkMembers : MarkMembersWithFlag);
   AddObjects(sink, top, "cursor", c.Cursors, CursorMembers);
 }
 

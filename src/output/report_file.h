@@ -26,6 +26,8 @@ struct ReportMark {
   const char* Kind;  // "minimum", "maximum", "inflection"
   long double X, Y, D1, D2, D3;
   ReportNumber SigmaX, SigmaY;
+  long double Z = 0;         // significance (spline/significance.h)
+  bool Significant = false;  // z reaches the threshold in use
 };
 
 struct ReportCursor {
@@ -56,6 +58,7 @@ struct ReportContent {
   long double EdfTarget = 0;
   // The scores of the fit, whatever chose it, so that fits can be compared.
   ReportNumber Ubre, Gcv, Cv;
+  ReportNumber Significance = Unknown("MarkSignificance is not set");  // the threshold in use
   // Not copied: the program keeps its marks and cursors from write to write.
   std::span<const ReportMark> Marks;
   std::span<const ReportCursor> Cursors;

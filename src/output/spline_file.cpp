@@ -432,10 +432,12 @@ void WriteBody(const SplineFileContent& c) {
          spline::NextCurvePoint(w, x, e);)
       WriteCurveRow(x, e);
   WriteTableHead();
+  spline::MarkSieve sieve = c.Sieve;
   for (int32_t i = 1; i < c.N; ++i) {
     WriteSegmentRow(i);
     spline::SegmentMarks marks;
     if (c.ShowCalculus) spline::AnalyseSegment(c.N, c.X, c.A, i, marks);
+    spline::SiftMarks(sieve, marks);
     for (int32_t m = 0; m < marks.Count; ++m) WriteMarkLine(marks.Mark[m]);
   }
   EndSplineFile();

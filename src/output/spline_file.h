@@ -10,6 +10,7 @@
 #include "spline/analysis.h"
 #include "spline/curve_walk.h"
 #include "spline/evaluate.h"
+#include "spline/significance.h"
 
 namespace output {
 
@@ -26,6 +27,7 @@ struct SplineFileContent {
   bool WriteCurve = true;                    // the curve rows
   bool ShowCalculus = true;                  // the minima, maxima and inflections
   std::string Task;                          // the task line's text, "data.dat x1 y2 r0 e3 1"
+  spline::MarkSieve Sieve;                   // which marks are listed: all by default
 };
 
 // x, value, Der1, Der2, Der3 and Int as six fields of `width` and a line

@@ -285,6 +285,51 @@ PointSigmas SigmasAt(const CovarianceBands& b, long double x) {
   return s;
 }
 
+KnotVarianceWalk StartKnotWalk(const CovarianceBands& b, int32_t k) {
+  KnotVarianceWalk w;
+  w.Bands = &b, w.K = k;
+  if (!b.Defined || !Interior(b.n, k)) return w;
+  w.G0 = 1 / Width(b.X, k - 1), w.G1 = 1 / Width(b.X, k), w.InverseP = 1 / b.p;
+  return w;
+}
+
+void NextKnotVariances(KnotVarianceWalk& walk, long double& slope, long double& curvature) {
+  const CovarianceBands& b = *walk.Bands;
+  const int32_t n = b.n, k = walk.K;
+  const long double *X = b.X, *E = b.E, p = b.p;
+  const long double g0 = walk.G0, g1 = walk.G1, h = Width(X, k);
+  const long double g2 = k + 1 <= n - 1 ? 1 / Width(X, k + 1) : 0;
+  const long double ek = E[k] * E[k], ek1 = E[k + 1] * E[k + 1];
+  const long double uk = -ek * g1, uk1 = ek1 * g1;  // D^2 u
+  // w over the columns k-1..k+2; only interior columns (lo..hi) count.
+  const long double w[4] = {p * uk * g0, p * (uk * (-g0 - g1) + uk1 * g1) + 2 * h * kThird,
+                            p * (uk * g1 + uk1 * (-g1 - g2)) + h * kThird, p * uk1 * g2};
+  const int lo = k - 1 >= 2 ? 0 : 1, hi = n - k < 3 ? n - k : 3;
+  const long double* m[4] = {b.m0, b.m1, b.m2, b.m3};
+  long double wMw = 0;
+  for (int i = lo; i <= hi; ++i) {
+    long double row = 0;
+    for (int j = i + 1; j <= hi; ++j) row += w[j] * m[j - i][k - 1 + i];
+    wMw += w[i] * (w[i] * m[0][k - 1 + i] + 2 * row);
+  }
+  const long double vk = -2 * h * kThird, vk1 = k + 1 <= n - 1 ? -h * kThird : 0;
+  long double vTv = vk * (vk * b.t0[k] + 2 * vk1 * b.t1[k]);
+  if (vk1 != 0) vTv += vk1 * vk1 * b.t0[k + 1];
+  slope = (ek + ek1) * g1 * g1 + (vTv - wMw) * walk.InverseP;
+  curvature = 4 * (b.t0[k] - b.m0[k]) * walk.InverseP;
+  walk.G0 = g1, walk.G1 = g2, ++walk.K;
+}
+
+PointSigmas KnotSigmas(const CovarianceBands& b, int32_t k) {
+  PointSigmas s;
+  if (!b.Defined || !Interior(b.n, k)) return s;
+  KnotVarianceWalk w = StartKnotWalk(b, k);
+  long double slope, curvature;
+  NextKnotVariances(w, slope, curvature);
+  s.D1 = Root(slope), s.D2 = Root(curvature);
+  return s;
+}
+
 MarkSigmas SigmasOfMark(const CovarianceBands& b, int32_t interval, long double x,
                         bool inflection, long double slope, long double curvature,
                         long double jerk) {
