@@ -125,6 +125,31 @@ TEST(DataFormats, FieldsFollowTheCsvRules) {
   }
 }
 
+// The reader looks for quotes a buffer (64 KiB) at a time: quotes that
+// first come after some 300 KiB of rows without any still hold a
+// separator and a line end, and the rows after them read as before.
+TEST(DataFormats, QuotesFarIntoALongFileStillHoldSeparatorsAndLineEnds) {
+  testutil::TempDir dir;
+  const int32_t plain = 20000;
+  std::string text = "name,x,y,sigma\n";
+  for (int32_t i = 0; i < plain; ++i) text += "r," + std::to_string(i) + ",1.5,0.5\n";
+  text += "\"a,b\",7,8,9\n\"two\nlines, \"\"quoted\"\"\",10,11,12\n13,\"14\",15,16\n";
+  testutil::WriteFile(dir / "d.csv", text);
+  WriteGzip(dir / "d.csv.gz", text);
+  for (const char* name : {"d.csv", "d.csv.gz"}) {
+    SCOPED_TRACE(name);
+    const Rows r = ReadFile(dir / name, {2, 3, 4, -1, {',', false}}, 1);
+    ASSERT_EQ(r.Count, plain + 3);
+    EXPECT_EQ(r.X[plain], plain - 1);
+    const long double want[3][3] = {{7, 8, 9}, {10, 11, 12}, {14, 15, 16}};
+    for (int32_t k = 0; k < 3; ++k) {
+      EXPECT_EQ(r.X[plain + 1 + k], want[k][0]);
+      EXPECT_EQ(r.Y[plain + 1 + k], want[k][1]);
+      EXPECT_EQ(r.E[plain + 1 + k], want[k][2]);
+    }
+  }
+}
+
 TEST(DataFormats, TheFormatIsGuessedFromTheRowsThatBeginWithANumber) {
   testutil::TempDir dir;
   const struct {

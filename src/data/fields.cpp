@@ -140,45 +140,40 @@ bool ConvertSpan(const unsigned char* p, std::size_t n, bool decimalComma, long 
   return ConvertValue(copy, n, true, v);
 }
 
-// The common row: a whole line in the buffer, no quote in it, no value
-// longer than 30 characters. Its values are converted where they lie;
-// false (nothing read) for any other row.
+// The common row: a whole line in the buffer, no quote in it (the line
+// ends before the buffer's next quote), no value longer than 30
+// characters. Its values are converted where they lie, straight into
+// x, y and e; false for any other row, which is then read field by field
+// from its start (a value stored before it was found out is stored again,
+// the same, or is of a row that is dropped).
 bool RowInBuffer(TextInput& in, const ColumnLayout& c, long double& x, long double& y,
                  long double& e, RowFound& found) {
   const unsigned char* p = in.Buffer + in.Pos;
   const unsigned char* nl =
-      static_cast<const unsigned char*>(std::memchr(p, '\n', in.Len - in.Pos));
+      static_cast<const unsigned char*>(std::memchr(p, '\n', in.QuoteFreeEnd() - in.Pos));
   if (nl == nullptr) return false;
   const unsigned char sep = static_cast<unsigned char>(c.Format.Separator);
   const int32_t last = std::max(c.X, std::max(c.Y, c.Error));
-  RowFound got;
-  long double gx = 0, gy = 0, ge = 0;
+  bool gotX = false, gotY = false, gotError = false;
   for (int32_t k = 1; k <= last && p <= nl; ++k) {
     while (p < nl && *p <= 32 && *p != sep) ++p;
     const unsigned char* q = p;
-    while (q < nl && *q != sep)
-      if (*q++ == '"') return false;
-    const unsigned char* t = q;
-    while (t > p && t[-1] <= 32) --t;
+    while (q < nl && *q != sep) ++q;
     if (k == c.X || k == c.Y || k == c.Error) {
-      long double v;
+      const unsigned char* t = q;
+      while (t > p && t[-1] <= 32) --t;
       const std::size_t n = static_cast<std::size_t>(t - p);
       if (n > kValueCharacters) return false;
+      long double v;
       if (ConvertSpan(p, n, c.Format.DecimalComma, v)) {
-        if (k == c.X) gx = v, got.X = true;
-        if (k == c.Y) gy = v, got.Y = true;
-        if (k == c.Error) ge = v, got.Error = true;
+        if (k == c.X) x = v, gotX = true;
+        if (k == c.Y) y = v, gotY = true;
+        if (k == c.Error) e = v, gotError = true;
       }
     }
     p = q + 1;
   }
-  // A quote in a field past the last one read may open a field that goes
-  // on over the line end.
-  if (p < nl && std::memchr(p, '"', static_cast<std::size_t>(nl - p)) != nullptr) return false;
-  if (got.X) x = gx;
-  if (got.Y) y = gy;
-  if (got.Error) e = ge;
-  found = got;
+  found.X = gotX, found.Y = gotY, found.Error = gotError;
   in.Pos = static_cast<std::size_t>(nl - in.Buffer) + 1;
   return true;
 }
@@ -216,10 +211,11 @@ RowFound ReadFormattedRow(TextInput& in, const ColumnLayout& c, long double& x, 
 }
 
 bool SkipRecord(TextInput& in, char separator) {
-  // A line without a quote is one record whatever its fields: passed at once.
-  const unsigned char* p = in.Buffer + in.Pos;
-  const void* nl = in.Pos < in.Len ? std::memchr(p, '\n', in.Len - in.Pos) : nullptr;
-  if (nl != nullptr && std::memchr(p, '"', static_cast<const unsigned char*>(nl) - p) == nullptr) {
+  // A line without a quote (one that ends before the buffer's next quote)
+  // is one record whatever its fields: passed at once.
+  const void* nl =
+      in.Pos < in.Len ? std::memchr(in.Buffer + in.Pos, '\n', in.QuoteFreeEnd() - in.Pos) : nullptr;
+  if (nl != nullptr) {
     in.Pos = static_cast<std::size_t>(static_cast<const unsigned char*>(nl) - in.Buffer) + 1;
     return false;
   }

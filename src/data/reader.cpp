@@ -43,7 +43,7 @@ std::string GzReason(gzFile_s* gz) {
 // A compressed file that is corrupt or ends too soon is a failed read: its
 // rows cannot be trusted, and none may be lost without a word.
 int TextInput::Refill() {
-  Pos = 0;
+  Pos = QuoteFree = 0;
   if (Gz != nullptr) {
     const int got = gzread(Gz, Buffer, sizeof Buffer);
     int error = Z_OK;
@@ -239,7 +239,7 @@ std::string SettleLayout(TextInput& in, int32_t omittedRows, bool guess,
 void CloseDataFile() { CloseInput(DataFile); }
 
 bool OpenInput(TextInput& in, const std::string& name, std::string& reason) {
-  in.Pos = in.Len = 0;
+  in.Pos = in.Len = in.QuoteFree = 0;
   in.File = OpenRegularFile(name, reason);
   if (in.File == nullptr) return false;
   unsigned char magic[2] = {0, 0};
@@ -261,7 +261,7 @@ void CloseInput(TextInput& in) {
   std::FILE* f = in.File;
   gzFile_s* gz = in.Gz;
   in.File = nullptr, in.Gz = nullptr;
-  in.Pos = in.Len = 0;
+  in.Pos = in.Len = in.QuoteFree = 0;
   if (gz != nullptr && gzclose(gz) != Z_OK) base::FatalIoError(in.Name, "compressed data: cannot be closed");
   if (f && std::fclose(f) != 0) base::FatalIoError(in.Name, errno);
 }

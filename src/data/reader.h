@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 struct gzFile_s;  // zlib's compressed file
@@ -20,6 +21,12 @@ struct TextInput {
   std::string Name;
   unsigned char Buffer[1 << 16];
   std::size_t Pos = 0, Len = 0;
+  // Buffer[Pos, QuoteFree) holds no double quote: QuoteFree is the place
+  // of the next quote, or Len. Found by one search of the rest of the
+  // buffer, done again only after a refill or once Pos has reached it, so
+  // that the rows of a file without quotes (nearly every one) are passed
+  // with no look for a quote of their own.
+  std::size_t QuoteFree = 0;
 
   int Peek() { return Pos < Len ? Buffer[Pos] : Refill(); }
   int Get() {
@@ -28,6 +35,14 @@ struct TextInput {
     return c;
   }
   int Refill();
+  // Where the quote-free part of the buffer from Pos ends (Pos <= Len).
+  std::size_t QuoteFreeEnd() {
+    if (QuoteFree <= Pos) {
+      const void* q = std::memchr(Buffer + Pos, '"', Len - Pos);
+      QuoteFree = q != nullptr ? static_cast<std::size_t>(static_cast<const unsigned char*>(q) - Buffer) : Len;
+    }
+    return QuoteFree;
+  }
 };
 
 // The data file of the run: its name as used, and its input.
