@@ -55,6 +55,11 @@ TEST(ConfigScan, SectionKeyAndValueRules) {
        std::string("[Kur\0vex]\nA\0=8\n", 16), "A", "8"},
       {"no section at all", "A=1\nB=2\n", "A", ""},
       {"empty file", "", "A", ""},
+      {"%n and %% belong to a written file's name",
+       "[Kurvex]\nOutputFileName = %n-100%%.out % a comment\n", "OutputFileName", "%n-100%%.out"},
+      {"another % ends a written file's name", "[Kurvex]\nMarkTableFileName = a%b.csv\n",
+       "MarkTableFileName", "a"},
+      {"%n is a comment in other keys", "[Kurvex]\nInputFileName = %n.dat\n", "InputFileName", ""},
   };
   TempDir dir;
   for (const ScanCase& c : cases) EXPECT_EQ(Scan(dir, c.content, c.key), c.expected) << c.name;

@@ -109,6 +109,46 @@ TEST(Settings, EveryPlainKeyTakesAValueOrFallsBackToItsDefault) {
   }
 }
 
+// %n is the data file's name without its folder and last extension, %%
+// one percent sign; any other % and a name without % stay as written.
+TEST(Settings, FileNamesFromTheDataFile) {
+  struct {
+    const char *data, *value, *name;
+  } cases[] = {
+      {"/data/run7.csv.gz", "%n.out", "run7.csv.out"}, {"run7", "%n.log", "run7.log"},
+      {"a.dat", "out/%n-%n.json", "out/a-a.json"},    {"dir.d/x", "%n", "x"},
+      {".hidden", "%n.out", ".hidden.out"},            {"run.", "[%n]", "[run]"},
+      {"a.dat", "100%%.out", "100%.out"},              {"a.dat", "%%n.out", "%n.out"},
+      {"a.dat", "%%%n", "%a"},                         {"a.dat", "50%.out%", "50%.out%"},
+      {"a.dat", "%N%x", "%N%x"},                       {"a.dat", "plain.out", "plain.out"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(config::ExpandFileName(c.value, c.data), c.name) << c.value << " of " << c.data;
+    EXPECT_EQ(config::UsesDataFileName(c.value),
+              config::ExpandFileName(c.value, "p.dat") != config::ExpandFileName(c.value, "q.dat"))
+        << c.value;
+  }
+  // Every key that names a written file takes it, no other key; without a
+  // data file %n is the name of kurvex.dat.
+  using config::Key;
+  for (const char* data : {"x/run7.dat", ""}) {
+    config::DataFileForNames = data;
+    const std::string stem = *data ? "run7" : "kurvex";
+    config::SettingsRecord s;
+    config::AnalysisSettingsRecord a;
+    for (const Key key : {Key::LogFileName, Key::OutputFileName, Key::CalcDataFileName, Key::ReportFileName,
+                          Key::FitTableFileName, Key::MarkTableFileName, Key::GraphGRXDriver})
+      config::SettleKey("%n.x", key, s, a);
+    for (const std::string& name : {s.LogFileName, s.OutputFileName, s.CalcDataFileName, a.ReportFileName,
+                                    a.FitTableFileName, a.MarkTableFileName})
+      EXPECT_EQ(name, stem + ".x");
+    EXPECT_EQ(s.GraphGRXDriver, "%n.x");
+    EXPECT_EQ(config::SettleFileName("%n", Key::ImageBaseFileName), stem);
+    EXPECT_EQ(config::SettleFileName("", Key::LogFileName), "kurvex.log");
+  }
+  config::DataFileForNames.clear();
+}
+
 TEST(Settings, DepthAndNumberWidth) {
   using namespace config;
   const char* widths[][2] = {{"1", "10"}, {"3", "10"}, {"7", "13"}, {"20", "26"},

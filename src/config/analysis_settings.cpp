@@ -39,11 +39,25 @@ void ReadAnalysisSettings() {
   a.SmoothingCriterion = criterion.Kind, a.EdfTarget = criterion.EdfTarget;
   a.FixedP = SettleSmoothingParameter(ConfigValue(Key::SmoothingParameter), a.SmoothingParameter);
   a.MarkSignificance = SettleMarkSignificance(ConfigValue(Key::MarkSignificance));
+  ReadKey(Key::FitTableFileName);
+  ReadKey(Key::MarkTableFileName);
 }
 
+bool TablesWanted() {
+  const AnalysisSettingsRecord& a = AnalysisSettings;
+  return !a.FitTableFileName.empty() || !a.MarkTableFileName.empty();
+}
+
+// The tables take their numbers from the report's gathering, sigmas
+// included.
 bool UncertaintyWanted() {
   const AnalysisSettingsRecord& a = AnalysisSettings;
-  return !a.ReportFileName.empty() || a.ShowBand || a.MarkSignificance > 0;
+  return !a.ReportFileName.empty() || a.ShowBand || a.MarkSignificance > 0 || TablesWanted();
+}
+
+bool MarkScoresWanted() {
+  const AnalysisSettingsRecord& a = AnalysisSettings;
+  return a.MarkSignificance > 0 || !a.ReportFileName.empty() || !a.MarkTableFileName.empty();
 }
 
 }  // namespace config

@@ -24,7 +24,14 @@ long double SettleMarkSignificance(const std::string& value);
 // Reads the keys above, at the step that binds OutputFileName.
 void ReadAnalysisSettings();
 
+// True when FitTableFileName or MarkTableFileName names a table.
+bool TablesWanted();
+
 // True when a fit must also make the covariance bands.
 bool UncertaintyWanted();
+
+// True when the marks' z is needed after a fit: a threshold hides weak
+// marks, or the report or the mark table lists every mark's z.
+bool MarkScoresWanted();
 
 }  // namespace config

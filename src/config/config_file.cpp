@@ -78,19 +78,32 @@ bool IsRegularCandidate(const std::string& name, struct stat& st) {
   return ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// Where a trailing comment begins in a value: at the first "#" or "%".
+// In the name of a file the run writes, "%n" (the data file's name) and
+// "%%" (a percent sign) are part of the name, and only another "%" begins
+// a comment; a value without them ends where it always did.
+std::size_t CommentStart(const std::string& value, bool namesAWrittenFile) {
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == '#') return i;
+    if (value[i] != '%') continue;
+    const char next = i + 1 < value.size() ? value[i + 1] : '\0';
+    if (!namesAWrittenFile || (next != 'n' && next != '%')) return i;
+    ++i;
+  }
+  return std::string::npos;
+}
+
 // The text after the first "=", without blanks around it and without a
-// trailing comment ("%" first, then "#"). Of a line cut at 255 characters
+// trailing comment (see CommentStart). Of a line cut at 255 characters
 // the value is cut too unless a comment began before the cut.
-ConfigLookup ExtractValue(const std::string& line, bool lineCut) {
+ConfigLookup ExtractValue(const std::string& line, bool lineCut, bool namesAWrittenFile) {
   std::string value = line.substr(line.find('=') + 1);
   std::size_t start = 0;
   while (start < value.size() && IsControlOrBlank(value[start])) ++start;
   value.erase(0, start);
-  bool comment = false;
-  for (const char mark : {'%', '#'}) {
-    const std::size_t at = value.find(mark);
-    if (at != std::string::npos) value.erase(at), comment = true;
-  }
+  const std::size_t at = CommentStart(value, namesAWrittenFile);
+  const bool comment = at != std::string::npos;
+  if (comment) value.erase(at);
   while (!value.empty() && IsControlOrBlank(value.back())) value.pop_back();
   return ConfigLookup{value, lineCut && !comment};
 }
@@ -122,7 +135,11 @@ void IndexKeys(ConfigReader& in, SectionIndex& index) {
       const std::string name = WithoutControls(line.substr(0, eq));
       const std::string key = name + line.substr(eq);
       bool comment = !key.empty() && (key[0] == '#' || key[0] == '%');
-      if (!comment) index.Values.emplace(UpperCaseText(name), ExtractValue(key, in.lineCut));
+      // Only a value with a "%" asks which key it belongs to.
+      const KeySpec* spec = !comment && key.find('%') != std::string::npos ? KeyNamed(name) : nullptr;
+      if (!comment)
+        index.Values.emplace(UpperCaseText(name),
+                             ExtractValue(key, in.lineCut, spec != nullptr && NamesAWrittenFile(spec->Id)));
     }
     if (!in.SkipToNextLine() || (!line.empty() && line[0] == '[')) return;
   }

@@ -14,6 +14,7 @@ namespace config {
 
 SettingsRecord Settings;
 CommandLineRecord CommandLine;
+std::string DataFileForNames;
 
 namespace {
 
@@ -59,12 +60,24 @@ Settled DefaultOf(const KeySpec& k) {
   return v;
 }
 
+// A name of a written file for this run: %n is the data file's name, as
+// far as it is known.
+std::string ForTheRun(const std::string& name) {
+  return ExpandFileName(name, DataFileForNames.empty() ? kDefaultDataFile : DataFileForNames);
+}
+
+// A text key's value; one that names a written file, for this run.
+std::string SettleText(const std::string& value, Key key) {
+  const std::string text = base::CutText(value);
+  return NamesAWrittenFile(key) ? ForTheRun(text) : text;
+}
+
 // A plain key's value as its kind reads it.
 Settled SettleByKind(const std::string& value, const KeySpec& k) {
   Settled v;
   switch (k.Kind) {
     case KeyKind::FileName: v.Text = SettleFileName(value, k.Id); break;
-    case KeyKind::Text: v.Text = base::CutText(value); break;
+    case KeyKind::Text: v.Text = SettleText(value, k.Id); break;
     case KeyKind::Integer: v.Integer = SettleInteger(value, k.Id); break;
     case KeyKind::YesNo: v.Yes = SettleYesNo(value, k.Id); break;
     case KeyKind::Real: v.Real = SettleReal(value, k.Id); break;
@@ -108,8 +121,42 @@ void SaveCommandLine(const std::vector<std::string>& arguments) {
 bool IsYes(const std::string& value) { return UpperCaseText(value) == "YES"; }
 bool IsNo(const std::string& value) { return UpperCaseText(value) == "NO"; }
 
+std::string DataFileStem(const std::string& dataFile) {
+  std::string name = dataFile.substr(dataFile.rfind('/') + 1);  // npos + 1 is 0: no folder
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return name;
+}
+
+std::string ExpandFileName(const std::string& name, const std::string& dataFile) {
+  if (name.find('%') == std::string::npos) return name;
+  std::string out;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char next = i + 1 < name.size() ? name[i + 1] : '\0';
+    if (name[i] == '%' && next == 'n') out += DataFileStem(dataFile), ++i;
+    else if (name[i] == '%' && next == '%') out += '%', ++i;
+    else out += name[i];
+  }
+  return out;
+}
+
+bool UsesDataFileName(const std::string& name) {
+  for (std::size_t i = 0; i + 1 < name.size(); ++i)
+    if (name[i] == '%') {
+      if (name[i + 1] == 'n') return true;
+      if (name[i + 1] == '%') ++i;
+    }
+  return false;
+}
+
+std::string WrittenFileName(Key key) {
+  const std::string value = ConfigValue(key);
+  return Spec(key).Kind == KeyKind::FileName ? SettleFileName(value, key) : SettleText(value, key);
+}
+
 std::string SettleFileName(const std::string& value, Key key) {
-  return value.empty() ? Spec(key).Values.Text : base::CutText(value);
+  const std::string name = value.empty() ? Spec(key).Values.Text : base::CutText(value);
+  return NamesAWrittenFile(key) ? ForTheRun(name) : name;
 }
 
 std::string FileNameSetting(Key key) { return SettleFileName(ConfigValue(key), key); }

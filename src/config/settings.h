@@ -28,9 +28,37 @@ void SaveCommandLine(const std::vector<std::string>& arguments);
 bool IsYes(const std::string& value);
 bool IsNo(const std::string& value);
 
+// ---- The names of the files a run writes ---------------------------------
+
+// The data file a run reads when none is chosen (the file dialog cancelled).
+inline constexpr const char* kDefaultDataFile = "kurvex.dat";
+
+// The data file whose name %n stands for in the names of the files the
+// run writes (NamesAWrittenFile). The start-up sets it as soon as the file
+// is known: from argument 1 or InputFileName before anything is written,
+// from the file dialog once the choice is made. Until then it is empty,
+// and %n stands for the name of kDefaultDataFile, "kurvex".
+extern std::string DataFileForNames;
+
+// A data file's name without its folder and without its last extension:
+// "/data/run7.csv.gz" gives "run7.csv", "run7" gives "run7". A dot that
+// begins the name starts no extension (".hidden" stays).
+std::string DataFileStem(const std::string& dataFile);
+// `name` with each %n replaced by the stem of `dataFile` and each %% by one
+// %; a % followed by anything else, or by nothing, stays as written. A name
+// without % comes back unchanged.
+std::string ExpandFileName(const std::string& name, const std::string& dataFile);
+// Whether `name` holds a %n (a %% before an n makes it plain text).
+bool UsesDataFileName(const std::string& name);
+// The name of a key that NamesAWrittenFile, as the run uses it now: its
+// value (or a file-name key's default), with %n of DataFileForNames.
+std::string WrittenFileName(Key key);
+
 // ---- Plain keys, settled by their kind ----------------------------------
 
-// The value, or the key's default when it is empty; cut at 255 characters.
+// The value, or the key's default when it is empty; cut at 255 characters;
+// for a key that names a written file, with %n of DataFileForNames (the
+// expanded name is not cut: cut, it would name another file).
 std::string SettleFileName(const std::string& value, Key key);
 // The same for the key's own value, for a name looked up where it is used.
 std::string FileNameSetting(Key key);
@@ -41,7 +69,8 @@ bool SettleYesNo(const std::string& value, Key key);
 // A real below the key's Below.
 long double SettleReal(const std::string& value, Key key);
 
-// A plain key's value, settled by its kind, into its field in `s` or `a`.
+// A plain key's value, settled by its kind, into its field in `s` or `a`;
+// the name of a written file with %n of DataFileForNames.
 // A special key, or a plain one without a field, changes nothing here.
 void SettleKey(const std::string& value, Key key, SettingsRecord& s,
                AnalysisSettingsRecord& a);

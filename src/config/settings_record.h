@@ -71,6 +71,8 @@ struct AnalysisSettingsRecord {
   bool FixedP = false;  // SmoothingParameter gave a p
   long double SmoothingParameter = 0;
   long double MarkSignificance = 0;  // 0: every mark is listed and drawn
+  // The tables every fit adds its rows to (output/fit_tables.h); empty: none.
+  std::string FitTableFileName, MarkTableFileName;
 };
 
 }  // namespace config

@@ -24,7 +24,7 @@ enum class Key : int {
   ColorText, ColorSymbol, ColorLine, ColorCalculus, ColorXplace, ColorKeys, SizeSymbol,
   WidthLine, WidthCalculus, WidthXplace, JumpSize, ImageBaseFileName, ImageFolder,
   ReportFileName, ReportKnots, ShowBand, SmoothingCriterion, SmoothingParameter,
-  MarkSignificance, Count
+  MarkSignificance, FitTableFileName, MarkTableFileName, Count
 };
 
 // How a key's value is read. Any value that is missing or not accepted
@@ -170,6 +170,12 @@ inline constexpr KeySpec kKeys[] = {
   // A real > 0: only the marks whose significance z reaches it are listed
   // and drawn (spline/significance.h); empty or invalid: every mark.
   {Key::MarkSignificance,   "MarkSignificance",   KeyKind::Special,  {},                                                  {}},
+
+  // ---- Tables that many runs share ----------------------------------------
+  // A CSV file that every fit adds its row to; empty: none.
+  {Key::FitTableFileName,   "FitTableFileName",   KeyKind::Text,     {},                                                  &AnalysisSettingsRecord::FitTableFileName},
+  // A CSV file that every fit adds a row per mark to; empty: none.
+  {Key::MarkTableFileName,  "MarkTableFileName",  KeyKind::Text,     {},                                                  &AnalysisSettingsRecord::MarkTableFileName},
 };
 // clang-format on
 static_assert(std::size(kKeys) == static_cast<std::size_t>(Key::Count), "one line per key");
@@ -223,11 +229,17 @@ constexpr bool FieldsDistinct() {
 }
 static_assert(FieldsDistinct(), "one field per key");
 
+// The keys that name a file the run writes: in their values %n stands for
+// the data file's name (settings.h, ExpandFileName).
+constexpr bool NamesAWrittenFile(Key key) {
+  return Spec(key).Kind == KeyKind::FileName || key == Key::ReportFileName ||
+         key == Key::FitTableFileName || key == Key::MarkTableFileName;
+}
+
 // The keys whose value names a file: such a value is used whole or refused,
 // since cut at 255 characters it would name another file.
 constexpr bool NamesAFile(Key key) {
-  return Spec(key).Kind == KeyKind::FileName || key == Key::ReportFileName || key == Key::InputFileName ||
-         key == Key::ImageFolder;
+  return NamesAWrittenFile(key) || key == Key::InputFileName || key == Key::ImageFolder;
 }
 
 // The width and height of a default "WIDTHxHEIGHT", read at compile time.

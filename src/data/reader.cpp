@@ -124,7 +124,7 @@ std::string ChooseDataFileName(bool& cancelled) {
     name = dialogs::SelectDataFile();
     cancelled = name.empty() && dialogs::DialogsInWindow();
   }
-  if (name.empty()) name = "kurvex.dat";
+  if (name.empty()) name = config::kDefaultDataFile;
   return name;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/replace_file.h"
+#include "base/run_log.h"
 #include "base/stop.h"
 #include "config/config_file.h"
 #include "config/settings.h"
@@ -61,13 +62,33 @@ bool SameFile(const std::string& a, const std::string& b) {
                         ": nothing was written\n");
 }
 
+// A name with %n waits while the file dialog has still to choose the data
+// file; the log, opened before that, takes "kurvex" for it (settings.h).
+bool WaitsForDataFile(Key key) {
+  return key != Key::LogFileName && config::DataFileForNames.empty() &&
+         config::UsesDataFileName(config::ConfigValue(key));
+}
+
+// The files named so far; the log by the name it was opened with, since
+// the dialog's choice changes no open file's name.
 std::vector<NamedFile> ResultFiles() {
   std::vector<NamedFile> files;
-  for (const Key key : {Key::LogFileName, Key::OutputFileName, Key::CalcDataFileName})
-    files.push_back({config::Spec(key).Name, config::FileNameSetting(key)});
-  const std::string report = config::ConfigValue(Key::ReportFileName);
-  if (!report.empty()) files.push_back({config::Spec(Key::ReportFileName).Name, report});
+  for (const Key key : {Key::LogFileName, Key::OutputFileName, Key::CalcDataFileName, Key::ReportFileName,
+                        Key::FitTableFileName, Key::MarkTableFileName}) {
+    if (WaitsForDataFile(key)) continue;
+    const bool openLog = key == Key::LogFileName && base::RunLogIsOpen();
+    const std::string name = openLog ? config::Settings.LogFileName : config::WrittenFileName(key);
+    if (!name.empty()) files.push_back({config::Spec(key).Name, name});
+  }
   return files;
+}
+
+// The files the run replaces, which it holds locked from its start: the
+// log has its own lock, and the tables are shared by every run.
+bool HeldForTheRun(const NamedFile& f) {
+  for (const Key key : {Key::LogFileName, Key::FitTableFileName, Key::MarkTableFileName})
+    if (std::string(f.Role) == config::Spec(key).Name) return false;
+  return true;
 }
 
 void CheckAgainst(const std::vector<NamedFile>& files, const std::string& dataFile) {
@@ -75,14 +96,13 @@ void CheckAgainst(const std::vector<NamedFile>& files, const std::string& dataFi
     if (SameFile(f.Name, dataFile)) Clash(f, {"the data file", dataFile});
 }
 
-// The data file as the start-up will choose it, when no dialog is needed.
+}  // namespace
+
 std::string NamedDataFile() {
   std::string name = config::CommandLine.Argument[1];
   if (name.empty()) name = config::ConfigValue(Key::InputFileName);
   return name == "?" ? "" : name;
 }
-
-}  // namespace
 
 void CheckResultNames() {
   const std::vector<NamedFile> files = ResultFiles();
@@ -95,7 +115,7 @@ void CheckResultNames() {
 
 void HoldResultFiles() {
   for (const NamedFile& f : ResultFiles())
-    if (std::string(f.Role) != config::Spec(Key::LogFileName).Name) base::HoldForTheRun(f.Name);
+    if (HeldForTheRun(f)) base::HoldForTheRun(f.Name);
 }
 
 void CheckDataFileIsNoResult(const std::string& dataFile) { CheckAgainst(ResultFiles(), dataFile); }

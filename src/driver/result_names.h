@@ -6,15 +6,21 @@
 
 namespace driver {
 
-// Compares the run log, kurvex.out, kurvex.cal and the report with each
-// other and with the data file when it is named on the command line or in
-// InputFileName. A clash is a usage error naming both (status 2) before
-// anything is written.
+// The data file as the start-up will choose it: argument 1, else
+// InputFileName; "" when the file dialog is to choose it.
+std::string NamedDataFile();
+
+// Compares the run log, kurvex.out, kurvex.cal, the report and the tables
+// with each other and with the data file when it is named on the command
+// line or in InputFileName. A clash is a usage error naming both (status
+// 2) before anything is written. A name with %n is compared only once the
+// data file is known (config::DataFileForNames).
 void CheckResultNames();
 
-// Takes this run's lock on every file it writes but the log (which has its
-// own when it is opened), from now to its end: a second run that would
-// write one of them stops at its start.
+// Takes this run's lock on every file it replaces but the log (which has
+// its own when it is opened), from now to its end: a second run that would
+// write one of them stops at its start. The shared tables are not held. A
+// name with %n is held only once the data file is known.
 void HoldResultFiles();
 
 // The data file as chosen (also in the file dialog), compared once more

@@ -60,9 +60,15 @@ void OpenLog() {
 }
 
 // The data file, chosen (perhaps in the dialog) and opened; it must be none
-// of the files the run writes.
+// of the files the run writes. A choice in the dialog gives %n its name
+// only now: the names that hold it are checked and held from here on.
 void OpenDataFile() {
   data::OpenDataFile();
+  if (config::DataFileForNames.empty()) {
+    config::DataFileForNames = data::DataFile.Name;
+    CheckResultNames();
+    HoldResultFiles();
+  }
   CheckDataFileIsNoResult(data::DataFile.Name);
 }
 
@@ -262,6 +268,7 @@ void PrepareGraph() {
 
 void StartUp() {
   config::SetProgramPath(Argument(0).c_str());    // where the second kurvex.cfg is
+  config::DataFileForNames = NamedDataFile();     // %n in the file names, unless the dialog asks
   CheckResultNames();                             // no result file is the data file or another
   CheckRowFormat();                               // no comma for values and decimals at once
   OpenLog();                                      // the run log and its first line

@@ -54,12 +54,12 @@ void Fit(bool writeResults) {
                    stop});
 }
 
-// The marks' z, when a threshold hides the weak ones or the report lists
-// them: made once per fit, for the file, the picture and the report.
+// The marks' z, when a threshold hides the weak ones or the report or the
+// mark table lists them: made once per fit, for the file, the picture, the
+// report and the table.
 void ScoreMarks() {
-  const config::AnalysisSettingsRecord& a = config::AnalysisSettings;
-  const bool wanted = config::Settings.ShowCalculus && (a.MarkSignificance > 0 || !a.ReportFileName.empty());
-  spline::ScoreLatestMarks(a.MarkSignificance, wanted);
+  const bool wanted = config::Settings.ShowCalculus && config::MarkScoresWanted();
+  spline::ScoreLatestMarks(config::AnalysisSettings.MarkSignificance, wanted);
 }
 
 // The curve: the whole walk, each point a row and a point of the picture,
@@ -116,7 +116,7 @@ void FittingPass(bool writeResults) {
   WalkIntervals(c, writeResults);
   if (writeResults) output::EndSplineFile();
   FinishPass();
-  output::WriteAnalysisReport();
+  output::WriteAnalysisReport();  // and the rows of the tables
 }
 
 }  // namespace graph

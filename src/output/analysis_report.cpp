@@ -11,6 +11,8 @@
 #include "config/settings.h"
 #include "config/smoothing_criterion.h"
 #include "data/dataset.h"
+#include "data/reader.h"
+#include "output/fit_tables.h"
 #include "output/result_files.h"
 #include "spline/evaluate.h"
 #include "spline/fit.h"
@@ -152,13 +154,18 @@ ReportInputs RunInputs() {
   return in;
 }
 
+// The report of the program's records.
+ReportContent GatherRunReport(const ReportInputs& in) {
+  const AnalysisReportState& r = ReportState;
+  return GatherReport(in, r.Marks, r.FactorKeys, r.Cursors);
+}
+
 // Streamed into the file: the report of a million points is never held
 // whole.
-void WriteRunReport(const ReportInputs& in) {
-  const AnalysisReportState& r = ReportState;
+void WriteRunReport(const ReportInputs& in, const ReportContent& c) {
   ReportSink sink;
   OpenReportFile(sink, config::AnalysisSettings.ReportFileName);
-  WriteReportHead(sink, GatherReport(in, r.Marks, r.FactorKeys, r.Cursors));
+  WriteReportHead(sink, c);
   if (in.Knots) WriteKnots(sink, in);
   WriteReportEnd(sink);
   CloseReportFile(sink);
@@ -225,11 +232,15 @@ ReportContent GatherReport(const ReportInputs& in, const std::vector<ReportMark>
 void NoteFactorKey(int32_t key) { ReportState.FactorKeys.push_back(std::string(1, static_cast<char>(key))); }
 
 void WriteAnalysisReport() {
-  if (config::AnalysisSettings.ReportFileName.empty()) return;
+  ++ReportState.Fits;
+  const bool report = !config::AnalysisSettings.ReportFileName.empty(), tables = config::TablesWanted();
+  if (!report && !tables) return;
   const ReportInputs in = RunInputs();
   OrOutOfMemory([&] {
     ReportState.Marks = FindReportMarks(in);
-    WriteRunReport(in);
+    const ReportContent c = GatherRunReport(in);  // the rows are the report's
+    if (report) WriteRunReport(in, c);
+    if (tables) AddToTables(data::DataFile.Name, ReportState.Fits, c);
   });
 }
 
@@ -238,7 +249,7 @@ void NoteCursor(long double x) {
   const ReportInputs in = RunInputs();
   OrOutOfMemory([&] {
     ReportState.Cursors.push_back(CursorAt(in, x));
-    WriteRunReport(in);
+    WriteRunReport(in, GatherRunReport(in));
   });
 }
 

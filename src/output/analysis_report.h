@@ -2,7 +2,8 @@
 // and its covariance bands, so that the program and the Python module make
 // it alike; and the program's own report, which keeps what it gathers
 // between fits (the factor keys, the cursor requests) and is written after
-// every fit and every cursor request when ReportFileName names it.
+// every fit and every cursor request when ReportFileName names it, and
+// whose rows go to the shared tables.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -59,12 +60,15 @@ struct AnalysisReportState {
   std::vector<std::string> FactorKeys;  // "0".."9", "`", "-", in the order pressed
   std::vector<ReportCursor> Cursors;    // one per F3, with the fit of its time
   std::vector<ReportMark> Marks;        // those of the latest fit
+  int32_t Fits = 0;                     // the fits of the run so far
 };
 extern AnalysisReportState ReportState;
 
 void NoteFactorKey(int32_t key);
-// After a fit: its marks are found and the report is written, when
-// ReportFileName is set; otherwise nothing is done.
+// After a fit: its marks are found, the report is written when
+// ReportFileName is set, and the fit's rows are added to the tables that
+// FitTableFileName and MarkTableFileName name (fit_tables.h); without
+// these keys nothing is done.
 void WriteAnalysisReport();
 // The values and sigmas at x from the latest fit; the report is rewritten.
 void NoteCursor(long double x);
