@@ -66,7 +66,7 @@ TEST(InstallPrefix, PutsEveryFileInPlaceAndTheInstalledProgramRunsTheManualExamp
         "share/doc/kurvex/examples/kurvex.cfg", "share/doc/kurvex/examples/oscillation/oscillation.dat",
         "share/doc/kurvex/examples/titration/titration.dat",
         "share/doc/kurvex/examples/large/make-large.sh",
-        "share/icons/hicolor/scalable/apps/kurvex.svg"})
+        "share/icons/hicolor/scalable/apps/kurvex.svg", KURVEX_WINDOW_MODULE_INSTALLED})
     EXPECT_TRUE(testutil::FileExists(prefix + "/" + file)) << file;
   EXPECT_EQ(::access((prefix + "/bin/kurvex").c_str(), X_OK), 0);
   if (xvfbtest::OnPath("desktop-file-validate")) {
@@ -161,7 +161,8 @@ TEST(InstallPrefix, TheDebianPackageHoldsTheInstallation) {
   for (const char* file : {"./usr/bin/kurvex", "./usr/share/man/man1/kurvex.1",
                            "./usr/share/applications/kurvex.desktop",
                            "./usr/share/icons/hicolor/scalable/apps/kurvex.svg",
-                           "./usr/lib/python3/dist-packages/kurvex/"})
+                           "./usr/lib/python3/dist-packages/kurvex/",
+                           "./usr/" KURVEX_WINDOW_MODULE_INSTALLED})
     EXPECT_NE(listed.Out.find(file), std::string::npos) << file << "\n" << listed.Out;
 }
 #endif

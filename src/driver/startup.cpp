@@ -82,10 +82,7 @@ void SettleGraphics() {
                                                 S.GraphGRXDriver, w, h) ==
                        config::ResolutionOutcome::ListRequest;
     // The usual first run on a machine without a desktop: say what to do.
-    const char* hint = !asked && !gfx::DisplayAvailable()
-                           ? "kurvex: no display for the window driver; use --batch (or "
-                             "GraphGRXDriver = memory in kurvex.cfg) to run without a window\n"
-                           : "";
+    const std::string hint = asked ? "" : graph::NoWindowHint();
     graph::ModeReport(asked ? base::kExitNormal : base::kExitErrorStop, hint);
   }
   S.GraphColorBits = config::SettleColorBits(config::ConfigValue(Key::GraphColorBits));

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "gfx/gfx_state.h"
+#include "gfx/window_module.h"
 
 namespace gfx {
 
@@ -66,14 +66,14 @@ bool WindowMessageBox(const std::string& title, const std::vector<std::string>& 
 std::string WindowSelectFile(const std::string& label, const std::string& initialName,
                              const std::vector<FileFilter>& filters) {
   GtkWidget* dialog = gtk_file_chooser_dialog_new(
-      TrimBlanks(label).c_str(), DialogParent(), GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
+      Host->TrimBlanks(label).c_str(), DialogParent(), GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
       GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   AddFilters(chooser, filters);
   gchar* cwd = g_get_current_dir();  // data files usually lie where the program runs
   gtk_file_chooser_set_current_folder(chooser, cwd);
   g_free(cwd);
-  if (const std::string name = TrimBlanks(initialName); !name.empty())
+  if (const std::string name = Host->TrimBlanks(initialName); !name.empty())
     gtk_file_chooser_set_filename(chooser, name.c_str());
   std::string chosen;
   if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {

@@ -1,15 +1,16 @@
 // The window driver: a fixed-size GTK 3 window showing the screen context.
 // It runs on the program's own thread; GTK's events are handled whenever the
-// layer waits for input or lets the window catch up with the drawing.
+// layer waits for input or lets the window catch up with the drawing. Built
+// into the module kurvex-gtk.so, which the program loads when the window
+// driver is chosen (driver_window.cpp); the layer's state is the program's.
 #include <gtk/gtk.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <deque>
 
-#include "gfx/gfx_state.h"
+#include "gfx/window_module.h"
 
 namespace gfx {
 
@@ -67,7 +68,7 @@ void Push(int32_t flags, int32_t key) {
 void MovePointer(double x, double y) {
   // Events during a press may come from outside the window: a pointer
   // position is always on the screen.
-  const double mx = std::max(MaxX(), 0), my = std::max(MaxY(), 0);
+  const double mx = std::max(Host->MaxX(), 0), my = std::max(Host->MaxY(), 0);
   W.PointerX = static_cast<int32_t>(x > 0 ? std::min(x, mx) : 0.0);  // NaN gives 0
   W.PointerY = static_cast<int32_t>(y > 0 ? std::min(y, my) : 0.0);
 }
@@ -149,7 +150,7 @@ gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer) {
   const gint answer = gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);
   if (answer == GTK_RESPONSE_YES) {
-    if (G.AbortHandler != nullptr) G.AbortHandler();
+    if (Host->Layer->AbortHandler != nullptr) Host->Layer->AbortHandler();
     std::fflush(nullptr);
     _exit(1);
   }
@@ -208,7 +209,27 @@ void DestroyWindow() {
   W.Buttons = 0;
 }
 
-bool Open() { return DisplayAvailable(); }
+// Can the window run here? Connects to the display, which the program has
+// checked is named.
+bool Open() {
+  // Success is kept; a failure is tried again, since the environment may
+  // name a display later.
+  if (W.DisplayOpen) return true;
+  // GTK would otherwise switch the process to the user's locale, and with
+  // it the decimal point that reading and writing numbers rely on. It must
+  // be said before GTK's first start, and only then.
+  static bool localeKept = false;
+  if (!localeKept) gtk_disable_setlocale(), localeKept = true;
+  // A busy X server now and then refuses a connection that it takes a
+  // moment later (seen under load, with other clients connecting at the
+  // same time: one start in ten, the second attempt always took): a few
+  // attempts, a tenth of a second apart, before the display counts as gone.
+  for (int attempt = 0; attempt < 5 && !W.DisplayOpen; ++attempt) {
+    if (attempt > 0) g_usleep(100000);
+    W.DisplayOpen = gtk_init_check(nullptr, nullptr) != FALSE;
+  }
+  return W.DisplayOpen;
+}
 
 bool StartMode(int32_t width, int32_t height) {
   if (W.Top == nullptr) CreateWindow();
@@ -235,7 +256,7 @@ void SetTitle(const std::string& title) {
 // Copies the changed part of the screen context into the window's image,
 // with palette colours resolved, and asks GTK to show it.
 void Present() {
-  Context& s = G.Screen;
+  Context& s = Host->Layer->Screen;
   if (W.Surface != nullptr && s.DirtyX0 <= s.DirtyX1 && s.DirtyY0 <= s.DirtyY1) {
     cairo_surface_flush(W.Surface);
     unsigned char* data = cairo_image_surface_get_data(W.Surface);
@@ -244,7 +265,7 @@ void Present() {
       auto* out = reinterpret_cast<uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
       const uint32_t* in = s.Pixels.data() + static_cast<size_t>(y) * s.Width;
       for (int32_t x = s.DirtyX0; x <= s.DirtyX1; ++x) {
-        const Rgb c = DecodePixel(s.Bpp, in[x]);
+        const Rgb c = Host->DecodePixel(s.Bpp, in[x]);
         out[x] = (uint32_t(c.Red) << 16) | (uint32_t(c.Green) << 8) | uint32_t(c.Blue);
       }
     }
@@ -294,33 +315,23 @@ bool HasMouse() {
   return seat != nullptr && gdk_seat_get_pointer(seat) != nullptr;
 }
 
+const Driver Table = {WindowDriverName, true,      Open,    StartMode,  Close,
+                      SetTitle,         Present,   NextEvent, ReadKey, ShowCursor,
+                      HasMouse,         WindowMessageBox, WindowSelectFile};
+
 }  // namespace
 
-const Driver WindowDriver = {WindowDriverName, true,      Open,    StartMode,  Close,
-                             SetTitle,         Present,   NextEvent, ReadKey, ShowCursor,
-                             HasMouse,         WindowMessageBox, WindowSelectFile};
-
-bool DisplayAvailable() {
-  // Success is kept; a failure is tried again, since the environment may
-  // name a display later.
-  if (W.DisplayOpen) return true;
-  const char* x11 = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  if ((x11 == nullptr || *x11 == '\0') && (wayland == nullptr || *wayland == '\0')) return false;
-  // GTK would otherwise switch the process to the user's locale, and with
-  // it the decimal point that reading and writing numbers rely on. It must
-  // be said before GTK's first start, and only then.
-  static bool localeKept = false;
-  if (!localeKept) gtk_disable_setlocale(), localeKept = true;
-  // A busy X server now and then refuses a connection that it takes a
-  // moment later (seen under load, with other clients connecting at the
-  // same time: one start in ten, the second attempt always took): a few
-  // attempts, a tenth of a second apart, before the display counts as gone.
-  for (int attempt = 0; attempt < 5 && !W.DisplayOpen; ++attempt) {
-    if (attempt > 0) g_usleep(100000);
-    W.DisplayOpen = gtk_init_check(nullptr, nullptr) != FALSE;
-  }
-  return W.DisplayOpen;
-}
+const WindowHost* Host = nullptr;
 
 }  // namespace gfx
+
+// The module's one exported symbol. A host of another build (other records)
+// gets no table, and the program reports the module as unusable.
+extern "C" __attribute__((visibility("default"))) const gfx::Driver* kurvex_window_driver(
+    const gfx::WindowHost* host) {
+  if (host == nullptr || host->Interface != gfx::WindowInterface ||
+      host->StateSize != sizeof(gfx::State) || host->DriverSize != sizeof(gfx::Driver))
+    return nullptr;
+  gfx::Host = host;
+  return &gfx::Table;
+}

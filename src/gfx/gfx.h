@@ -310,8 +310,13 @@ std::string SelectFile(const std::string& label, const std::string& initialName,
 // Without a handler (nullptr) the process ends at once with status 1.
 void SetAbortHandler(void (*handler)());
 
-// True when a desktop display can be opened (the toolkit is initialised on
-// the first call). The window driver needs one.
+// True when a desktop display can be opened (the window driver's module is
+// loaded and the toolkit initialised on the first call). The window driver
+// needs one.
 bool DisplayAvailable();
+// Why the window driver's module (kurvex-gtk.so, beside the program or in
+// its lib/kurvex folder) could not be loaded: the loader's reason, which
+// names the file; "" while it loaded or was not needed yet.
+std::string WindowModuleError();
 
 }  // namespace gfx

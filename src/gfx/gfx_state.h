@@ -47,6 +47,30 @@ struct State {
 };
 extern State G;
 
+// The window driver's GTK code is a module of its own, loaded only when the
+// window driver is chosen, so that a run without a window does not map GTK
+// and its seventy libraries. The module keeps no state of the layer's: it
+// reaches the one record G and the helpers it needs through this table,
+// which the program hands over at load time and keeps for the whole run.
+struct WindowHost {
+  // The interface and the sizes of the shared records, so that a module of
+  // another build refuses to run instead of misreading them.
+  int32_t Interface;
+  uint32_t StateSize, DriverSize;
+  State* Layer;
+  Rgb (*DecodePixel)(int32_t bpp, uint32_t value);
+  int32_t (*MaxX)();
+  int32_t (*MaxY)();
+  std::string (*TrimBlanks)(const std::string& text);
+};
+// Raised whenever Driver, State or WindowHost changes meaning.
+inline constexpr int32_t WindowInterface = 1;
+inline constexpr const char* WindowModuleFile = "kurvex-gtk.so";
+// The module's one exported function: its driver table, or nullptr when
+// the host's interface is not its own.
+inline constexpr const char* WindowModuleEntry = "kurvex_window_driver";
+using WindowModuleEntryFunction = const Driver* (*)(const WindowHost* host);
+
 // Valid depths are 1, 2, 4, 8, 15, 16, 24 and 32.
 bool ValidDepth(int32_t bpp);
 // All bits a stored value may have at this depth.
@@ -69,10 +93,6 @@ void FillSpan(int64_t x0, int64_t x1, int64_t y, Colour colour);
 // The built-in fonts (fonts/lucss_fonts.cpp, generated).
 extern const Font FontLucs11, FontLucs15, FontLucs21;
 
-// The window driver's dialogs (dialogs_gtk.cpp).
-bool WindowMessageBox(const std::string& title, const std::vector<std::string>& lines);
-std::string WindowSelectFile(const std::string& label, const std::string& initialName,
-                             const std::vector<FileFilter>& filters);
 // The text without blanks and tabs at either end.
 std::string TrimBlanks(const std::string& text);
 

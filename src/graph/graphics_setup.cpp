@@ -109,6 +109,15 @@ bool SelectDriver(const std::string& name) {
   return gfx::SetDriver(chosen);
 }
 
+std::string NoWindowHint() {
+  if (gfx::DisplayAvailable()) return "";
+  const std::string advice =
+      "use --batch (or GraphGRXDriver = memory in kurvex.cfg) to run without a window\n";
+  if (const std::string module = gfx::WindowModuleError(); !module.empty())
+    return "kurvex: " + module + "\nkurvex: " + advice;
+  return "kurvex: no display for the window driver; " + advice;
+}
+
 // The title goes with the mode, so that every window the program opens,
 // the colour chart's too, carries it from the start.
 namespace {

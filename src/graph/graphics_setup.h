@@ -24,6 +24,10 @@ std::vector<DriverEntry> AvailableDrivers();
 // Selects the driver of that exact name, or index 1; false when the
 // graphics layer refuses it.
 bool SelectDriver(const std::string& name);
+// What a run that cannot have its window is told to do: why (no display,
+// or the window driver's module missing or unloadable, with the loader's
+// reason) and to use --batch; "" when the window driver can run.
+std::string NoWindowHint();
 // Sets the window title and the mode and, for palette depths, fills
 // ColourTable; the mode report stop when the mode cannot be had.
 void SetGraphicsMode(int32_t width, int32_t height, int32_t depth);
