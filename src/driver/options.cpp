@@ -64,7 +64,10 @@ constexpr const char* kUsage =
     "-c SmoothingCriterion=UBRE the smoothing whose sigmas can be trusted\n"
     "(also GCV or CV, cross-validation, or \"EDF k\", k degrees of freedom).\n"
     "With -c MarkSignificance=1.96 only the minima, maxima and points of\n"
-    "inflection the data support are listed and drawn.\n"
+    "inflection the data support are listed and drawn. In file names %n is the\n"
+    "data file's name without folder and extension (-c OutputFileName=%n.out);\n"
+    "-c FitTableFileName=fits.csv and MarkTableFileName=marks.csv add rows to\n"
+    "tables that many runs share.\n"
     "Exit status: 0 normal end, 1 error stop (see kurvex.log), 2 a file could\n"
     "not be read or written, or a usage error. The manual: man kurvex\n";
 
