@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/append_file.h"
 #include "graph_e2e_support.h"
 #include "test_util.h"
 
@@ -215,6 +216,29 @@ TEST(SharedTables, KilledRunsLeaveOnlyWholeLines) {
 
 // A table in a folder the run may not write: the stop of a file that
 // cannot be written, naming it.
+// What a kill can leave at a table's end, and what the next addition
+// makes of it: a cut row (or header) of a table is taken away; the text of
+// any other file is kept, the new rows begin on a line of their own.
+TEST(SharedTables, AnAdditionMendsARowCutByAKill) {
+  const struct {
+    const char* before;
+    const char* after;
+  } cases[] = {
+      {"", "h,k\n1,2\n"},
+      {"h,k\n0,1\n", "h,k\n0,1\n1,2\n"},
+      {"h,k\n0,1\n0,", "h,k\n0,1\n1,2\n"},
+      {"h,", "h,k\n1,2\n"},
+      {"mine\nno end", "mine\nno end\n1,2\n"},
+  };
+  testutil::TempDir dir;
+  for (const auto& c : cases) {
+    const std::string name = dir / "t.csv";
+    testutil::WriteFile(name, c.before);
+    base::AppendLines(name, "h,k\n", "1,2\n");
+    EXPECT_EQ(testutil::ReadFile(name), c.after) << c.before;
+  }
+}
+
 TEST(SharedTables, ATableThatCannotBeWrittenStopsTheRun) {
   graphtest::Session s("", graphtest::SineData());
   ::chmod(s.Path().c_str(), 0777);

@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <string>
 
 #include "base/stop.h"
 
@@ -39,6 +41,45 @@ bool EndsInsideALine(int fd, off_t size, bool readable) {
   return readable && size > 0 && ::pread(fd, &last, 1, size - 1) == 1 && last != '\n';
 }
 
+// True when the file begins with `header`, or is a beginning of it (a
+// header cut by a kill): a table this program made.
+bool BeginsWith(int fd, const std::string& header, off_t size) {
+  const std::size_t n = std::min(header.size(), static_cast<std::size_t>(size));
+  std::string head(n, '\0');
+  return !header.empty() && ::pread(fd, head.data(), n, 0) == static_cast<ssize_t>(n) &&
+         header.compare(0, n, head) == 0;
+}
+
+// Where the file's last line end is, read backwards a block at a time; 0
+// when it has none.
+off_t AfterLastLineEnd(int fd, off_t size) {
+  char block[4096];
+  for (off_t end = size; end > 0;) {
+    const off_t start = end > static_cast<off_t>(sizeof block) ? end - static_cast<off_t>(sizeof block) : 0;
+    const ssize_t n = ::pread(fd, block, static_cast<std::size_t>(end - start), start);
+    if (n != end - start) return size;  // unreadable: nothing is taken away
+    for (ssize_t i = n; i > 0; --i)
+      if (block[i - 1] == '\n') return start + i;
+    end = start;
+  }
+  return 0;
+}
+
+// The last line of a table this program made has no line end only when a
+// run was killed while its write was under way (the kernel may cut a write
+// between two pages): that piece of a row is taken away, so that the table
+// holds whole rows only. Any other file keeps its text; the new lines then
+// begin on a line of their own.
+off_t MendCutRow(int fd, const std::string& name, const std::string& header, off_t size, std::string& text) {
+  if (!BeginsWith(fd, header, size)) {
+    text += '\n';
+    return size;
+  }
+  const off_t whole = AfterLastLineEnd(fd, size);
+  if (::ftruncate(fd, whole) != 0) FatalIoError(name, errno);
+  return whole;
+}
+
 // Everything at once; what a full disk cuts short is written on, and what
 // cannot be written is taken back, so that the file ends where it ended.
 void WriteAll(int fd, const std::string& name, const std::string& text, off_t size, bool regular) {
@@ -67,10 +108,12 @@ void AppendLines(const std::string& name, const std::string& header, const std::
   const bool regular = S_ISREG(st.st_mode);
   // A header only where a file starts: a device or a pipe would get one
   // with every addition.
-  std::string text = regular && st.st_size == 0 ? header : "";
-  if (regular && EndsInsideALine(fd, st.st_size, readable)) text += '\n';
+  off_t size = st.st_size;
+  std::string text;
+  if (regular && EndsInsideALine(fd, size, readable)) size = MendCutRow(fd, name, header, size, text);
+  if (regular && size == 0) text = header;
   text += lines;
-  WriteAll(fd, name, text, st.st_size, regular);
+  WriteAll(fd, name, text, size, regular);
   if (::close(fd) != 0) FatalIoError(name, errno);  // also lets go of the lock
 }
 
