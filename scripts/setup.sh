@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libpng-dev zlib1g-dev libfreetype-dev fonts-dejavu-core
+  libpng-dev zlib1g-dev libfreetype-dev fonts-dejavu-core libcairo2-dev
   fonts-dejavu-extra fonts-liberation2
   libgtk-3-dev xvfb xdotool x11-utils
   man-db groff-base desktop-file-utils libglib2.0-bin jq

@@ -30,6 +30,23 @@ long double SettleMarkSignificance(const std::string& value) {
   return base::ParseReal(value, v) && v > 0 && std::isfinite(v) ? v : 0;
 }
 
+bool SettleFigureSize(const std::string& value, long double& width, long double& height) {
+  const KeyValues& k = Spec(Key::FigureSize).Values;
+  const std::size_t x = value.find_first_of("xX");
+  long double w, h;
+  if (x == std::string::npos || !base::ParseReal(value.substr(0, x), w) ||
+      !base::ParseReal(value.substr(x + 1), h) || !(w >= k.Low && w <= k.High && h >= k.Low && h <= k.High))
+    return false;
+  width = w, height = h;
+  return true;
+}
+
+int32_t SettleFigureDPI(const std::string& value) {
+  const KeyValues& k = Spec(Key::FigureDPI).Values;
+  int32_t v;
+  return base::ParseInteger(value, v) && v >= k.Low && v <= k.High ? v : k.Integer;
+}
+
 void ReadAnalysisSettings() {
   AnalysisSettingsRecord& a = AnalysisSettings;
   ReadKey(Key::ReportFileName);
@@ -41,6 +58,14 @@ void ReadAnalysisSettings() {
   a.MarkSignificance = SettleMarkSignificance(ConfigValue(Key::MarkSignificance));
   ReadKey(Key::FitTableFileName);
   ReadKey(Key::MarkTableFileName);
+  ReadKey(Key::FigureFileName);
+  ReadKey(Key::FigureXLabel);
+  ReadKey(Key::FigureYLabel);
+  ReadKey(Key::FigureErrorBars);
+  const AnalysisSettingsRecord defaults;
+  if (!SettleFigureSize(ConfigValue(Key::FigureSize), a.FigureWidth, a.FigureHeight))
+    a.FigureWidth = defaults.FigureWidth, a.FigureHeight = defaults.FigureHeight;
+  a.FigureDPI = SettleFigureDPI(ConfigValue(Key::FigureDPI));
 }
 
 bool TablesWanted() {
@@ -49,10 +74,11 @@ bool TablesWanted() {
 }
 
 // The tables take their numbers from the report's gathering, sigmas
-// included.
+// included; the figure draws the band and the marks' sigmas.
 bool UncertaintyWanted() {
   const AnalysisSettingsRecord& a = AnalysisSettings;
-  return !a.ReportFileName.empty() || a.ShowBand || a.MarkSignificance > 0 || TablesWanted();
+  return !a.ReportFileName.empty() || a.ShowBand || a.MarkSignificance > 0 || TablesWanted() ||
+         !a.FigureFileName.empty();
 }
 
 bool MarkScoresWanted() {

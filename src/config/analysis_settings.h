@@ -3,6 +3,7 @@
 // All are opt-in: with none of the keys given the program writes and draws
 // what it always did.
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "config/settings_record.h"
@@ -20,6 +21,12 @@ bool SettleSmoothingParameter(const std::string& value, long double& p);
 // A real > 0 and finite: the threshold of the marks' z; anything else is
 // 0, every mark.
 long double SettleMarkSignificance(const std::string& value);
+
+// "WIDTHxHEIGHT" in millimetres within FigureSize's bounds: true with the
+// two set; anything else leaves them.
+bool SettleFigureSize(const std::string& value, long double& width, long double& height);
+// An integer within FigureDPI's bounds, else its default.
+int32_t SettleFigureDPI(const std::string& value);
 
 // Reads the keys above, at the step that binds OutputFileName.
 void ReadAnalysisSettings();

@@ -111,6 +111,9 @@ SettingsRecord::SettingsRecord() {
 
 AnalysisSettingsRecord::AnalysisSettingsRecord() {
   for (const KeySpec& k : kKeys) std::visit(Store{DefaultOf(k), nullptr, this}, k.Into);
+  FigureWidth = DefaultDimension(Spec(Key::FigureSize).Values.Text, false);
+  FigureHeight = DefaultDimension(Spec(Key::FigureSize).Values.Text, true);
+  FigureDPI = Spec(Key::FigureDPI).Values.Integer;
 }
 
 void SaveCommandLine(const std::vector<std::string>& arguments) {

@@ -73,6 +73,12 @@ struct AnalysisSettingsRecord {
   long double MarkSignificance = 0;  // 0: every mark is listed and drawn
   // The tables every fit adds its rows to (output/fit_tables.h); empty: none.
   std::string FitTableFileName, MarkTableFileName;
+  // The figure of every fit (output/figure.h); empty: none.
+  std::string FigureFileName;
+  std::string FigureXLabel, FigureYLabel;  // empty: the column names, else X and Y
+  bool FigureErrorBars = false;
+  long double FigureWidth = 160, FigureHeight = 100;  // millimetres
+  int32_t FigureDPI = 300;                           // pixels per inch of a PNG
 };
 
 }  // namespace config

@@ -24,7 +24,8 @@ enum class Key : int {
   ColorText, ColorSymbol, ColorLine, ColorCalculus, ColorXplace, ColorKeys, SizeSymbol,
   WidthLine, WidthCalculus, WidthXplace, JumpSize, ImageBaseFileName, ImageFolder,
   ReportFileName, ReportKnots, ShowBand, SmoothingCriterion, SmoothingParameter,
-  MarkSignificance, FitTableFileName, MarkTableFileName, Count
+  MarkSignificance, FitTableFileName, MarkTableFileName, FigureFileName, FigureXLabel,
+  FigureYLabel, FigureErrorBars, FigureSize, FigureDPI, Count
 };
 
 // How a key's value is read. Any value that is missing or not accepted
@@ -176,6 +177,21 @@ inline constexpr KeySpec kKeys[] = {
   {Key::FitTableFileName,   "FitTableFileName",   KeyKind::Text,     {},                                                  &AnalysisSettingsRecord::FitTableFileName},
   // A CSV file that every fit adds a row per mark to; empty: none.
   {Key::MarkTableFileName,  "MarkTableFileName",  KeyKind::Text,     {},                                                  &AnalysisSettingsRecord::MarkTableFileName},
+
+  // ---- A figure for reports and papers ------------------------------------
+  // The figure of every fit: SVG, PDF or PNG by the name's ending (any other
+  // ending: PDF); empty: none.
+  {Key::FigureFileName,     "FigureFileName",     KeyKind::Text,     {},                                                  &AnalysisSettingsRecord::FigureFileName},
+  // The label of the X axis; empty: the X column's name, else "X".
+  {Key::FigureXLabel,       "FigureXLabel",       KeyKind::Text,     {},                                                  &AnalysisSettingsRecord::FigureXLabel},
+  // The label of the Y axis; empty: the Y column's name, else "Y".
+  {Key::FigureYLabel,       "FigureYLabel",       KeyKind::Text,     {},                                                  &AnalysisSettingsRecord::FigureYLabel},
+  // YES: vertical bars of +-1 error at the points when the errors come from a column.
+  {Key::FigureErrorBars,    "FigureErrorBars",    KeyKind::YesNo,    {.Text = "NO"},                                      &AnalysisSettingsRecord::FigureErrorBars},
+  // "WIDTHxHEIGHT" in millimetres, each from 20 to 1000.
+  {Key::FigureSize,         "FigureSize",         KeyKind::Special,  {.Text = "160x100", .Low = 20, .High = 1000},        {}},
+  // Pixels per inch of a PNG figure.
+  {Key::FigureDPI,          "FigureDPI",          KeyKind::Special,  {.Integer = 300, .Low = 10, .High = 2400},           {}},
 };
 // clang-format on
 static_assert(std::size(kKeys) == static_cast<std::size_t>(Key::Count), "one line per key");
@@ -233,7 +249,8 @@ static_assert(FieldsDistinct(), "one field per key");
 // the data file's name (settings.h, ExpandFileName).
 constexpr bool NamesAWrittenFile(Key key) {
   return Spec(key).Kind == KeyKind::FileName || key == Key::ReportFileName ||
-         key == Key::FitTableFileName || key == Key::MarkTableFileName;
+         key == Key::FitTableFileName || key == Key::MarkTableFileName ||
+         key == Key::FigureFileName;
 }
 
 // The keys whose value names a file: such a value is used whole or refused,

@@ -74,7 +74,7 @@ bool WaitsForDataFile(Key key) {
 std::vector<NamedFile> ResultFiles() {
   std::vector<NamedFile> files;
   for (const Key key : {Key::LogFileName, Key::OutputFileName, Key::CalcDataFileName, Key::ReportFileName,
-                        Key::FitTableFileName, Key::MarkTableFileName}) {
+                        Key::FitTableFileName, Key::MarkTableFileName, Key::FigureFileName}) {
     if (WaitsForDataFile(key)) continue;
     const bool openLog = key == Key::LogFileName && base::RunLogIsOpen();
     const std::string name = openLog ? config::Settings.LogFileName : config::WrittenFileName(key);

@@ -116,7 +116,7 @@ void FittingPass(bool writeResults) {
   WalkIntervals(c, writeResults);
   if (writeResults) output::EndSplineFile();
   FinishPass();
-  output::WriteAnalysisReport();  // and the rows of the tables
+  output::WriteAnalysisReport();  // and the rows of the tables, and the figure
 }
 
 }  // namespace graph

@@ -12,6 +12,7 @@
 #include "config/smoothing_criterion.h"
 #include "data/dataset.h"
 #include "data/reader.h"
+#include "output/figure.h"
 #include "output/fit_tables.h"
 #include "output/result_files.h"
 #include "spline/evaluate.h"
@@ -171,6 +172,25 @@ void WriteRunReport(const ReportInputs& in, const ReportContent& c) {
   CloseReportFile(sink);
 }
 
+// The figure of the latest fit, from the records the report reads, with
+// the marks it found; the labels default to the columns' names.
+void WriteRunFigure(const ReportInputs& in) {
+  const config::AnalysisSettingsRecord& a = config::AnalysisSettings;
+  const config::SettingsRecord& s = config::Settings;
+  FigureInputs f;
+  f.N = in.N, f.X = in.X, f.Y = in.Y, f.Err = in.Err, f.A = in.A, f.Bands = in.Bands;
+  f.ErrorBars = a.FigureErrorBars && std::string(in.Errors) == "column";
+  f.Marks = FigureMarksOf(ReportState.Marks, in.Threshold);
+  f.XLabel = !a.FigureXLabel.empty() ? a.FigureXLabel : !s.ColumnXName.empty() ? s.ColumnXName : "X";
+  f.YLabel = !a.FigureYLabel.empty() ? a.FigureYLabel : !s.ColumnYName.empty() ? s.ColumnYName : "Y";
+  f.WidthMm = a.FigureWidth, f.HeightMm = a.FigureHeight, f.Dpi = a.FigureDPI;
+  f.Format = FigureFormatOf(a.FigureFileName);
+  ReportSink sink;
+  OpenReportFile(sink, a.FigureFileName);
+  WriteFigure(sink, f);
+  CloseReportFile(sink);
+}
+
 // Runs `work` of the program's report; memory it cannot have (its marks,
 // cursors and text grow with the data) is the out-of-memory stop, not an
 // exception that would end the run without a word in the log.
@@ -234,13 +254,15 @@ void NoteFactorKey(int32_t key) { ReportState.FactorKeys.push_back(std::string(1
 void WriteAnalysisReport() {
   ++ReportState.Fits;
   const bool report = !config::AnalysisSettings.ReportFileName.empty(), tables = config::TablesWanted();
-  if (!report && !tables) return;
+  const bool figure = !config::AnalysisSettings.FigureFileName.empty();
+  if (!report && !tables && !figure) return;
   const ReportInputs in = RunInputs();
   OrOutOfMemory([&] {
     ReportState.Marks = FindReportMarks(in);
     const ReportContent c = GatherRunReport(in);  // the rows are the report's
     if (report) WriteRunReport(in, c);
     if (tables) AddToTables(data::DataFile.Name, ReportState.Fits, c);
+    if (figure) WriteRunFigure(in);
   });
 }
 

@@ -67,8 +67,9 @@ extern AnalysisReportState ReportState;
 void NoteFactorKey(int32_t key);
 // After a fit: its marks are found, the report is written when
 // ReportFileName is set, and the fit's rows are added to the tables that
-// FitTableFileName and MarkTableFileName name (fit_tables.h); without
-// these keys nothing is done.
+// FitTableFileName and MarkTableFileName name (fit_tables.h), and the
+// figure is drawn when FigureFileName names it (figure.h); without these
+// keys nothing is done.
 void WriteAnalysisReport();
 // The values and sigmas at x from the latest fit; the report is rewritten.
 void NoteCursor(long double x);
