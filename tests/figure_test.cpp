@@ -39,6 +39,9 @@ TEST(FigureTicks, RoundNumbersWithTheFewestDigitsThatTellThemApart) {
   // A range of zero width is widened around its value and still has ticks.
   const output::FigureRange one = output::AxisRange(3, 3), zero = output::AxisRange(0, 0);
   EXPECT_TRUE(one.Lo < 3 && one.Hi > 3 && zero.Lo < 0 && zero.Hi > 0);
+  // A width below the values' precision is zero width too.
+  const output::FigureRange narrow = output::AxisRange(1e6L, 1e6L + 1e-13L);
+  EXPECT_EQ(narrow.Hi - narrow.Lo, 2e5L);
   EXPECT_EQ(output::RoundTicks(one.Lo, one.Hi).Text,
             (std::vector<std::string>{"2.7", "2.8", "2.9", "3", "3.1", "3.2", "3.3"}));
   EXPECT_EQ(output::RoundTicks(zero.Lo, zero.Hi).Text,

@@ -8,6 +8,7 @@
 #include <cairo-svg.h>
 #include <cairo.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -244,7 +245,8 @@ cairo_surface_t* VectorSurface(const FigureInputs& in, FigureStream& s, long dou
 }  // namespace
 
 FigureRange AxisRange(long double lo, long double hi) {
-  if (!(hi > lo)) {
+  // A width the values' own precision cannot tell from zero counts as zero.
+  if (!(hi - lo > 1e-15L * std::fmax(std::fabs(lo), std::fabs(hi)))) {
     const long double half = lo == 0 ? 1 : std::fabs(lo) / 10;
     return {lo - half, lo + half};
   }
@@ -260,7 +262,8 @@ FigureTicks RoundTicks(long double lo, long double hi) {
   t.Step = (f < 1.5L ? 1 : f < 3.5L ? 2 : f < 7.5L ? 5 : 10) * scale;
   // A tick on an end of the range counts, whatever the last bit of the quotient.
   const long double slack = 1e-9L;
-  for (long double k = ceill(lo / t.Step - slack); k <= hi / t.Step + slack; ++k)
+  // At most a few dozen, however narrow the range is against its values.
+  for (long double k = ceill(lo / t.Step - slack); k <= hi / t.Step + slack && t.At.size() < 40; ++k)
     t.At.push_back(k * t.Step + 0.0L);
   // The fewest digits whose numbers differ and read back to their ticks.
   for (int32_t digits = 1; digits <= 20; ++digits) {
