@@ -32,8 +32,6 @@ constexpr long double kTick = 4, kFontSize = 8.5L, kCircle = 1.8L, kMark = 2.6L;
 constexpr int32_t kBandSamples = 512;
 // A cairo image surface is at most this many pixels wide or high.
 constexpr long double kMaxPixels = 32767;
-// Points closer than this in the figure are drawn once (1/10 point).
-constexpr long double kSameSpot = 10;
 
 // The frame: data coordinates to figure coordinates (y down).
 struct Frame {
@@ -131,10 +129,17 @@ void DrawBand(cairo_t* cr, const Frame& f, const FigureInputs& in) {
   cairo_fill(cr);
 }
 
-// Open circles, each spot of the figure once (with its bar, when bars are
+// Points per spot of the device: a PDF's or an SVG's unit is the point, a
+// PNG's the pixel.
+long double SpotsPerPoint(const FigureInputs& in) {
+  return in.Format == FigureFormat::Png ? in.Dpi / 72.0L : 1;
+}
+
+// Open circles, each spot of the device once (with its bar, when bars are
 // drawn): a million points that fall on a few thousand spots make a
-// figure of a few thousand circles.
+// figure of a few thousand circles, which look as the million would.
 void DrawPoints(cairo_t* cr, const Frame& f, const FigureInputs& in) {
+  const long double kSameSpot = SpotsPerPoint(in);
   std::unordered_set<uint64_t> drawn;
   cairo_set_source_rgb(cr, 0, 0, 0);
   cairo_set_line_width(cr, 0.5);
