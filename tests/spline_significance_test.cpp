@@ -133,7 +133,7 @@ TEST(MarkSignificance, AMarkFoundTwiceCountsOnce) {
   std::vector<SplineSegment> A(n + 1);
   for (int32_t i = 1; i <= n; ++i) {
     const long double x = X[i] = i - 11;
-    A[i] = SplineSegment{x * x * x, 3 * x * x, 3 * x, 1};
+    A[i] = SplineSegment{x * x * x, 3 * x * x, 3 * x, 1, 0};
   }
   CovarianceBands b;
   ComputeCovarianceBands(n, X.data(), E.data(), 1, b);

@@ -4,9 +4,8 @@
 // points scaled by Dpi/72.
 #include "output/figure.h"
 
-#include <cairo-pdf.h>
-#include <cairo-svg.h>
-#include <cairo.h>
+#include "output/cairo_calls.h"
+
 
 #include <cctype>
 #include <cerrno>
@@ -66,47 +65,47 @@ Frame FrameOf(const FigureInputs& in, long double width, long double height) {
 }
 
 void ClipToFrame(cairo_t* cr, const Frame& f) {
-  cairo_rectangle(cr, D(f.Left), D(f.Top), D(f.Right - f.Left), D(f.Bottom - f.Top));
-  cairo_clip(cr);
+  Cairo.rectangle(cr, D(f.Left), D(f.Top), D(f.Right - f.Left), D(f.Bottom - f.Top));
+  Cairo.clip(cr);
 }
 
 void ShowText(cairo_t* cr, const std::string& text, long double x, long double y, long double alignX,
               long double alignY) {
   cairo_text_extents_t e;
-  cairo_text_extents(cr, text.c_str(), &e);
-  cairo_move_to(cr, D(x - alignX * e.width - e.x_bearing), D(y - alignY * e.height - e.y_bearing));
-  cairo_show_text(cr, text.c_str());
+  Cairo.text_extents(cr, text.c_str(), &e);
+  Cairo.move_to(cr, D(x - alignX * e.width - e.x_bearing), D(y - alignY * e.height - e.y_bearing));
+  Cairo.show_text(cr, text.c_str());
 }
 
 // The frame with inward ticks on all four sides, numbered below and left.
 void DrawFrame(cairo_t* cr, const Frame& f) {
-  cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_set_line_width(cr, 0.6);
-  cairo_rectangle(cr, D(f.Left), D(f.Top), D(f.Right - f.Left), D(f.Bottom - f.Top));
-  cairo_stroke(cr);
+  Cairo.set_source_rgb(cr, 0, 0, 0);
+  Cairo.set_line_width(cr, 0.6);
+  Cairo.rectangle(cr, D(f.Left), D(f.Top), D(f.Right - f.Left), D(f.Bottom - f.Top));
+  Cairo.stroke(cr);
   const FigureTicks tx = RoundTicks(f.X0, f.X1), ty = RoundTicks(f.Y0, f.Y1);
   for (std::size_t k = 0; k < tx.At.size(); ++k) {
     const long double x = f.FX(tx.At[k]);
-    cairo_move_to(cr, D(x), D(f.Bottom)), cairo_line_to(cr, D(x), D(f.Bottom - kTick));
-    cairo_move_to(cr, D(x), D(f.Top)), cairo_line_to(cr, D(x), D(f.Top + kTick));
+    Cairo.move_to(cr, D(x), D(f.Bottom)), Cairo.line_to(cr, D(x), D(f.Bottom - kTick));
+    Cairo.move_to(cr, D(x), D(f.Top)), Cairo.line_to(cr, D(x), D(f.Top + kTick));
     ShowText(cr, tx.Text[k], x, f.Bottom + 3, 0.5L, 0);
   }
   for (std::size_t k = 0; k < ty.At.size(); ++k) {
     const long double y = f.FY(ty.At[k]);
-    cairo_move_to(cr, D(f.Left), D(y)), cairo_line_to(cr, D(f.Left + kTick), D(y));
-    cairo_move_to(cr, D(f.Right), D(y)), cairo_line_to(cr, D(f.Right - kTick), D(y));
+    Cairo.move_to(cr, D(f.Left), D(y)), Cairo.line_to(cr, D(f.Left + kTick), D(y));
+    Cairo.move_to(cr, D(f.Right), D(y)), Cairo.line_to(cr, D(f.Right - kTick), D(y));
     ShowText(cr, ty.Text[k], f.Left - 3, y, 1, 0.5L);
   }
-  cairo_stroke(cr);
+  Cairo.stroke(cr);
 }
 
 void DrawLabels(cairo_t* cr, const Frame& f, const FigureInputs& in, long double height) {
   ShowText(cr, in.XLabel, (f.Left + f.Right) / 2, height - 4, 0.5L, 1);
-  cairo_save(cr);
-  cairo_translate(cr, 4, D((f.Top + f.Bottom) / 2));
-  cairo_rotate(cr, -M_PI / 2);
+  Cairo.save(cr);
+  Cairo.translate(cr, 4, D((f.Top + f.Bottom) / 2));
+  Cairo.rotate(cr, -M_PI / 2);
   ShowText(cr, in.YLabel, 0, 0, 0.5L, 0);
-  cairo_restore(cr);
+  Cairo.restore(cr);
 }
 
 // The +-2 sigma band as one filled area: the upper edge forward, the
@@ -122,11 +121,11 @@ void DrawBand(cairo_t* cr, const Frame& f, const FigureInputs& in) {
     const long double s = 2 * spline::SigmasAt(*in.Bands, x[k]).Value;
     lo[k] = e.Value - s, hi[k] = e.Value + s;
   }
-  for (int32_t k = 0; k <= kBandSamples; ++k) cairo_line_to(cr, D(f.FX(x[k])), D(f.FY(hi[k])));
-  for (int32_t k = kBandSamples; k >= 0; --k) cairo_line_to(cr, D(f.FX(x[k])), D(f.FY(lo[k])));
-  cairo_close_path(cr);
-  cairo_set_source_rgba(cr, 0.25, 0.45, 0.85, 0.22);
-  cairo_fill(cr);
+  for (int32_t k = 0; k <= kBandSamples; ++k) Cairo.line_to(cr, D(f.FX(x[k])), D(f.FY(hi[k])));
+  for (int32_t k = kBandSamples; k >= 0; --k) Cairo.line_to(cr, D(f.FX(x[k])), D(f.FY(lo[k])));
+  Cairo.close_path(cr);
+  Cairo.set_source_rgba(cr, 0.25, 0.45, 0.85, 0.22);
+  Cairo.fill(cr);
 }
 
 // Points per spot of the device: a PDF's or an SVG's unit is the point, a
@@ -141,8 +140,8 @@ long double SpotsPerPoint(const FigureInputs& in) {
 void DrawPoints(cairo_t* cr, const Frame& f, const FigureInputs& in) {
   const long double kSameSpot = SpotsPerPoint(in);
   std::unordered_set<uint64_t> drawn;
-  cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_set_line_width(cr, 0.5);
+  Cairo.set_source_rgb(cr, 0, 0, 0);
+  Cairo.set_line_width(cr, 0.5);
   for (int32_t i = 1; i <= in.N; ++i) {
     const long double x = f.FX(in.X[i]), y = f.FY(in.Y[i]);
     const long double bar = in.ErrorBars ? std::fabs(f.FY(in.Y[i] + in.Err[i]) - y) : 0;
@@ -150,64 +149,64 @@ void DrawPoints(cairo_t* cr, const Frame& f, const FigureInputs& in) {
                           (static_cast<uint64_t>(std::llroundl(y * kSameSpot)) & 0xFFFFFu) << 20 |
                           (static_cast<uint64_t>(std::llroundl(std::fmin(bar, 1e5L) * kSameSpot)) & 0xFFFFFFu) << 40;
     if (!drawn.insert(spot).second) continue;
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, D(x), D(y), D(kCircle), 0, 2 * M_PI);
+    Cairo.new_sub_path(cr);
+    Cairo.arc(cr, D(x), D(y), D(kCircle), 0, 2 * M_PI);
     if (bar > kCircle) {
-      cairo_move_to(cr, D(x), D(y - bar)), cairo_line_to(cr, D(x), D(y - kCircle));
-      cairo_move_to(cr, D(x), D(y + kCircle)), cairo_line_to(cr, D(x), D(y + bar));
+      Cairo.move_to(cr, D(x), D(y - bar)), Cairo.line_to(cr, D(x), D(y - kCircle));
+      Cairo.move_to(cr, D(x), D(y + kCircle)), Cairo.line_to(cr, D(x), D(y + bar));
     }
-    if (drawn.size() % 4096 == 0) cairo_stroke(cr);  // keeps cairo's path short
+    if (drawn.size() % 4096 == 0) Cairo.stroke(cr);  // keeps cairo's path short
   }
-  cairo_stroke(cr);
+  Cairo.stroke(cr);
 }
 
 void DrawCurve(cairo_t* cr, const Frame& f, const FigureInputs& in) {
   if (in.N < 2) return;
-  cairo_set_source_rgb(cr, 0.8, 0.1, 0.1);
-  cairo_set_line_width(cr, 1.0);
+  Cairo.set_source_rgb(cr, 0.8, 0.1, 0.1);
+  Cairo.set_line_width(cr, 1.0);
   for (int32_t i = 1; i < in.N; ++i) {
     const CubicBezier b = SegmentBezier(in.A[i], in.X[i], in.X[i + 1]);
-    if (i == 1) cairo_move_to(cr, D(f.FX(b.X[0])), D(f.FY(b.Y[0])));
-    cairo_curve_to(cr, D(f.FX(b.X[1])), D(f.FY(b.Y[1])), D(f.FX(b.X[2])), D(f.FY(b.Y[2])),
+    if (i == 1) Cairo.move_to(cr, D(f.FX(b.X[0])), D(f.FY(b.Y[0])));
+    Cairo.curve_to(cr, D(f.FX(b.X[1])), D(f.FY(b.Y[1])), D(f.FX(b.X[2])), D(f.FY(b.Y[2])),
                    D(f.FX(b.X[3])), D(f.FY(b.Y[3])));
   }
-  cairo_stroke(cr);
+  Cairo.stroke(cr);
 }
 
 // Each mark a small filled diamond with a bar of +-sigma_x where known.
 void DrawMarks(cairo_t* cr, const Frame& f, const FigureInputs& in) {
-  cairo_set_source_rgb(cr, 0.1, 0.3, 0.75);
-  cairo_set_line_width(cr, 0.7);
+  Cairo.set_source_rgb(cr, 0.1, 0.3, 0.75);
+  Cairo.set_line_width(cr, 0.7);
   for (const FigureMark& m : in.Marks) {
     const long double x = f.FX(m.X), y = f.FY(m.Y);
     if (std::isfinite(m.SigmaX) && m.SigmaX > 0) {
       const long double l = f.FX(m.X - m.SigmaX), r = f.FX(m.X + m.SigmaX);
-      cairo_move_to(cr, D(l), D(y)), cairo_line_to(cr, D(r), D(y));
-      cairo_move_to(cr, D(l), D(y - 2)), cairo_line_to(cr, D(l), D(y + 2));
-      cairo_move_to(cr, D(r), D(y - 2)), cairo_line_to(cr, D(r), D(y + 2));
-      cairo_stroke(cr);
+      Cairo.move_to(cr, D(l), D(y)), Cairo.line_to(cr, D(r), D(y));
+      Cairo.move_to(cr, D(l), D(y - 2)), Cairo.line_to(cr, D(l), D(y + 2));
+      Cairo.move_to(cr, D(r), D(y - 2)), Cairo.line_to(cr, D(r), D(y + 2));
+      Cairo.stroke(cr);
     }
-    cairo_move_to(cr, D(x), D(y - kMark)), cairo_line_to(cr, D(x + kMark), D(y));
-    cairo_line_to(cr, D(x), D(y + kMark)), cairo_line_to(cr, D(x - kMark), D(y));
-    cairo_close_path(cr);
-    cairo_fill(cr);
+    Cairo.move_to(cr, D(x), D(y - kMark)), Cairo.line_to(cr, D(x + kMark), D(y));
+    Cairo.line_to(cr, D(x), D(y + kMark)), Cairo.line_to(cr, D(x - kMark), D(y));
+    Cairo.close_path(cr);
+    Cairo.fill(cr);
   }
 }
 
 void Draw(cairo_t* cr, const FigureInputs& in, long double width, long double height) {
-  cairo_set_source_rgb(cr, 1, 1, 1);
-  cairo_paint(cr);
-  cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, D(kFontSize));
+  Cairo.set_source_rgb(cr, 1, 1, 1);
+  Cairo.paint(cr);
+  Cairo.select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  Cairo.set_font_size(cr, D(kFontSize));
   if (in.N < 1) return;
   const Frame f = FrameOf(in, width, height);
-  cairo_save(cr);
+  Cairo.save(cr);
   ClipToFrame(cr, f);
   DrawBand(cr, f, in);
   DrawPoints(cr, f, in);
   DrawCurve(cr, f, in);
   DrawMarks(cr, f, in);
-  cairo_restore(cr);
+  Cairo.restore(cr);
   DrawFrame(cr, f);
   DrawLabels(cr, f, in, height);
 }
@@ -239,12 +238,12 @@ void CheckFigure(const FigureStream& s, cairo_status_t status) {
   if (s.Error != 0 && s.Sink->File != nullptr) base::FailReplacement(*s.Sink->File, s.Error);
   if (status == CAIRO_STATUS_NO_MEMORY) base::ErrorStop({"There is not enough memory!"});
   if (status != CAIRO_STATUS_SUCCESS)
-    base::ErrorStop({std::string("The figure could not be drawn: ") + cairo_status_to_string(status)});
+    base::ErrorStop({std::string("The figure could not be drawn: ") + Cairo.status_to_string(status)});
 }
 
 cairo_surface_t* VectorSurface(const FigureInputs& in, FigureStream& s, long double w, long double h) {
-  if (in.Format == FigureFormat::Svg) return cairo_svg_surface_create_for_stream(WriteBytes, &s, D(w), D(h));
-  return cairo_pdf_surface_create_for_stream(WriteBytes, &s, D(w), D(h));
+  if (in.Format == FigureFormat::Svg) return Cairo.svg_surface_create_for_stream(WriteBytes, &s, D(w), D(h));
+  return Cairo.pdf_surface_create_for_stream(WriteBytes, &s, D(w), D(h));
 }
 
 }  // namespace
@@ -311,26 +310,28 @@ int32_t FigurePixels(long double mm, int32_t dpi) {
 }
 
 void WriteFigure(ReportSink& sink, const FigureInputs& in) {
+  if (std::string reason; !LoadCairo(reason))
+    base::ErrorStop({"The figure could not be drawn: cairo cannot be loaded: " + reason});
   const long double w = in.WidthMm * kPointsPerMm, h = in.HeightMm * kPointsPerMm;
   FigureStream s{&sink};
   cairo_surface_t* surface;
   if (in.Format == FigureFormat::Png)
-    surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, FigurePixels(in.WidthMm, in.Dpi),
+    surface = Cairo.image_surface_create(CAIRO_FORMAT_RGB24, FigurePixels(in.WidthMm, in.Dpi),
                                          FigurePixels(in.HeightMm, in.Dpi));
   else
     surface = VectorSurface(in, s, w, h);
-  cairo_t* cr = cairo_create(surface);
+  cairo_t* cr = Cairo.create(surface);
   if (in.Format == FigureFormat::Png)  // a size cut at the largest image keeps its shape
-    cairo_scale(cr, D(cairo_image_surface_get_width(surface) / w),
-                D(cairo_image_surface_get_height(surface) / h));
+    Cairo.scale(cr, D(Cairo.image_surface_get_width(surface) / w),
+                D(Cairo.image_surface_get_height(surface) / h));
   Draw(cr, in, w, h);
-  cairo_status_t status = cairo_status(cr);
-  cairo_destroy(cr);
+  cairo_status_t status = Cairo.status(cr);
+  Cairo.destroy(cr);
   if (status == CAIRO_STATUS_SUCCESS && in.Format == FigureFormat::Png)
-    status = cairo_surface_write_to_png_stream(surface, WriteBytes, &s);
-  cairo_surface_finish(surface);
-  if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
-  cairo_surface_destroy(surface);
+    status = Cairo.surface_write_to_png_stream(surface, WriteBytes, &s);
+  Cairo.surface_finish(surface);
+  if (status == CAIRO_STATUS_SUCCESS) status = Cairo.surface_status(surface);
+  Cairo.surface_destroy(surface);
   CheckFigure(s, status);
 }
 
