@@ -538,16 +538,18 @@ long double Threshold(py::object minZ) {
 }
 
 // The marks with their z, those below the threshold left out.
-std::vector<output::ReportMark> MarksFrom(Spline& s, py::object minZ) {
+std::vector<output::ReportMark> MarksFrom(Spline& s, py::object minZ, bool withZ = true) {
   const long double t = Threshold(minZ);
-  std::vector<output::ReportMark> marks = output::FindReportMarks(ReportOf(s));
+  output::ReportInputs in = ReportOf(s);
+  in.WithZ = withZ || t > 0;
+  std::vector<output::ReportMark> marks = output::FindReportMarks(in);
   std::erase_if(marks, [t](const output::ReportMark& m) { return m.Z < t; });
   return marks;
 }
 
 py::list Marks(Spline& s, py::object minZ) {
   py::list marks;
-  for (const output::ReportMark& m : MarksFrom(s, minZ))
+  for (const output::ReportMark& m : MarksFrom(s, minZ, false))  // the tuples hold no z
     marks.append(py::make_tuple(m.Kind, LongDouble(m.X), LongDouble(m.Y), NumberOrNone(m.SigmaX),
                                 NumberOrNone(m.SigmaY)));
   return marks;

@@ -151,7 +151,9 @@ ReportInputs RunInputs() {
     in.DecimalComma = s.DecimalComma, in.FormatGuessed = s.AutoSeparator;
   }
   in.ShowCalculus = s.ShowCalculus, in.Knots = config::AnalysisSettings.ReportKnots;
+  // Made after the fit exactly when a reader of them asks (fitting_pass.cpp).
   in.Threshold = spline::MarkScores.Threshold, in.Z = &spline::MarkScores.Z;
+  in.WithZ = config::MarkScoresWanted();
   return in;
 }
 
@@ -219,8 +221,9 @@ std::vector<ReportMark> FindReportMarks(const ReportInputs& in) {
     spline::SegmentMarks marks;
     spline::AnalyseSegment(in.N, in.X, in.A, i, marks);
     for (int32_t k = 0; k < marks.Count; ++k) found.push_back(MarkOf(in, marks.Mark[k], i));
-    if (!in.Z) plain.insert(plain.end(), marks.Mark, marks.Mark + marks.Count);
+    if (!in.Z && in.WithZ) plain.insert(plain.end(), marks.Mark, marks.Mark + marks.Count);
   }
+  if (!in.WithZ) return found;  // the z pass costs about what the bands do
   const std::vector<long double> made =
       in.Z ? std::vector<long double>{} : spline::MarkSignificances(in.N, in.X, in.A, *in.Bands, plain);
   const std::vector<long double>& z = in.Z ? *in.Z : made;

@@ -33,8 +33,9 @@ struct ReportInputs {
   bool ShowCalculus = true;         // the marks are listed
   long double Threshold = 0;        // MarkSignificance; 0: none
   // The marks' z when already made for this fit (the program makes them
-  // once per fit); null: made here.
+  // once per fit); null: made here, unless no z is wanted (every z 0).
   const std::vector<long double>* Z = nullptr;
+  bool WithZ = true;
   bool Knots = false;               // the per-knot arrays
 };
 

@@ -320,16 +320,6 @@ void NextKnotVariances(KnotVarianceWalk& walk, long double& slope, long double& 
   walk.G0 = g1, walk.G1 = g2, ++walk.K;
 }
 
-PointSigmas KnotSigmas(const CovarianceBands& b, int32_t k) {
-  PointSigmas s;
-  if (!b.Defined || !Interior(b.n, k)) return s;
-  KnotVarianceWalk w = StartKnotWalk(b, k);
-  long double slope, curvature;
-  NextKnotVariances(w, slope, curvature);
-  s.D1 = Root(slope), s.D2 = Root(curvature);
-  return s;
-}
-
 MarkSigmas SigmasOfMark(const CovarianceBands& b, int32_t interval, long double x,
                         bool inflection, long double slope, long double curvature,
                         long double jerk) {

@@ -105,18 +105,14 @@ struct PointSigmas {
 };
 PointSigmas SigmasAt(const CovarianceBands& b, long double x);
 
-// The same for S' and S'' at an interior knot k (1 < k < n), by short forms
-// that read the bands directly, for a pass over every knot: on interval k,
-// S'(X[k]) = u'a + v'c with u = (-1/h, 1/h) on a[k], a[k+1] and
-// v = (-2h/3, -h/3) on c[k], c[k+1], so that by the covariances above
+// The variances of S' and S'' at the interior knots k, k+1, ... in turn
+// (1 < k < n), for a pass over many knots, by short forms that read the
+// bands directly: on interval k, S'(X[k]) = u'a + v'c with u = (-1/h, 1/h)
+// on a[k], a[k+1] and v = (-2h/3, -h/3) on c[k], c[k+1], so that by the
+// covariances above
 //   Var S'(X[k]) = sum u_i^2 E_i^2 + (v'T^-1 v - w'M^-1 w) / p,
 //   w = p Q'D^2 u - v (four entries, columns k-1 to k+2),
-// and Var S''(X[k]) = 4 Var(c[k]). Value is left 0; all are 0 without bands.
-PointSigmas KnotSigmas(const CovarianceBands& b, int32_t k);
-
-// The variances of S' and S'' (sigma squared, as above) at the interior
-// knots k, k+1, ... in turn, for a pass over many knots: each width's
-// inverse is formed once.
+// and Var S''(X[k]) = 4 Var(c[k]). Each width's inverse is formed once.
 struct KnotVarianceWalk {
   const CovarianceBands* Bands = nullptr;
   int32_t K = 0;                  // the knot of the next call
