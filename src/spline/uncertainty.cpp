@@ -293,6 +293,32 @@ KnotVarianceWalk StartKnotWalk(const CovarianceBands& b, int32_t k) {
   return w;
 }
 
+namespace {
+
+// w'M^-1 w over the columns k-1..k+2 when all four lie in the bands' rows
+// (k + 2 <= n); a column outside the interior has w 0 and a zero row.
+long double FormOnFourColumns(const CovarianceBands& b, int32_t k, const long double w[4]) {
+  const long double *m0 = b.m0 + k - 1, *m1 = b.m1 + k - 1, *m2 = b.m2 + k - 1;
+  const long double r0 = w[1] * m1[0] + w[2] * m2[0] + w[3] * b.m3[k - 1];
+  const long double r1 = w[2] * m1[1] + w[3] * m2[1], r2 = w[3] * m1[2];
+  return w[0] * (w[0] * m0[0] + 2 * r0) + w[1] * (w[1] * m0[1] + 2 * r1) +
+         w[2] * (w[2] * m0[2] + 2 * r2) + w[3] * w[3] * m0[3];
+}
+
+// The same near the right end, for the interior columns lo..hi only.
+long double FormOnColumns(const CovarianceBands& b, int32_t k, const long double w[4], int lo, int hi) {
+  const long double* m[4] = {b.m0, b.m1, b.m2, b.m3};
+  long double wMw = 0;
+  for (int i = lo; i <= hi; ++i) {
+    long double row = 0;
+    for (int j = i + 1; j <= hi; ++j) row += w[j] * m[j - i][k - 1 + i];
+    wMw += w[i] * (w[i] * m[0][k - 1 + i] + 2 * row);
+  }
+  return wMw;
+}
+
+}  // namespace
+
 void NextKnotVariances(KnotVarianceWalk& walk, long double& slope, long double& curvature) {
   const CovarianceBands& b = *walk.Bands;
   const int32_t n = b.n, k = walk.K;
@@ -301,17 +327,11 @@ void NextKnotVariances(KnotVarianceWalk& walk, long double& slope, long double& 
   const long double g2 = k + 1 <= n - 1 ? 1 / Width(X, k + 1) : 0;
   const long double ek = E[k] * E[k], ek1 = E[k + 1] * E[k + 1];
   const long double uk = -ek * g1, uk1 = ek1 * g1;  // D^2 u
-  // w over the columns k-1..k+2; only interior columns (lo..hi) count.
-  const long double w[4] = {p * uk * g0, p * (uk * (-g0 - g1) + uk1 * g1) + 2 * h * kThird,
+  // w over the columns k-1..k+2; only interior columns count.
+  const long double w[4] = {k - 1 >= 2 ? p * uk * g0 : 0, p * (uk * (-g0 - g1) + uk1 * g1) + 2 * h * kThird,
                             p * (uk * g1 + uk1 * (-g1 - g2)) + h * kThird, p * uk1 * g2};
-  const int lo = k - 1 >= 2 ? 0 : 1, hi = n - k < 3 ? n - k : 3;
-  const long double* m[4] = {b.m0, b.m1, b.m2, b.m3};
-  long double wMw = 0;
-  for (int i = lo; i <= hi; ++i) {
-    long double row = 0;
-    for (int j = i + 1; j <= hi; ++j) row += w[j] * m[j - i][k - 1 + i];
-    wMw += w[i] * (w[i] * m[0][k - 1 + i] + 2 * row);
-  }
+  const long double wMw = k + 2 <= n ? FormOnFourColumns(b, k, w)
+                                     : FormOnColumns(b, k, w, k - 1 >= 2 ? 0 : 1, n - k < 3 ? n - k : 3);
   const long double vk = -2 * h * kThird, vk1 = k + 1 <= n - 1 ? -h * kThird : 0;
   long double vTv = vk * (vk * b.t0[k] + 2 * vk1 * b.t1[k]);
   if (vk1 != 0) vTv += vk1 * vk1 * b.t0[k + 1];
