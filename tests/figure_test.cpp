@@ -3,6 +3,7 @@
 // with their sizes, and the program's figure end to end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <regex>
@@ -127,6 +128,42 @@ TEST(FigureCurve, TheSvgCurveEndsEachBezierOnTheSplineAtAKnot) {
   }
 }
 
+TEST(FigureLabels, PositionAndSigmaRoundedAsAMeasurementIsQuoted) {
+  const struct {
+    long double X, Sigma;
+    const char* Text;
+  } cases[] = {
+      {21.517021L, 0.000812L, "21.5170 \u00b1 0.0008"},  // leading digits 81: one
+      {21.517021L, 0.00123L, "21.5170 \u00b1 0.0012"},   // 12: two
+      {-0.5L, 0.00096L, "-0.5000 \u00b1 0.0010"},        // rounds up a decade
+      {12345.6L, 230, "12350 \u00b1 230"},
+      {0, 0.25L, "0.00 \u00b1 0.25"},
+      {1.234567e-9L, 3e-13L, "(1.23457 \u00b1 0.00030)E-9"},  // 30: two
+      {-2.5e7L, 1.2e4L, "(-2.5000 \u00b1 0.0012)E+7"},
+      {5, NAN, "5"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(output::MarkLabelText(c.X, c.Sigma), c.Text) << c.Text;
+}
+
+// Text in an SVG is text: the tick numbers, the axis labels (escaped) and
+// the marks' labels are <text> elements a reader can find.
+TEST(FigureLabels, TheSvgHoldsItsTextAsText) {
+  SmallFit fit;
+  output::FigureInputs in = fit.Inputs(output::FigureFormat::Svg);
+  in.XLabel = "t < 5 & s", in.Labels = true;
+  const std::string svg = Draw(in);
+  std::vector<std::string> texts;
+  const std::regex element("<text [^>]*>([^<]*)</text>");
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), element); it != std::sregex_iterator(); ++it)
+    texts.push_back((*it)[1]);
+  auto has = [&](const std::string& t) { return std::find(texts.begin(), texts.end(), t) != texts.end(); };
+  const output::FigureRange xr = output::AxisRange(fit.X[1], fit.X.back());
+  for (const std::string& t : output::RoundTicks(xr.Lo, xr.Hi).Text) EXPECT_TRUE(has(t)) << t;
+  EXPECT_TRUE(has("t &lt; 5 &amp; s"));
+  EXPECT_TRUE(has(output::MarkLabelText(in.Marks[0].X, in.Marks[0].SigmaX)));
+  EXPECT_EQ(svg.find("</svg>"), svg.size() - 7);
+}
+
 TEST(FigureFormats, PdfSvgAndPngByTheNameWithThePngAtItsDpi) {
   EXPECT_EQ(output::FigureFormatOf("a.SVG"), output::FigureFormat::Svg);
   EXPECT_EQ(output::FigureFormatOf("a.png"), output::FigureFormat::Png);
@@ -178,12 +215,15 @@ TEST(FigureEndToEnd, TheTitrationExampleGivesAPdfAndTheSameResultFile) {
     fs::copy_file(example + "titration.dat", dir / "titration.dat");
     fs::copy_file(example + "kurvex.cfg", dir / "kurvex.cfg");
     std::vector<std::string> args = {KURVEX_BINARY, "--batch"};
-    if (run == 1) args.insert(args.end(), {"-c", "FigureFileName=t%n.pdf"});
+    if (run == 1) args.insert(args.end(), {"-c", "FigureFileName=t%n.svg", "-c", "FigureLabels=YES"});
     const testutil::RunResult r = testutil::RunProgram(dir.Path(), args, "");
     ASSERT_EQ(r.Status, 0) << r.Err;
     out[run] = testutil::ReadFile(dir / "kurvex.out");
     if (run == 1) {
-      EXPECT_EQ(testutil::ReadFile(dir / "ttitration.pdf").rfind("%PDF-", 0), 0u);
+      // The most significant inflection labelled; the axes named in the example's settings.
+      const std::string svg = testutil::ReadFile(dir / "ttitration.svg");
+      EXPECT_NE(svg.find(">21.5170 \u00b1 0.0008</text>"), std::string::npos);
+      EXPECT_NE(svg.find(">V / mL</text>"), std::string::npos);
     }
   }
   EXPECT_EQ(out[0], out[1]);

@@ -62,6 +62,7 @@ void ReadAnalysisSettings() {
   ReadKey(Key::FigureXLabel);
   ReadKey(Key::FigureYLabel);
   ReadKey(Key::FigureErrorBars);
+  ReadKey(Key::FigureLabels);
   const AnalysisSettingsRecord defaults;
   if (!SettleFigureSize(ConfigValue(Key::FigureSize), a.FigureWidth, a.FigureHeight))
     a.FigureWidth = defaults.FigureWidth, a.FigureHeight = defaults.FigureHeight;
@@ -83,7 +84,8 @@ bool UncertaintyWanted() {
 
 bool MarkScoresWanted() {
   const AnalysisSettingsRecord& a = AnalysisSettings;
-  return a.MarkSignificance > 0 || !a.ReportFileName.empty() || !a.MarkTableFileName.empty();
+  return a.MarkSignificance > 0 || !a.ReportFileName.empty() || !a.MarkTableFileName.empty() ||
+         (a.FigureLabels && !a.FigureFileName.empty());
 }
 
 }  // namespace config

@@ -38,7 +38,8 @@ bool TablesWanted();
 bool UncertaintyWanted();
 
 // True when the marks' z is needed after a fit: a threshold hides weak
-// marks, or the report or the mark table lists every mark's z.
+// marks, the report or the mark table lists every mark's z, or the
+// figure orders its labels by it.
 bool MarkScoresWanted();
 
 }  // namespace config

@@ -79,6 +79,7 @@ struct AnalysisSettingsRecord {
   bool FigureErrorBars = false;
   long double FigureWidth = 160, FigureHeight = 100;  // millimetres
   int32_t FigureDPI = 300;                           // pixels per inch of a PNG
+  bool FigureLabels = false;                         // "21.5170 ± 0.0008" at the marks
 };
 
 }  // namespace config

@@ -25,7 +25,7 @@ enum class Key : int {
   WidthLine, WidthCalculus, WidthXplace, JumpSize, ImageBaseFileName, ImageFolder,
   ReportFileName, ReportKnots, ShowBand, SmoothingCriterion, SmoothingParameter,
   MarkSignificance, FitTableFileName, MarkTableFileName, FigureFileName, FigureXLabel,
-  FigureYLabel, FigureErrorBars, FigureSize, FigureDPI, Count
+  FigureYLabel, FigureErrorBars, FigureSize, FigureDPI, FigureLabels, Count
 };
 
 // How a key's value is read. Any value that is missing or not accepted
@@ -192,6 +192,8 @@ inline constexpr KeySpec kKeys[] = {
   {Key::FigureSize,         "FigureSize",         KeyKind::Special,  {.Text = "160x100", .Low = 20, .High = 1000},        {}},
   // Pixels per inch of a PNG figure.
   {Key::FigureDPI,          "FigureDPI",          KeyKind::Special,  {.Integer = 300, .Low = 10, .High = 2400},           {}},
+  // YES: the marks' positions with their sigmas as labels, the most significant first.
+  {Key::FigureLabels,       "FigureLabels",       KeyKind::YesNo,    {.Text = "NO"},                                      &AnalysisSettingsRecord::FigureLabels},
 };
 // clang-format on
 static_assert(std::size(kKeys) == static_cast<std::size_t>(Key::Count), "one line per key");

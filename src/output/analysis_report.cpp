@@ -183,6 +183,7 @@ void WriteRunFigure(const ReportInputs& in) {
   f.N = in.N, f.X = in.X, f.Y = in.Y, f.Err = in.Err, f.A = in.A, f.Bands = in.Bands;
   f.ErrorBars = a.FigureErrorBars && std::string(in.Errors) == "column";
   f.Marks = FigureMarksOf(ReportState.Marks, in.Threshold);
+  f.Labels = a.FigureLabels;
   f.XLabel = !a.FigureXLabel.empty() ? a.FigureXLabel : !s.ColumnXName.empty() ? s.ColumnXName : "X";
   f.YLabel = !a.FigureYLabel.empty() ? a.FigureYLabel : !s.ColumnYName.empty() ? s.ColumnYName : "Y";
   f.WidthMm = a.FigureWidth, f.HeightMm = a.FigureHeight, f.Dpi = a.FigureDPI;

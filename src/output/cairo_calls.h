@@ -49,7 +49,8 @@ namespace output {
   X(surface_write_to_png_stream) \
   X(svg_surface_create_for_stream) \
   X(text_extents) \
-  X(translate)
+  X(translate) \
+  X(user_to_device)
 // clang-format on
 
 // One pointer for each function, named without its "cairo_".

@@ -6,11 +6,13 @@
 
 #include "output/cairo_calls.h"
 
-
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 #include <unordered_set>
 
 #include "base/convert.h"
@@ -69,16 +71,58 @@ void ClipToFrame(cairo_t* cr, const Frame& f) {
   Cairo.clip(cr);
 }
 
-void ShowText(cairo_t* cr, const std::string& text, long double x, long double y, long double alignX,
-              long double alignY) {
-  cairo_text_extents_t e;
-  Cairo.text_extents(cr, text.c_str(), &e);
-  Cairo.move_to(cr, D(x - alignX * e.width - e.x_bearing), D(y - alignY * e.height - e.y_bearing));
-  Cairo.show_text(cr, text.c_str());
+// Text in an SVG is written as <text> elements after cairo has finished
+// (cairo's own SVG draws each glyph as a shape, which no reader can search
+// or edit); PDF and PNG take cairo's text. The extents are cairo's in every
+// format, so that the text sits alike in all three.
+struct Writing {
+  cairo_t* Cr;
+  std::string* Svg;  // the elements of an SVG's text; null: cairo draws it
+};
+
+void AppendEscaped(std::string& out, const std::string& text) {
+  for (const char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
 }
 
-// The frame with inward ticks on all four sides, numbered below and left.
-void DrawFrame(cairo_t* cr, const Frame& f) {
+std::string SvgNumber(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", v);
+  return text;
+}
+
+// The text with its ink box's point (alignX, alignY) of the box's width and
+// height at (x, y) of the current user space (which may be turned).
+void ShowText(const Writing& w, const std::string& text, long double x, long double y, long double alignX,
+              long double alignY, bool turned = false) {
+  cairo_text_extents_t e;
+  Cairo.text_extents(w.Cr, text.c_str(), &e);
+  double ox = D(x - alignX * e.width - e.x_bearing), oy = D(y - alignY * e.height - e.y_bearing);
+  if (w.Svg == nullptr) {
+    Cairo.move_to(w.Cr, ox, oy);
+    Cairo.show_text(w.Cr, text.c_str());
+    return;
+  }
+  Cairo.user_to_device(w.Cr, &ox, &oy);
+  std::string& out = *w.Svg;
+  out += "<text x=\"" + SvgNumber(ox) + "\" y=\"" + SvgNumber(oy) + "\"";
+  if (turned) out += " transform=\"rotate(-90 " + SvgNumber(ox) + " " + SvgNumber(oy) + ")\"";
+  out += " font-family=\"DejaVu Sans\" font-size=\"" + SvgNumber(D(kFontSize)) + "\">";
+  AppendEscaped(out, text);
+  out += "</text>\n";
+}
+
+// The frame with inward ticks on all four sides, numbered below and left;
+// returns the width of the widest number on the left.
+long double DrawFrame(const Writing& w, const Frame& f) {
+  cairo_t* cr = w.Cr;
   Cairo.set_source_rgb(cr, 0, 0, 0);
   Cairo.set_line_width(cr, 0.6);
   Cairo.rectangle(cr, D(f.Left), D(f.Top), D(f.Right - f.Left), D(f.Bottom - f.Top));
@@ -88,24 +132,32 @@ void DrawFrame(cairo_t* cr, const Frame& f) {
     const long double x = f.FX(tx.At[k]);
     Cairo.move_to(cr, D(x), D(f.Bottom)), Cairo.line_to(cr, D(x), D(f.Bottom - kTick));
     Cairo.move_to(cr, D(x), D(f.Top)), Cairo.line_to(cr, D(x), D(f.Top + kTick));
-    ShowText(cr, tx.Text[k], x, f.Bottom + 3, 0.5L, 0);
+    ShowText(w, tx.Text[k], x, f.Bottom + 3, 0.5L, 0);
   }
+  long double widest = 0;
   for (std::size_t k = 0; k < ty.At.size(); ++k) {
+    cairo_text_extents_t e;
+    Cairo.text_extents(cr, ty.Text[k].c_str(), &e);
+    widest = std::fmax(widest, e.width);
     const long double y = f.FY(ty.At[k]);
     Cairo.move_to(cr, D(f.Left), D(y)), Cairo.line_to(cr, D(f.Left + kTick), D(y));
     Cairo.move_to(cr, D(f.Right), D(y)), Cairo.line_to(cr, D(f.Right - kTick), D(y));
-    ShowText(cr, ty.Text[k], f.Left - 3, y, 1, 0.5L);
+    ShowText(w, ty.Text[k], f.Left - 3, y, 1, 0.5L);
   }
   Cairo.stroke(cr);
+  return widest;
 }
 
-void DrawLabels(cairo_t* cr, const Frame& f, const FigureInputs& in, long double height) {
-  ShowText(cr, in.XLabel, (f.Left + f.Right) / 2, height - 4, 0.5L, 1);
-  Cairo.save(cr);
-  Cairo.translate(cr, 4, D((f.Top + f.Bottom) / 2));
-  Cairo.rotate(cr, -M_PI / 2);
-  ShowText(cr, in.YLabel, 0, 0, 0.5L, 0);
-  Cairo.restore(cr);
+// The Y label stands beside the widest number of its axis, not at the
+// figure's edge, so that short numbers leave no gap.
+void DrawAxisLabels(const Writing& w, const Frame& f, const FigureInputs& in, long double height,
+                    long double widest) {
+  ShowText(w, in.XLabel, (f.Left + f.Right) / 2, height - 4, 0.5L, 1);
+  Cairo.save(w.Cr);
+  Cairo.translate(w.Cr, D(std::fmax(4, f.Left - 3 - widest - 5 - kFontSize)), D((f.Top + f.Bottom) / 2));
+  Cairo.rotate(w.Cr, -M_PI / 2);
+  ShowText(w, in.YLabel, 0, 0, 0.5L, 0, true);
+  Cairo.restore(w.Cr);
 }
 
 // The +-2 sigma band as one filled area: the upper edge forward, the
@@ -193,7 +245,92 @@ void DrawMarks(cairo_t* cr, const Frame& f, const FigureInputs& in) {
   }
 }
 
-void Draw(cairo_t* cr, const FigureInputs& in, long double width, long double height) {
+// A label's box in figure coordinates.
+struct Box {
+  long double L, T, R, B;
+  bool Meets(const Box& o) const { return L < o.R && o.L < R && T < o.B && o.T < B; }
+};
+
+// True when the curve passes through the box: sampled across its width,
+// finely enough for a box a few characters wide.
+bool CurveCrosses(const Frame& f, const FigureInputs& in, const Box& b) {
+  constexpr int kSamples = 24;
+  for (int k = 0; k <= kSamples; ++k) {
+    const long double px = b.L + (b.R - b.L) * k / kSamples;
+    const long double x = f.X0 + (px - f.Left) / (f.Right - f.Left) * (f.X1 - f.X0);
+    if (x < in.X[1] || x > in.X[in.N]) continue;
+    spline::Evaluation e;
+    spline::EvaluateSpline(in.N, in.X, in.A, x, e);
+    const long double py = f.FY(e.Value);
+    if (py >= b.T && py <= b.B) return true;
+  }
+  return false;
+}
+
+// The places a label may take around its mark, best first: above a
+// maximum, below a minimum, and beside an inflection on the side the curve
+// leaves open (below right of a rising one, above right of a falling one).
+// Each is the point of the box (as ShowText aligns) put at the offset.
+struct Place {
+  long double DX, DY, AlignX, AlignY;
+};
+std::vector<Place> PlacesFor(const FigureMark& m) {
+  const long double g = kMark + 2;
+  const Place above{0, -g, 0.5L, 1}, below{0, g, 0.5L, 0}, right{g, 0, 0, 0.5L}, left{-g, 0, 1, 0.5L};
+  const Place upRight{g, -g, 0, 1}, upLeft{-g, -g, 1, 1}, downRight{g, g, 0, 0}, downLeft{-g, g, 1, 0};
+  if (std::strcmp(m.Kind, "maximum") == 0) return {above, upRight, upLeft, right, left, below};
+  if (std::strcmp(m.Kind, "minimum") == 0) return {below, downRight, downLeft, right, left, above};
+  if (m.D1 > 0) return {downRight, upLeft, right, left, below, above};
+  return {upRight, downLeft, right, left, above, below};
+}
+
+// At most this many labels, so that the figure stays readable.
+constexpr std::size_t kMaxLabels = 8;
+
+// The labels of the marks, the largest z first: each at the first of its
+// places that stays in the frame, clear of the labels before it and of the
+// curve, else at the first clear of the labels only; a mark with no such
+// place goes without. A white ground under the text keeps it legible over
+// the points and the band.
+void DrawMarkLabels(const Writing& w, const Frame& f, const FigureInputs& in) {
+  if (!in.Labels) return;
+  std::vector<std::size_t> order(in.Marks.size());
+  for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return std::fabs(in.Marks[a].Z) > std::fabs(in.Marks[b].Z); });
+  const Box frame{f.Left, f.Top, f.Right, f.Bottom};
+  std::vector<Box> placed;
+  for (const std::size_t k : order) {
+    if (placed.size() == kMaxLabels) break;
+    const FigureMark& m = in.Marks[k];
+    const std::string text = MarkLabelText(m.X, m.SigmaX);
+    cairo_text_extents_t e;
+    Cairo.text_extents(w.Cr, text.c_str(), &e);
+    const long double mx = f.FX(m.X), my = f.FY(m.Y), pad = 1;
+    std::optional<Box> chosen;
+    for (const Place& p : PlacesFor(m)) {
+      Box box;
+      box.L = mx + p.DX - p.AlignX * e.width - pad, box.T = my + p.DY - p.AlignY * e.height - pad;
+      box.R = box.L + e.width + 2 * pad, box.B = box.T + e.height + 2 * pad;
+      if (box.L < frame.L || box.R > frame.R || box.T < frame.T || box.B > frame.B) continue;
+      if (std::any_of(placed.begin(), placed.end(), [&](const Box& o) { return o.Meets(box); })) continue;
+      const bool crosses = CurveCrosses(f, in, box);
+      if (!chosen || !crosses) chosen = box;
+      if (!crosses) break;
+    }
+    if (!chosen) continue;
+    const Box& b = *chosen;
+    placed.push_back(b);
+    Cairo.set_source_rgba(w.Cr, 1, 1, 1, 0.8);
+    Cairo.rectangle(w.Cr, D(b.L), D(b.T), D(b.R - b.L), D(b.B - b.T));
+    Cairo.fill(w.Cr);
+    Cairo.set_source_rgb(w.Cr, 0, 0, 0);
+    ShowText(w, text, b.L + pad, b.T + pad, 0, 0);
+  }
+}
+
+void Draw(const Writing& w, const FigureInputs& in, long double width, long double height) {
+  cairo_t* cr = w.Cr;
   Cairo.set_source_rgb(cr, 1, 1, 1);
   Cairo.paint(cr);
   Cairo.select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
@@ -207,8 +344,8 @@ void Draw(cairo_t* cr, const FigureInputs& in, long double width, long double he
   DrawCurve(cr, f, in);
   DrawMarks(cr, f, in);
   Cairo.restore(cr);
-  DrawFrame(cr, f);
-  DrawLabels(cr, f, in, height);
+  DrawMarkLabels(w, f, in);
+  DrawAxisLabels(w, f, in, height, DrawFrame(w, f));
 }
 
 // Where cairo's bytes go: the sink, handed on to its file a megabyte at a
@@ -217,6 +354,9 @@ void Draw(cairo_t* cr, const FigureInputs& in, long double width, long double he
 struct FigureStream {
   ReportSink* Sink;
   int Error = 0;
+  // Bytes kept back from the file at every hand-on, so that the SVG's
+  // closing tag is still in the sink when its text is put before it.
+  std::size_t Keep = 0;
 };
 
 cairo_status_t WriteBytes(void* closure, const unsigned char* data, unsigned int length) {
@@ -225,11 +365,12 @@ cairo_status_t WriteBytes(void* closure, const unsigned char* data, unsigned int
   s.Sink->Text.append(reinterpret_cast<const char*>(data), length);
   base::ReplacementFile* f = s.Sink->File;
   if (f == nullptr || s.Sink->Text.size() < (std::size_t{1} << 20)) return CAIRO_STATUS_SUCCESS;
-  if (std::fwrite(s.Sink->Text.data(), 1, s.Sink->Text.size(), f->File) != s.Sink->Text.size()) {
+  const std::size_t out = s.Sink->Text.size() - s.Keep;
+  if (std::fwrite(s.Sink->Text.data(), 1, out, f->File) != out) {
     s.Error = errno != 0 ? errno : EIO;
     return CAIRO_STATUS_WRITE_ERROR;
   }
-  s.Sink->Text.clear();
+  s.Sink->Text.erase(0, out);
   return CAIRO_STATUS_SUCCESS;
 }
 
@@ -324,7 +465,9 @@ void WriteFigure(ReportSink& sink, const FigureInputs& in) {
   if (in.Format == FigureFormat::Png)  // a size cut at the largest image keeps its shape
     Cairo.scale(cr, D(Cairo.image_surface_get_width(surface) / w),
                 D(Cairo.image_surface_get_height(surface) / h));
-  Draw(cr, in, w, h);
+  std::string svgText;
+  if (in.Format == FigureFormat::Svg) s.Keep = 64;
+  Draw(Writing{cr, in.Format == FigureFormat::Svg ? &svgText : nullptr}, in, w, h);
   cairo_status_t status = Cairo.status(cr);
   Cairo.destroy(cr);
   if (status == CAIRO_STATUS_SUCCESS && in.Format == FigureFormat::Png)
@@ -332,6 +475,10 @@ void WriteFigure(ReportSink& sink, const FigureInputs& in) {
   Cairo.surface_finish(surface);
   if (status == CAIRO_STATUS_SUCCESS) status = Cairo.surface_status(surface);
   Cairo.surface_destroy(surface);
+  if (status == CAIRO_STATUS_SUCCESS && s.Error == 0 && !svgText.empty()) {
+    const std::size_t end = sink.Text.rfind("</svg>");
+    if (end != std::string::npos) sink.Text.insert(end, svgText);
+  }
   CheckFigure(s, status);
 }
 
@@ -339,8 +486,31 @@ std::vector<FigureMark> FigureMarksOf(std::span<const ReportMark> marks, long do
   std::vector<FigureMark> drawn;
   for (const ReportMark& m : marks)
     if (threshold <= 0 || m.Significant)
-      drawn.push_back({m.X, m.Y, m.SigmaX.Reason ? NAN : m.SigmaX.Value});
+      drawn.push_back({m.X, m.Y, m.SigmaX.Reason ? NAN : m.SigmaX.Value, m.Z, m.Kind, m.D1});
   return drawn;
+}
+
+std::string MarkLabelText(long double x, long double sigma) {
+  if (!(sigma > 0) || !std::isfinite(sigma) || !std::isfinite(x)) return base::FormatCompact(x, 6);
+  // Far from 1 the numbers share one power of ten, written after them.
+  const long double size = x != 0 ? std::fabs(x) : sigma;
+  const int32_t shift = size < 1e-4L || size >= 1e6L ? static_cast<int32_t>(floorl(log10l(size))) : 0;
+  const long double scale = powl(10, static_cast<long double>(-shift)), xs = x * scale, ss = sigma * scale;
+  // The sigma's two leading digits tell how many of them are kept.
+  const int32_t e = static_cast<int32_t>(floorl(log10l(ss)));
+  const int32_t digits = ss / powl(10, static_cast<long double>(e)) < 3.55L ? 2 : 1;
+  const int32_t place = e - digits + 1;  // the last digit kept is of 10^place
+  const long double quantum = powl(10, static_cast<long double>(place));
+  const int decimals = place < 0 ? -place : 0;
+  auto fixed = [&](long double v) {
+    v = roundl(v / quantum) * quantum;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*Lf", decimals, v == 0 ? 0.0L : v);
+    return std::string(text);
+  };
+  const std::string pair = fixed(xs) + " \u00b1 " + fixed(ss);
+  if (shift == 0) return pair;
+  return "(" + pair + ")E" + (shift < 0 ? "-" : "+") + base::IntText(shift < 0 ? -shift : shift);
 }
 
 }  // namespace output

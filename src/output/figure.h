@@ -51,7 +51,20 @@ FigureFormat FigureFormatOf(const std::string& name);
 struct FigureMark {
   long double X, Y;
   long double SigmaX;  // not finite or <= 0: unknown, no bar
+  long double Z = 0;   // the significance: labels go to the largest first
+  // "minimum", "maximum" or "inflection"; D1 is the slope there, which
+  // tells on which side of an inflection the curve leaves room.
+  const char* Kind = "inflection";
+  long double D1 = 0;
 };
+
+// A mark's label: its position and sigma, rounded as a measurement is
+// quoted (the sigma to two significant digits when they read below 35,
+// else one, the position to the same decimal place), e.g.
+// "21.5170 ± 0.0008"; in exponent form when the position is below 1E-4 or
+// from 1E+6 in size, "(1.2346 ± 0.0003)E-9"; the position alone in
+// FormatCompact's 6 digits when the sigma is unknown.
+std::string MarkLabelText(long double x, long double sigma);
 
 // What a figure is drawn from. The arrays are indexed from 1.
 struct FigureInputs {
@@ -61,6 +74,7 @@ struct FigureInputs {
   const spline::CovarianceBands* Bands = nullptr;  // null or not Defined: no band
   bool ErrorBars = false;                          // +-Err[i] at every point
   std::vector<FigureMark> Marks;
+  bool Labels = false;  // a label at the marks, the largest z first, as many as find room
   std::string XLabel = "X", YLabel = "Y";
   long double WidthMm = 160, HeightMm = 100;
   int32_t Dpi = 300;  // PNG only
