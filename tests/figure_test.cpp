@@ -196,6 +196,33 @@ TEST(FigureFormats, PointsOnOneSpotAreDrawnOnce) {
   EXPECT_LT(many.size(), few + 4 * 2000) << "2000 points on two spots";
 }
 
+// A curve of many more intervals than the figure has spots across is drawn
+// by columns: a few points for each, none outside the curve's values.
+TEST(FigureCurve, IntervalsNarrowerThanASpotAreDrawnByColumns) {
+  const int32_t n = 100000;
+  std::vector<long double> X(n + 1), Y(n + 1), E(n + 1, 1);
+  std::vector<spline::SplineSegment> A(n + 1);
+  for (int32_t i = 1; i <= n; ++i) {
+    X[i] = 10.0L * (i - 1) / (n - 1), Y[i] = std::sin(X[i]);
+    A[i] = {Y[i], std::cos(X[i]), -Y[i] / 2, -std::cos(X[i]) / 6, 0};
+  }
+  output::FigureInputs in;
+  in.N = n, in.X = X.data(), in.Y = Y.data(), in.Err = E.data(), in.A = A.data();
+  in.Format = output::FigureFormat::Svg;
+  const std::string svg = Draw(in);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(svg, m, std::regex(R"(stroke:rgb\(80%,10%,10%\)[^>]*d="([^"]*)\")")));
+  const std::vector<long double> v = Numbers(m[1]);
+  const long double width = 160 * 72 / 25.4L;  // points: one column each
+  EXPECT_LE(v.size() / 2, static_cast<std::size_t>(4 * width + 8));
+  EXPECT_GE(v.size() / 2, static_cast<std::size_t>(width / 2));
+  long double top = 1e9L, bottom = -1e9L;
+  for (std::size_t k = 1; k < v.size(); k += 2) top = std::fmin(top, v[k]), bottom = std::fmax(bottom, v[k]);
+  // sin spans 2 of the axis's 2 (1 + 2/25) around it, mapped onto the frame's height.
+  const long double frame = 100 * 72 / 25.4L - 44;
+  EXPECT_NEAR(bottom - top, frame * 2 / (2 * (1 + 2.0L / 25)), 0.5L);
+}
+
 TEST(FigureSettings, SizeInMillimetresWithinItsBounds) {
   long double w = 1, h = 1;
   EXPECT_TRUE(config::SettleFigureSize("120x80.5", w, h));

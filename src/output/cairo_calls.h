@@ -21,6 +21,8 @@ namespace output {
   X(curve_to) \
   X(destroy) \
   X(fill) \
+  X(get_matrix) \
+  X(identity_matrix) \
   X(image_surface_create) \
   X(image_surface_get_height) \
   X(image_surface_get_width) \
@@ -39,6 +41,7 @@ namespace output {
   X(set_line_width) \
   X(set_source_rgb) \
   X(set_source_rgba) \
+  X(set_source_surface) \
   X(show_text) \
   X(status) \
   X(status_to_string) \
