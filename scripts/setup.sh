@@ -17,7 +17,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   pybind11-dev python3-dev python3-numpy python3-pytest
   python3-setuptools python3-wheel python3-venv python3-pip python3-build
-  dpkg-dev file parallel
+  dpkg-dev file parallel poppler-utils
 )
 
 missing=()

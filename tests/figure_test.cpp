@@ -13,6 +13,7 @@
 
 #include "config/analysis_settings.h"
 #include "output/figure.h"
+#include "png_read.h"
 #include "test_util.h"
 
 namespace {
@@ -234,7 +235,7 @@ TEST(FigureSettings, SizeInMillimetresWithinItsBounds) {
   EXPECT_EQ(config::SettleFigureDPI("0"), 300);
 }
 
-TEST(FigureEndToEnd, TheTitrationExampleGivesAPdfAndTheSameResultFile) {
+TEST(FigureEndToEnd, TheTitrationExampleInThreeFormatsLeavesTheResultFileAsItWas) {
   const std::string example = std::string(KURVEX_SOURCE_DIR) + "/examples/titration/";
   std::string out[2];
   for (int run = 0; run < 2; ++run) {
@@ -246,12 +247,26 @@ TEST(FigureEndToEnd, TheTitrationExampleGivesAPdfAndTheSameResultFile) {
     const testutil::RunResult r = testutil::RunProgram(dir.Path(), args, "");
     ASSERT_EQ(r.Status, 0) << r.Err;
     out[run] = testutil::ReadFile(dir / "kurvex.out");
-    if (run == 1) {
-      // The most significant inflection labelled; the axes named in the example's settings.
-      const std::string svg = testutil::ReadFile(dir / "ttitration.svg");
-      EXPECT_NE(svg.find(">21.5170 \u00b1 0.0008</text>"), std::string::npos);
-      EXPECT_NE(svg.find(">V / mL</text>"), std::string::npos);
-    }
+    if (run == 0) continue;
+    // The most significant inflection labelled; the axes named in the example's settings.
+    const std::string svg = testutil::ReadFile(dir / "ttitration.svg");
+    EXPECT_NE(svg.find(">21.5170 \u00b1 0.0008</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">V / mL</text>"), std::string::npos);
+    // The significant marks only, as a PNG at 150 dpi and as a PDF.
+    for (const char* name : {"t.png", "t.pdf"})
+      ASSERT_EQ(testutil::RunProgram(dir.Path(), {KURVEX_BINARY, "--batch", "-c", std::string("FigureFileName=") + name,
+                                                  "-c", "FigureDPI=150", "-c", "MarkSignificance=3", "-c",
+                                                  "FigureLabels=YES"}, "").Status, 0);
+    // A reviewed picture: every pixel was looked at before the hash was taken.
+    const pngread::Image png = pngread::ReadPng(dir / "t.png");
+    EXPECT_TRUE(png.Width == 945 && png.Height == 591);
+    EXPECT_EQ(pngread::PixelHash(png), 11874052648446883746ull) << "look at the picture before taking its hash";
+    // The PDF is one page a reader renders at the figure's size.
+    const testutil::RunResult pdf = testutil::RunProgram(dir.Path(), {"pdftoppm", "-r", "50", "-png", "t.pdf", "page"}, "", "/usr/bin/pdftoppm");
+    ASSERT_EQ(pdf.Status, 0) << pdf.Err;
+    const pngread::Image page = pngread::ReadPng(dir / "page-1.png");
+    EXPECT_TRUE(page.Width == 315 && page.Height == 197) << page.Width << "x" << page.Height;
+    EXPECT_FALSE(fs::exists(dir / "page-2.png"));
   }
   EXPECT_EQ(out[0], out[1]);
 }

@@ -447,18 +447,8 @@ TEST(GraphImage, ValueLineInExponentFormFits) {
 // ---- Reviewed pictures --------------------------------------------------------
 
 // Pictures whose every pixel was looked at and found right, kept as hashes
-// of their pixels: any change to the drawing shows here, and the new
-// picture must be looked at before its hash replaces the old one. (Make it
-// with the same data, keys and settings; the files are an image export.)
-uint64_t PixelHash(const pngread::Image& image) {
-  uint64_t h = 1469598103934665603ull;  // FNV-1a over width, height and pixels
-  auto mix = [&h](uint8_t byte) { h = (h ^ byte) * 1099511628211ull; };
-  for (int32_t v : {image.Width, image.Height})
-    for (int i = 0; i < 4; ++i) mix(static_cast<uint8_t>(v >> (8 * i)));
-  for (uint8_t byte : image.Rgb) mix(byte);
-  return h;
-}
-
+// of their pixels (made with the same data, keys and settings; the files
+// are an image export).
 TEST(GraphImage, ReviewedPictures) {
   struct Case {
     const char* name;
@@ -477,7 +467,7 @@ TEST(GraphImage, ReviewedPictures) {
     ASSERT_EQ(s.Run(c.script).Status, 0);
     const pngread::Image image = pngread::ReadPng(s / "kurvi000.png");
     ASSERT_TRUE(image.Valid());
-    EXPECT_EQ(PixelHash(image), c.hash) << "look at the picture before taking its hash";
+    EXPECT_EQ(pngread::PixelHash(image), c.hash) << "look at the picture before taking its hash";
   }
 }
 

@@ -53,4 +53,13 @@ Image ReadPng(const std::string& path) {
   return image;
 }
 
+uint64_t PixelHash(const Image& image) {
+  uint64_t h = 1469598103934665603ull;  // FNV-1a over width, height and pixels
+  auto mix = [&h](uint8_t byte) { h = (h ^ byte) * 1099511628211ull; };
+  for (int32_t v : {image.Width, image.Height})
+    for (int i = 0; i < 4; ++i) mix(static_cast<uint8_t>(v >> (8 * i)));
+  for (uint8_t byte : image.Rgb) mix(byte);
+  return h;
+}
+
 }  // namespace pngread

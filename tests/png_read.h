@@ -27,4 +27,9 @@ struct Image {
 // The decoded file; an image that is not Valid() when it cannot be read.
 Image ReadPng(const std::string& path);
 
+// A hash of the size and every pixel, for pictures whose every pixel was
+// looked at and found right: any change to the drawing shows, and the new
+// picture must be looked at before its hash replaces the old one.
+uint64_t PixelHash(const Image& image);
+
 }  // namespace pngread

@@ -13,6 +13,7 @@
 #include "gfx/gfx.h"
 #include "graph/graph_state.h"
 #include "graph/plot.h"
+#include "output/analysis_report.h"
 #include "base/replace_file.h"
 #include "base/run_log.h"
 
@@ -140,6 +141,7 @@ void ExportImage() {
     return;
   }
   TellWhereItWent(place, name);
+  output::RedrawFigure();  // the figure for a report goes with the picture
 }
 
 }  // namespace graph

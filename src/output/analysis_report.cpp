@@ -270,6 +270,12 @@ void WriteAnalysisReport() {
   });
 }
 
+void RedrawFigure() {
+  if (config::AnalysisSettings.FigureFileName.empty() || ReportState.Fits == 0) return;
+  const ReportInputs in = RunInputs();
+  OrOutOfMemory([&] { WriteRunFigure(in); });
+}
+
 void NoteCursor(long double x) {
   if (config::AnalysisSettings.ReportFileName.empty()) return;
   const ReportInputs in = RunInputs();

@@ -74,5 +74,8 @@ void NoteFactorKey(int32_t key);
 void WriteAnalysisReport();
 // The values and sigmas at x from the latest fit; the report is rewritten.
 void NoteCursor(long double x);
+// The figure of the latest fit drawn again when FigureFileName names one
+// (the window's image key asks for it with its picture).
+void RedrawFigure();
 
 }  // namespace output
