@@ -40,6 +40,7 @@
 #include "data/reader.h"
 #include "module_stops.h"
 #include "output/analysis_report.h"
+#include "output/figure.h"
 #include "output/report_file.h"
 #include "output/result_files.h"
 #include "output/spline_file.h"
@@ -137,6 +138,7 @@ struct Series {
   Real ErrorFill = -1;
   char Separator = 0;  // the rows' format, as given or as AUTO chose it
   bool DecimalComma = false;
+  bool FromArrays = false;  // fit(x, y, err): each point's error was given
 };
 
 // A data file opened for reading the way the program opens it: only a
@@ -480,6 +482,7 @@ Spline Fit(py::object x, py::object y, py::object err, long long maxIteration, p
     auto d = std::make_shared<Series>();
     d->X = FromNumpy(x, "x"), d->Y = FromNumpy(y, "y"), d->E = FromNumpy(err, "err");
     d->n = static_cast<int32_t>(d->X.size()) - 1;
+    d->FromArrays = true;
     if (d->Y.size() != d->X.size() || d->E.size() != d->X.size())
       throw py::value_error("x, y and err must have the same length");
     s.Data = std::move(d);
@@ -595,6 +598,66 @@ void WriteOut(Spline& s, py::object name, long long digits, bool curve, bool cal
   }
 }
 
+// ---- The figure -------------------------------------------------------------------
+
+// `size` as FigureSize takes it: (width, height) in millimetres, each within
+// its bounds.
+std::pair<long double, long double> FigureSizeOf(py::handle size) {
+  const config::KeyValues& k = config::Spec(config::Key::FigureSize).Values;
+  const std::string rule = "size must be (width, height) in millimetres, each " + base::IntText(k.Low) + " to " +
+                           base::IntText(k.High) + ", as FigureSize in kurvex.cfg";
+  if (!py::isinstance<py::sequence>(size) || py::isinstance<py::str>(size) || py::len(size) != 2)
+    throw py::value_error(rule);
+  const py::sequence wh = py::reinterpret_borrow<py::sequence>(size);
+  const long double w = SettingReal(wh[0], "size"), h = SettingReal(wh[1], "size");
+  if (!(w >= k.Low && w <= k.High && h >= k.Low && h <= k.High)) throw py::value_error(rule);
+  return {w, h};
+}
+
+// The figure's file as the program writes it (replaced whole), let go
+// afterwards, written or not: this is no run that would hold it. The
+// interpreter's lock stays held: the engine has one record of the file
+// being written.
+void WriteFigureFile(const output::FigureInputs& f, const std::string& path) {
+  output::ReportSink sink;
+  try {
+    output::OpenReportFile(sink, path);
+    output::WriteFigure(sink, f);
+    output::CloseReportFile(sink);
+  } catch (...) {
+    output::ReleaseReportFile();
+    throw;
+  }
+  output::ReleaseReportFile();
+}
+
+// The program's figure of this fit, as FigureFileName draws it; min_z 0
+// (or None) draws every mark, as the program without MarkSignificance.
+// Error bars need each point's own error, from arrays or an error column:
+// FigureErrorBars draws a column's only, not one value for all or an
+// estimate.
+void Figure(Spline& s, py::object name, const std::string& xLabel, const std::string& yLabel, bool errorBars,
+            py::object size, long long dpi, bool labels, py::object minZ) {
+  const Series& d = *s.Data;
+  output::FigureInputs f;
+  std::tie(f.WidthMm, f.HeightMm) = FigureSizeOf(size);
+  f.Dpi = CheckedSetting(dpi, config::Key::FigureDPI, "dpi");
+  const bool every = !minZ.is_none() && SettingReal(minZ, "min_z") == 0;
+  // Made before the file is opened: making the bands lets go of the
+  // interpreter's lock, which guards the file's record.
+  const std::vector<output::ReportMark> marks = MarksFrom(s, every ? py::none() : minZ, labels);
+  const std::string path = SystemName(name);
+  f.N = d.n, f.X = d.X.data(), f.Y = d.Y.data(), f.Err = d.E.data(), f.A = s.A.data();
+  f.Bands = &s.CovarianceBands();
+  f.ErrorBars = errorBars && (d.FromArrays || std::string(output::ErrorSourceName(d.ErrorRatio > 0, d.ColumnError,
+                                                                                  d.ErrorFill)) == "column");
+  f.Marks = output::FigureMarksOf(marks, 0);  // those below min_z are left out already
+  f.Labels = labels;
+  f.XLabel = xLabel, f.YLabel = yLabel;
+  f.Format = output::FigureFormatOf(path);
+  WriteFigureFile(f, path);
+}
+
 // ---- Evaluation -----------------------------------------------------------------
 
 // A real gives a numpy.longdouble, an array an array of its shape.
@@ -682,6 +745,7 @@ std::string Parameter(const py::arg& a) { return a.name; }
 std::string Parameter(const py::arg_v& a) {
   return std::string(a.name) + "=" + py::repr(a.value).cast<std::string>();
 }
+std::string Parameter(const py::kw_only&) { return "*"; }
 
 template <typename... Args>
 std::string Signed(const char* name, bool method, const char* doc, const Args&... args) {
@@ -807,6 +871,21 @@ when the file cannot be read.)",
       "the marks whose z reaches it, as MarkSignificance.",
       py::arg("path"), py::arg("number_digits") = 7, py::arg("write_curve") = true,
       py::arg("show_calculus") = true, py::arg("task") = py::none(), py::arg("min_z") = py::none());
+  Def(type, "figure", &Figure,
+      R"(Writes the program's figure of this fit, as FigureFileName draws it: the
+points, the curve, its +-2 sigma band and the marks with +-sigma_x. The
+ending of `path` chooses the format: .svg, .png, anything else PDF.
+`xlabel` and `ylabel` name the axes; error_bars=True draws each point's
+error when each point has its own (fit(x, y, err), or read() from an error
+column, as FigureErrorBars); `size` is (width, height) in millimetres, each
+20 to 1000, as FigureSize; `dpi` 10 to 2400 is a PNG's, as FigureDPI;
+labels=True labels the marks with their x and sigma_x, as FigureLabels;
+min_z draws only the marks whose z reaches it, as MarkSignificance (0:
+all). The file is replaced whole. Raises ValueError for an option outside
+these bounds, OSError when the file cannot be written.)",
+      py::arg("path"), py::kw_only(), py::arg("xlabel") = "X", py::arg("ylabel") = "Y",
+      py::arg("error_bars") = false, py::arg("size") = py::make_tuple(160, 100), py::arg("dpi") = 300,
+      py::arg("labels") = false, py::arg("min_z") = 0);
 
   Def(m, "fit", &Fit,
       R"(Fits the cubic smoothing spline to x (strictly increasing), y and err (the

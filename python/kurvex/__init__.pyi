@@ -70,6 +70,18 @@ class Spline:
         task: _Path | None = None,
         min_z: float | None = None,
     ) -> None: ...
+    def figure(
+        self,
+        path: _Path,
+        *,
+        xlabel: str = "X",
+        ylabel: str = "Y",
+        error_bars: bool = False,
+        size: tuple[float, float] = (160, 100),
+        dpi: int = 300,
+        labels: bool = False,
+        min_z: float = 0,
+    ) -> None: ...
 
 def read(
     path: _Path,

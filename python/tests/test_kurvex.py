@@ -8,10 +8,12 @@ import os
 import re
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import threading
 import time
+import xml.etree.ElementTree as ET
 from pathlib import Path
 
 import numpy as np
@@ -249,6 +251,9 @@ def test_unreadable_files_raise_their_os_error(tmp_path):
     lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1], max_iteration=32001),
     lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1]).write_out(os.devnull, number_digits=0),
     lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1]).write_out(os.devnull, number_digits=21),
+    # Outside what FigureSize and FigureDPI accept.
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1]).figure(os.devnull, size=(160, 19.9)),
+    lambda: kurvex.fit([0, 1, 2], [1, 2, 3], [1, 1, 1]).figure(os.devnull, dpi=2401),
 ])
 def test_bad_arguments_raise_value_error(call):
     with pytest.raises(ValueError):
@@ -280,13 +285,15 @@ def test_float64_input_is_widened_exactly():
     assert s(x.astype(np.longdouble)).dtype == np.longdouble
 
 
-def test_readme_example_runs(tmp_path):
-    readme = (SOURCE / "README.md").read_text()
-    code = re.search(r"^## Python\n.*?```python\n(.*?)```", readme, re.S | re.M).group(1)
+def test_readme_examples_run(tmp_path):
+    """The Python section's examples, one after the other, as a reader types them."""
+    section = re.search(r"^## Python\n(.*?)^## ", (SOURCE / "README.md").read_text(), re.S | re.M).group(1)
+    code = "".join(re.findall(r"^```python\n(.*?)^```", section, re.S | re.M))
     (tmp_path / "examples").symlink_to(SOURCE / "examples")
     result = subprocess.run([sys.executable, "-c", code], cwd=tmp_path, capture_output=True, text=True)
     assert result.returncode == 0, result.stderr
     assert result.stdout.startswith("equivalence point: V = 21.5")
+    assert (tmp_path / "fit.pdf").read_bytes().startswith(b"%PDF-")
 
 
 def test_sigma_at_nan_and_infinity():
@@ -361,3 +368,52 @@ def test_file_names_that_are_not_utf8(tmp_path):
     assert spline.report()["data"]["n"] == 4
     spline.write_out(name + b".out")
     assert b"Task: " + name + b" x1 y2" in Path(os.fsdecode(name + b".out")).read_bytes()
+
+
+def svg_texts(path):
+    """The text of each <text> element of an SVG, with its transform."""
+    return [(t.text, t.get("transform")) for t in ET.parse(path).iter("{http://www.w3.org/2000/svg}text")]
+
+
+def straight_line():
+    x = np.linspace(0, 10, 11)
+    return kurvex.fit(x, 3 * x + 50, np.full(11, 0.1))
+
+
+def test_figure_numbers_the_axes_at_round_ticks_and_names_them(tmp_path):
+    straight_line().figure(tmp_path / "f.svg", xlabel="t / s", ylabel="U / V")
+    texts = svg_texts(tmp_path / "f.svg")
+    assert sorted(t for t, _ in texts) == sorted(["0", "2", "4", "6", "8", "10", "50", "55", "60", "65", "70", "75",
+                                                  "80", "t / s", "U / V"])
+    turned = dict(texts)
+    assert turned["t / s"] is None and turned["U / V"].startswith("rotate(-90")  # the y axis's label is turned
+
+
+def test_figure_labels_the_marks_that_reach_min_z_as_the_program_does(tmp_path):
+    """The program then draws the same figure into the same file, which the
+    module has let go of (but for cairo's numbers of its surfaces, which count
+    on within a process)."""
+    data_file("titration", tmp_path)
+    data = kurvex.read(tmp_path / "titration.dat", x=2, y=3, omitted_rows=7, error_value=0.02)
+    kurvex.fit(data).figure(tmp_path / "t.svg", xlabel="V / mL", ylabel="pH", labels=True, min_z=3)
+    assert [t for t, _ in svg_texts(tmp_path / "t.svg") if "\u00b1" in t] == ["21.5170 \u00b1 0.0008"]
+    ours = (tmp_path / "t.svg").read_bytes()
+    subprocess.run([BINARY, "--batch", "-c", "FigureFileName=t.svg", "-c", "MarkSignificance=3", "-c",
+                    "FigureLabels=YES"], cwd=tmp_path, input="q", text=True, check=True, stdout=subprocess.DEVNULL)
+    theirs = (tmp_path / "t.svg").read_bytes()
+    assert re.sub(rb"surface\d+", b"", theirs) == re.sub(rb"surface\d+", b"", ours)
+
+
+@pytest.mark.parametrize("name, options, start", [
+    ("f.pdf", {}, b"%PDF-"),
+    # 160 x 100 mm at 150 dpi, in the header's IHDR chunk.
+    ("f.png", dict(dpi=150), b"\x89PNG\r\n\x1a\n\0\0\0\rIHDR" + struct.pack(">II", 945, 591)),
+])
+def test_figure_format_follows_the_paths_ending(tmp_path, name, options, start):
+    straight_line().figure(tmp_path / name, **options)
+    assert (tmp_path / name).read_bytes().startswith(start)
+
+
+def test_a_figure_that_cannot_be_written_raises_its_os_error(tmp_path):
+    with pytest.raises(FileNotFoundError):
+        straight_line().figure(tmp_path / "none" / "f.svg")

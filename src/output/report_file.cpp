@@ -222,4 +222,9 @@ void CloseReportFile(ReportSink& sink) {
   base::PublishReplacement(f);
 }
 
+void ReleaseReportFile() {
+  base::DiscardReplacement(reportFile);  // nothing to drop after a write that succeeded
+  base::LetGo(reportFile);
+}
+
 }  // namespace output

@@ -112,5 +112,10 @@ std::string BuildReportText(const ReportContent& c);
 // a failure is the fatal stop with the file's name.
 void OpenReportFile(ReportSink& sink, const std::string& name);
 void CloseReportFile(ReportSink& sink);
+// For a writer that is no run of the program (the Python module), which
+// goes on after a failed write and holds no file for a run: after writing,
+// or failing to, a file left unfinished is dropped (the old one stays as it
+// was) and the lock on the file published last is let go.
+void ReleaseReportFile();
 
 }  // namespace output
