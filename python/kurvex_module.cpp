@@ -593,7 +593,9 @@ void WriteOut(Spline& s, py::object name, long long digits, bool curve, bool cal
   try {
     output::WriteSplineFile(c, path);  // with the lock held: one file is written at a time
   } catch (...) {
-    output::StopHelperThreads();  // a failed write leaves them waiting
+    // A failed write leaves the helper threads waiting and the unfinished
+    // file open: both are ended, and the file dropped (the old one stays).
+    output::AbandonSplineFile();
     throw;
   }
 }

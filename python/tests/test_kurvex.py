@@ -260,6 +260,15 @@ def test_bad_arguments_raise_value_error(call):
         call()
 
 
+def test_a_failed_write_leaves_no_file_open():
+    spline = kurvex.fit(np.linspace(0, 1, 50), np.linspace(0, 1, 50) ** 2, np.full(50, 0.1))
+    before = len(os.listdir("/proc/self/fd"))
+    for _ in range(3):
+        with pytest.raises(OSError):
+            spline.write_out("/dev/full")
+    assert len(os.listdir("/proc/self/fd")) == before
+
+
 def test_iteration_limit_raises_with_the_count():
     x = np.linspace(0, 10, 200)
     y = np.sin(x) + 0.1 * np.cos(37 * x)
