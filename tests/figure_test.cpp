@@ -105,7 +105,7 @@ std::vector<long double> Numbers(const std::string& text) {
 // The curve's path in the SVG (the one stroke in its colour): one move
 // and a Bezier per interval, whose end points are the knots mapped by one
 // affine map per axis.
-TEST(FigureCurve, TheSvgCurveEndsEachBezierOnTheSplineAtAKnot) {
+TEST(FigureCurve, TheSvgCurveAndMarksLieWhereTheSplineIs) {
   SmallFit fit;
   const std::string svg = Draw(fit.Inputs(output::FigureFormat::Svg));
   ASSERT_EQ(svg.rfind("<?xml", 0), 0u);
@@ -127,6 +127,18 @@ TEST(FigureCurve, TheSvgCurveEndsEachBezierOnTheSplineAtAKnot) {
     EXPECT_NEAR(fx(k), fx(1) + sx * (fit.X[k] - fit.X[1]), 0.01L) << k;
     EXPECT_NEAR(fy(k), fy(1) + sy * (SmallFit::F(fit.X[k]) - fit.Y[1]), 0.01L) << k;
   }
+  // Each mark a filled diamond centred where the same map puts the mark.
+  const output::FigureInputs in = fit.Inputs(output::FigureFormat::Svg);
+  const std::regex diamond(R"(fill:rgb\(10%,30%,75%\)[^>]*d="([^"]*)\")");
+  std::size_t k = 0;
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), diamond); it != std::sregex_iterator(); ++it, ++k) {
+    ASSERT_LT(k, in.Marks.size());
+    const std::vector<long double> p = Numbers((*it)[1]);  // top, right, bottom, left, top
+    ASSERT_GE(p.size(), 8u);
+    EXPECT_NEAR((p[2] + p[6]) / 2, fx(1) + sx * (in.Marks[k].X - fit.X[1]), 0.01L) << k;
+    EXPECT_NEAR((p[1] + p[5]) / 2, fy(1) + sy * (in.Marks[k].Y - fit.Y[1]), 0.01L) << k;
+  }
+  EXPECT_EQ(k, in.Marks.size());
 }
 
 TEST(FigureLabels, PositionAndSigmaRoundedAsAMeasurementIsQuoted) {
@@ -182,6 +194,23 @@ TEST(FigureFormats, PdfSvgAndPngByTheNameWithThePngAtItsDpi) {
   };
   EXPECT_EQ(be32(16), 1890u);  // 160 mm at 300 dpi
   EXPECT_EQ(be32(20), 1181u);  // 100 mm
+}
+
+// With bars asked for, every point has one above and one below: two more
+// moves in the points' path for each point.
+TEST(FigureFormats, ErrorBarsAtEveryPointWhenAsked) {
+  SmallFit fit;
+  for (long double& e : fit.E) e = 5;
+  auto moves = [&](bool bars) {
+    output::FigureInputs in = fit.Inputs(output::FigureFormat::Svg);
+    in.ErrorBars = bars;
+    const std::string svg = Draw(in);
+    std::smatch m;
+    EXPECT_TRUE(std::regex_search(svg, m, std::regex(R"(stroke-width:0.5;[^>]*stroke:rgb\(0%,0%,0%\)[^>]*d="([^"]*)\")")));
+    const std::string d = m[1];
+    return std::count(d.begin(), d.end(), 'M');
+  };
+  EXPECT_EQ(moves(true), moves(false) + 2 * (static_cast<long>(fit.X.size()) - 1));
 }
 
 // A million points on a few spots of the figure are a few circles.
