@@ -265,7 +265,7 @@ struct Column {
 
 void AddToColumn(Column& c, long double x, long double y) {
   if (!c.Open) {
-    c.Open = true, c.Seen = 0;
+    c.Open = true, c.Seen = 0, c.LowAt = c.HighAt = 0;
     for (int k = 0; k < 4; ++k) c.X[k] = x, c.Y[k] = y;
   }
   ++c.Seen;
