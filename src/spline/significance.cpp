@@ -116,12 +116,13 @@ std::vector<long double> MarkSignificances(int32_t n, const long double* X, cons
   GroupChanges(extrema), GroupChanges(inflections);
   // Each knot's ratio r enters as r |r| = S |S| / Var, which orders alike,
   // so that a knot costs neither a root nor a division.
-  KnotVarianceWalk walk = StartKnotWalk(bands, 2);
+  std::vector<long double> slope;
+  if (!extrema.Marks.empty()) KnotSlopeVariances(n, X, bands.E, bands.p, slope);
   for (int32_t k = 2; k < n; ++k) {
-    long double v1, v2;
-    NextKnotVariances(walk, v1, v2);
-    if (v1 > 0 && !extrema.Marks.empty()) AddKnot(extrema, X[k], A[k].b, v1);
-    if (v2 > 0 && !inflections.Marks.empty()) AddKnot(inflections, X[k], 2 * A[k].c, v2);
+    if (!extrema.Marks.empty() && slope[k] > 0) AddKnot(extrema, X[k], A[k].b, slope[k]);
+    if (inflections.Marks.empty()) continue;
+    const long double v = KnotCurvatureVariance(bands, k);
+    if (v > 0) AddKnot(inflections, X[k], 2 * A[k].c, v);
   }
   if (!extrema.Marks.empty()) ScoreFamily(extrema, z);
   if (!inflections.Marks.empty()) ScoreFamily(inflections, z);

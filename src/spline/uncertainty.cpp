@@ -285,59 +285,93 @@ PointSigmas SigmasAt(const CovarianceBands& b, long double x) {
   return s;
 }
 
-KnotVarianceWalk StartKnotWalk(const CovarianceBands& b, int32_t k) {
-  KnotVarianceWalk w;
-  w.Bands = &b, w.K = k;
-  if (!b.Defined || !Interior(b.n, k)) return w;
-  w.G0 = 1 / Width(b.X, k - 1), w.G1 = 1 / Width(b.X, k), w.InverseP = 1 / b.p;
-  return w;
-}
-
 namespace {
 
-// w'M^-1 w over the columns k-1..k+2 when all four lie in the bands' rows
-// (k + 2 <= n); a column outside the interior has w 0 and a zero row.
-long double FormOnFourColumns(const CovarianceBands& b, int32_t k, const long double w[4]) {
-  const long double *m0 = b.m0 + k - 1, *m1 = b.m1 + k - 1, *m2 = b.m2 + k - 1;
-  const long double r0 = w[1] * m1[0] + w[2] * m2[0] + w[3] * b.m3[k - 1];
-  const long double r1 = w[2] * m1[1] + w[3] * m2[1], r2 = w[3] * m1[2];
-  return w[0] * (w[0] * m0[0] + 2 * r0) + w[1] * (w[1] * m0[1] + 2 * r1) +
-         w[2] * (w[2] * m0[2] + 2 * r2) + w[3] * w[3] * m0[3];
+// The 2 x 2 blocks of the values-and-slopes posterior: a symmetric one
+// (xx, xs; xs, ss) and a general one (a, b; c, d).
+struct Sym2 {
+  long double xx, xs, ss;
+};
+struct Mat2 {
+  long double a, b, c, d;
+};
+
+// The small blocks are inlined by force: a block returned by value goes
+// through memory otherwise, which cost a seventh of the pass.
+[[gnu::always_inline]] inline Sym2 Inverse(const Sym2& m) {
+  const long double r = 1 / (m.xx * m.ss - m.xs * m.xs);
+  return {m.ss * r, -m.xs * r, m.xx * r};
 }
 
-// The same near the right end, for the interior columns lo..hi only.
-long double FormOnColumns(const CovarianceBands& b, int32_t k, const long double w[4], int lo, int hi) {
-  const long double* m[4] = {b.m0, b.m1, b.m2, b.m3};
-  long double wMw = 0;
-  for (int i = lo; i <= hi; ++i) {
-    long double row = 0;
-    for (int j = i + 1; j <= hi; ++j) row += w[j] * m[j - i][k - 1 + i];
-    wMw += w[i] * (w[i] * m[0][k - 1 + i] + 2 * row);
-  }
-  return wMw;
+// The block of P that couples knot k with knot k+1, from g = 1/h[k] and
+// lambda = p/2.
+[[gnu::always_inline]] inline Mat2 Coupling(long double lambda, long double g) {
+  const long double lg = lambda * g, lgg = lg * g;
+  return {-12 * lgg * g, 6 * lgg, -6 * lgg, 2 * lg};
+}
+
+// m' S m for the coupling m and a symmetric S.
+[[gnu::always_inline]] inline Sym2 Congruent(const Mat2& m, const Sym2& s) {
+  const long double a = s.xx * m.a + s.xs * m.c, b = s.xx * m.b + s.xs * m.d;  // S m, first row
+  const long double c = s.xs * m.a + s.ss * m.c, d = s.xs * m.b + s.ss * m.d;  // second row
+  return {m.a * a + m.c * c, m.a * b + m.c * d, m.b * b + m.d * d};
+}
+
+// What an interval of inverse width g adds to the diagonal block of its
+// left end (side +1) or its right end (side -1).
+void AddInterval(Sym2& d, long double lambda, long double g, long double side) {
+  const long double lg = lambda * g, lgg = lg * g;
+  d.xx += 12 * lgg * g, d.xs += side * 6 * lgg, d.ss += 4 * lg;
 }
 
 }  // namespace
 
-void NextKnotVariances(KnotVarianceWalk& walk, long double& slope, long double& curvature) {
-  const CovarianceBands& b = *walk.Bands;
-  const int32_t n = b.n, k = walk.K;
-  const long double *X = b.X, *E = b.E, p = b.p;
-  const long double g0 = walk.G0, g1 = walk.G1, h = Width(X, k);
-  const long double g2 = k + 1 <= n - 1 ? 1 / Width(X, k + 1) : 0;
-  const long double ek = E[k] * E[k], ek1 = E[k + 1] * E[k + 1];
-  const long double uk = -ek * g1, uk1 = ek1 * g1;  // D^2 u
-  // w over the columns k-1..k+2; only interior columns count.
-  const long double w[4] = {k - 1 >= 2 ? p * uk * g0 : 0, p * (uk * (-g0 - g1) + uk1 * g1) + 2 * h * kThird,
-                            p * (uk * g1 + uk1 * (-g1 - g2)) + h * kThird, p * uk1 * g2};
-  const long double wMw = k + 2 <= n ? FormOnFourColumns(b, k, w)
-                                     : FormOnColumns(b, k, w, k - 1 >= 2 ? 0 : 1, n - k < 3 ? n - k : 3);
-  const long double vk = -2 * h * kThird, vk1 = k + 1 <= n - 1 ? -h * kThird : 0;
-  long double vTv = vk * (vk * b.t0[k] + 2 * vk1 * b.t1[k]);
-  if (vk1 != 0) vTv += vk1 * vk1 * b.t0[k + 1];
-  slope = (ek + ek1) * g1 * g1 + (vTv - wMw) * walk.InverseP;
-  curvature = 4 * (b.t0[k] - b.m0[k]) * walk.InverseP;
-  walk.G0 = g1, walk.G1 = g2, ++walk.K;
+void KnotSlopeVariances(int32_t n, const long double* X, const long double* E, long double p,
+                        std::vector<long double>& slope) {
+  slope.assign(static_cast<std::size_t>(n > 0 ? n : 0) + 1, 0.0L);
+  if (n < 2) return;
+  const long double lambda = p / 2;
+  // Forward: the inverse pivots of P (three reals a knot) and the inverse
+  // pivots of H_ss, eliminating knot k-1 from knot k. One division for
+  // each width, pivot and block.
+  std::vector<long double> keep(4 * (static_cast<std::size_t>(n) + 1));
+  Sym2 inverse{};
+  long double before = 0, slopePivot = 0, inverseSlopePivot = 0;  // before: 1/h[k-1], 0 at the first knot
+  for (int32_t k = 1; k <= n; ++k) {
+    const long double after = k < n ? 1 / Width(X, k) : 0;
+    Sym2 d{1 / (E[k] * E[k]), 0, 0};
+    AddInterval(d, lambda, before, -1), AddInterval(d, lambda, after, 1);
+    long double h = 4 * (before + after);
+    if (k > 1) {
+      const Sym2 eliminated = Congruent(Coupling(lambda, before), inverse);
+      d.xx -= eliminated.xx, d.xs -= eliminated.xs, d.ss -= eliminated.ss;
+      const long double l = 2 * before * inverseSlopePivot;
+      h -= l * l * slopePivot;
+    }
+    inverse = Inverse(d), slopePivot = h, inverseSlopePivot = 1 / h;
+    long double* kept = &keep[4 * static_cast<std::size_t>(k)];
+    kept[0] = inverse.xx, kept[1] = inverse.xs, kept[2] = inverse.ss, kept[3] = inverseSlopePivot;
+    before = after;
+  }
+  // Backward: S_k = D_k^-1 + U S_{k+1} U' with U = D_k^-1 P_{k,k+1}, and
+  // the same for the tridiagonal H_ss.
+  const long double inverseLambda = 1 / lambda;
+  Sym2 s = inverse;
+  long double t = inverseSlopePivot;
+  slope[n] = s.ss - t * inverseLambda;
+  for (int32_t k = n - 1; k >= 1; --k) {
+    const long double* kept = &keep[4 * static_cast<std::size_t>(k)];
+    const Sym2 di{kept[0], kept[1], kept[2]};
+    const long double g = 1 / Width(X, k);
+    const Mat2 c = Coupling(lambda, g);
+    const Mat2 ut{di.xx * c.a + di.xs * c.c, di.xs * c.a + di.ss * c.c, di.xx * c.b + di.xs * c.d,
+                  di.xs * c.b + di.ss * c.d};  // (D_k^-1 P_{k,k+1})'
+    const Sym2 carried = Congruent(ut, s);
+    s = {di.xx + carried.xx, di.xs + carried.xs, di.ss + carried.ss};
+    const long double l = 2 * g * kept[3];
+    t = kept[3] + l * l * t;
+    slope[k] = s.ss - t * inverseLambda;
+  }
 }
 
 MarkSigmas SigmasOfMark(const CovarianceBands& b, int32_t interval, long double x,
