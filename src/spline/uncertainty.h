@@ -106,9 +106,9 @@ struct PointSigmas {
 PointSigmas SigmasAt(const CovarianceBands& b, long double x);
 
 // The variance of S' at every knot X[1..n] into slope[1..n], for a pass
-// over many knots. The forms above take it from M^-1, whose band loses its
-// digits when the knots are many (beyond some 10^4 the slopes' variances
-// came out 66% off against 128-bit arithmetic at 10^5), since M = T + p Q'D^2 Q grows as 1/h^4.
+// over many knots. The forms above would take it from the band of M^-1,
+// which loses its digits when the knots are many, since M = T + p Q'D^2 Q
+// grows as 1/h^4 (against 128-bit arithmetic: 66% off at 10^5 knots).
 // Here it comes from the posterior of the values and slopes at the knots
 // instead: with g the values and s the slopes of a curve made of cubics,
 // int g''^2 = z'H z for z = (g[1], s[1], ..., g[n], s[n]), H block
@@ -120,10 +120,8 @@ PointSigmas SigmasAt(const CovarianceBands& b, long double x);
 // is E[s[k] | g]: by the law of total variance
 //   Var S'(X[k]) = (P^-1)_{s[k] s[k]} - (2/p) (H_ss^-1)_{kk},
 // H_ss the tridiagonal slope block of H. Both diagonals come from block
-// factors that keep their digits: against 128-bit arithmetic, 5e-8 relative
-// at 10^5 knots and 1e-9 at 10^6, where the forms above were 66% off.
-// O(n), four reals a knot of working memory; the bands must be defined
-// (p > 0 and finite).
+// factors that keep their digits (5e-8 relative at 10^5 knots, 1e-9 at
+// 10^6). O(n), four reals a knot of working memory; p > 0 and finite.
 void KnotSlopeVariances(int32_t n, const long double* X, const long double* E, long double p,
                         std::vector<long double>& slope);
 
