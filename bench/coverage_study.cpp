@@ -84,7 +84,7 @@ bool MarkCovers(Problem& P, bool inflection, long double truth) {
       if ((m.Kind == MarkKind::Inflection) != inflection || std::fabs(m.X - truth) >= best) continue;
       const SplineSegment& s = P.A[i];
       const long double t = m.X - P.X[i];
-      const MarkSigmas ms = SigmasOfMark(P.b, i, m.X, inflection, s.b + (2 * s.c + 3 * s.d * t) * t,
+      const MarkSigmas ms = SigmasOfMark(P.Bands, i, m.X, inflection, s.b + (2 * s.c + 3 * s.d * t) * t,
                                          2 * s.c + 6 * s.d * t, 6 * s.d);
       best = std::fabs(m.X - truth), at = m.X, sigma = ms.Defined ? ms.X : NAN;
     }
@@ -97,7 +97,7 @@ void CountKnots(Problem& P, const Curve& c, Tally& t) {
   for (int32_t i = 1; i <= P.n; ++i) {
     Evaluation e;
     EvaluateSpline(P.n, P.X.data(), P.A.data(), P.X[i], e);
-    const PointSigmas s = SigmasAt(P.b, P.X[i]);
+    const PointSigmas s = SigmasAt(P.Bands, P.X[i]);
     const long double x = P.X[i];
     v += std::fabs(e.Value - c.f(x)) <= 1.96L * s.Value;
     s1 += std::fabs(e.D1 - c.d1(x)) <= 1.96L * s.D1;

@@ -125,7 +125,7 @@ struct Tally {
 
 // One draw: which thresholds find every feature, which admit a spurious mark.
 void Score(const Problem& P, const Curve& c, Tally& t) {
-  const std::vector<long double> z = MarkSignificances(P.n, P.X.data(), P.A.data(), P.b);
+  const std::vector<long double> z = MarkSignificances(P.n, P.X.data(), P.A.data(), P.Bands);
   std::vector<long double> best(c.Features.size(), 0);  // the largest z of a mark on each feature
   long double worst = 0;                                 // the largest z of a spurious mark
   std::size_t index = 0;

@@ -1,6 +1,7 @@
-// What the Monte Carlo studies share: a problem of n uneven points on
-// [0, 1) with known per-point sigmas, drawn again and again around a known
-// curve and fitted as a run would choose its smoothing.
+// What the benchmarks and the Monte Carlo studies share: the arrays of a
+// fit, and a problem of n uneven points on [0, 1) with known per-point
+// sigmas, drawn again and again around a known curve and fitted as a run
+// would choose its smoothing.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -13,19 +14,25 @@
 
 namespace study {
 
-struct Problem {
+// The arrays a fit of n points works on, indexed from 1 as the engine's.
+struct Arrays {
   int32_t n;
   std::vector<long double> X, Y, E;
-  std::vector<double> R;
+  std::vector<double> R;  // the fit's workspace
   std::vector<spline::SplineSegment> A;
-  spline::CovarianceBands b;
+  spline::CovarianceBands Bands;
+
+  explicit Arrays(int32_t count)
+      : n(count), X(n + 1), Y(n + 1), E(n + 1), R(spline::WorkspaceDoubles(n)), A(n + 1) {}
+};
+
+struct Problem : Arrays {
   std::mt19937_64 rng;
   std::uniform_real_distribution<long double> u{0, 1};
   std::normal_distribution<long double> noise{0, 1};
 
   // X[i] = (i - 1 + 0.8 u) / n and E[i] = sigma (0.5 + u), u uniform on [0, 1).
-  Problem(int32_t count, uint64_t seed, long double sigma)
-      : n(count), X(n + 1), Y(n + 1), E(n + 1), R(spline::WorkspaceDoubles(n)), A(n + 1), rng(seed) {
+  Problem(int32_t count, uint64_t seed, long double sigma) : Arrays(count), rng(seed) {
     for (int32_t i = 1; i <= n; ++i) X[i] = (i - 1 + 0.8L * u(rng)) / n, E[i] = sigma * (0.5L + u(rng));
   }
 
@@ -39,10 +46,10 @@ struct Problem {
     if (kind == spline::Criterion::Residual) {
       spline::FitOutcome out;
       spline::FitSmoothingSpline(n, 32000, X.data(), Y.data(), E.data(), R.data(), A.data(), &out);
-      spline::ComputeCovarianceBands(n, X.data(), E.data(), out.P, b);
+      spline::ComputeCovarianceBands(n, X.data(), E.data(), out.P, Bands);
     } else {
       spline::SearchResult r;
-      spline::SearchSmoothing(kind, n, X.data(), Y.data(), E.data(), R.data(), A.data(), b, r);
+      spline::SearchSmoothing(kind, n, X.data(), Y.data(), E.data(), R.data(), A.data(), Bands, r);
     }
   }
 };

@@ -16,26 +16,19 @@
 #include "spline/fit.h"
 #include "spline/significance.h"
 #include "spline/uncertainty.h"
+#include "study_support.h"
 
 namespace {
 
-struct Spectrum {
-  int32_t n;
-  std::vector<long double> X, Y, E;
-  std::vector<double> R;
-  std::vector<spline::SplineSegment> A;
-  spline::CovarianceBands bands;
-
-  explicit Spectrum(int32_t count)
-      : n(count), X(count + 1), Y(count + 1), E(count + 1, 0.01L), R(spline::WorkspaceDoubles(count)),
-        A(count + 1) {
+struct Spectrum : study::Arrays {
+  explicit Spectrum(int32_t count) : Arrays(count) {
     std::mt19937_64 random(20240514);
     std::normal_distribution<double> normal(0, 1);
     auto peak = [](long double x, long double c, long double w, long double h) {
       return h * std::exp(-0.5L * (x - c) * (x - c) / (w * w));
     };
     for (int32_t i = 1; i <= n; ++i) {
-      X[i] = 400 + 300.0L * (i - 1) / n;
+      X[i] = 400 + 300.0L * (i - 1) / n, E[i] = 0.01L;
       Y[i] = 0.05L + 0.0002L * (X[i] - 400) + peak(X[i], 480, 12, 0.8L) + peak(X[i], 515, 20, 0.45L) +
              peak(X[i], 620, 35, 0.3L) + 0.01L * normal(random);
     }
@@ -56,9 +49,9 @@ Spectrum& Data(int32_t n) {
 // What the report adds to a fit: the bands, the sigmas of every mark, their
 // significance (`withZ`), and the text.
 void Report(Spectrum& s, long double p, bool withZ = true) {
-  spline::ComputeCovarianceBands(s.n, s.X.data(), s.E.data(), p, s.bands);
+  spline::ComputeCovarianceBands(s.n, s.X.data(), s.E.data(), p, s.Bands);
   output::ReportContent c;
-  c.Edf = output::Known(s.bands.Edf);
+  c.Edf = output::Known(s.Bands.Edf);
   std::vector<output::ReportMark> found;
   std::vector<spline::CalculusMark> plain;
   for (int32_t i = 1; i < s.n; ++i) {
@@ -67,14 +60,14 @@ void Report(Spectrum& s, long double p, bool withZ = true) {
     if (withZ) plain.insert(plain.end(), marks.Mark, marks.Mark + marks.Count);
     for (int32_t k = 0; k < marks.Count; ++k) {
       const spline::CalculusMark& m = marks.Mark[k];
-      const spline::MarkSigmas sm = spline::SigmasOfMark(s.bands, i, m.X, m.Kind == spline::MarkKind::Inflection,
+      const spline::MarkSigmas sm = spline::SigmasOfMark(s.Bands, i, m.X, m.Kind == spline::MarkKind::Inflection,
                                                          0, 1, 1);
       found.push_back(output::ReportMark{"minimum", m.X, m.Value, 0, 0, 0, output::Known(sm.X),
                                            output::Known(sm.Y)});
     }
   }
   if (withZ) {
-    const std::vector<long double> z = spline::MarkSignificances(s.n, s.X.data(), s.A.data(), s.bands, plain);
+    const std::vector<long double> z = spline::MarkSignificances(s.n, s.X.data(), s.A.data(), s.Bands, plain);
     for (std::size_t k = 0; k < found.size(); ++k) found[k].Z = z[k];
   }
   c.Marks = found;
@@ -104,9 +97,9 @@ void BM_Search(benchmark::State& state) {
   for (auto _ : state) {
     spline::SearchResult r;
     spline::SearchSmoothing(kind, s.n, s.X.data(), s.Y.data(), s.E.data(), s.R.data(), s.A.data(),
-                            s.bands, r);
+                            s.Bands, r);
     state.counters["fits"] = r.Fits;
-    state.counters["edf"] = static_cast<double>(s.bands.Edf);
+    state.counters["edf"] = static_cast<double>(s.Bands.Edf);
   }
 }
 

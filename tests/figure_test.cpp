@@ -153,6 +153,8 @@ TEST(FigureLabels, PositionAndSigmaRoundedAsAMeasurementIsQuoted) {
       {0, 0.25L, "0.00 \u00b1 0.25"},
       {1.234567e-9L, 3e-13L, "(1.23457 \u00b1 0.00030)E-9"},  // 30: two
       {-2.5e7L, 1.2e4L, "(-2.5000 \u00b1 0.0012)E+7"},
+      {1, 2e10L, "(0.0 \u00b1 2.0)E+10"},                // the larger sets the power
+      {21.5L, 3e-30L, "21.5 \u00b1 3E-30"},               // below the position's precision
       {5, NAN, "5"},
   };
   for (const auto& c : cases) EXPECT_EQ(output::MarkLabelText(c.X, c.Sigma), c.Text) << c.Text;

@@ -12,20 +12,14 @@
 #include "spline/evaluate.h"
 #include "spline/fit.h"
 #include "spline/uncertainty.h"
+#include "fit_arrays.h"
 
 using namespace spline;
 
 namespace {
 
-struct Data {
-  int32_t n;
-  std::vector<long double> X, Y, E;
-  std::vector<double> R;
-  std::vector<SplineSegment> A;
-  CovarianceBands bands;
-
-  Data(int32_t count, uint32_t seed)
-      : n(count), X(n + 1), Y(n + 1), E(n + 1), R(WorkspaceDoubles(n)), A(n + 1) {
+struct Data : testutil::FitArrays {
+  Data(int32_t count, uint32_t seed) : FitArrays(count) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<long double> u(0, 1);
     X[1] = 2;
@@ -37,8 +31,8 @@ struct Data {
   // The fit for p with its bands, as a search leaves them; returns the CV score.
   long double FitAt(long double p) {
     FitSmoothingSplineAt(n, p, X.data(), Y.data(), E.data(), R.data(), A.data());
-    ComputeCovarianceBands(n, X.data(), E.data(), p, bands);
-    return CrossValidation(n, Y.data(), E.data(), A.data(), bands);
+    ComputeCovarianceBands(n, X.data(), E.data(), p, Bands);
+    return CrossValidation(n, Y.data(), E.data(), A.data(), Bands);
   }
 };
 
@@ -54,20 +48,20 @@ TEST(SmoothingEdf, ReachesTheAskedEdf) {
     Data d(c.n, 7u + c.n);
     SearchResult r;
     ASSERT_TRUE(SearchSmoothing(Criterion::Edf, d.n, d.X.data(), d.Y.data(), d.E.data(), d.R.data(),
-                                d.A.data(), d.bands, r, c.k))
+                                d.A.data(), d.Bands, r, c.k))
         << c.n << " " << c.k;
     // The bands are those of the p found, and made afresh they agree.
     CovarianceBands again;
     ComputeCovarianceBands(d.n, d.X.data(), d.E.data(), r.P, again);
     EXPECT_LE(std::fabs(again.Edf - c.k), 1e-9L * c.k) << c.n << " " << c.k << ": " << again.Edf;
-    EXPECT_EQ(r.Value, d.bands.Edf);
+    EXPECT_EQ(r.Value, d.Bands.Edf);
   }
   // No p has an edf outside (2, n): nothing is fitted, the caller iterates.
   for (const long double k : {2.0L, 30.0L, 31.0L, -5.0L, (long double)NAN}) {
     Data d(30, 1);
     SearchResult r;
     EXPECT_FALSE(SearchSmoothing(Criterion::Edf, d.n, d.X.data(), d.Y.data(), d.E.data(), d.R.data(),
-                                 d.A.data(), d.bands, r, k))
+                                 d.A.data(), d.Bands, r, k))
         << k;
   }
 }
@@ -105,7 +99,7 @@ TEST(SmoothingCv, TheSearchStopsAtALocalMinimum) {
     Data d(n, 5u * n);
     SearchResult r;
     ASSERT_TRUE(SearchSmoothing(Criterion::Cv, n, d.X.data(), d.Y.data(), d.E.data(), d.R.data(),
-                                d.A.data(), d.bands, r));
+                                d.A.data(), d.Bands, r));
     const long double at = d.FitAt(r.P);
     EXPECT_EQ(at, r.Value) << n;
     for (const long double step : {-1e-3L, 1e-3L})  // a thousandth of a decade either side

@@ -15,6 +15,7 @@
 #include "spline/fit.h"
 #include "spline/significance.h"
 #include "spline/uncertainty.h"
+#include "fit_arrays.h"
 
 using namespace spline;
 
@@ -25,15 +26,8 @@ struct Found {
   bool Inflection;
 };
 
-struct Case {
-  int32_t n;
-  std::vector<long double> X, Y, E;
-  std::vector<double> R;
-  std::vector<SplineSegment> A;
-  CovarianceBands Bands;
-
-  Case(int32_t count, uint64_t seed, long double pScale)
-      : n(count), X(n + 1), Y(n + 1), E(n + 1), R(WorkspaceDoubles(n)), A(n + 1) {
+struct Case : testutil::FitArrays {
+  Case(int32_t count, uint64_t seed, long double pScale) : FitArrays(count) {
     std::mt19937_64 rng(seed);
     std::uniform_real_distribution<long double> u(0, 1);
     std::normal_distribution<long double> noise(0, 1);

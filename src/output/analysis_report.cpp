@@ -263,9 +263,11 @@ void WriteAnalysisReport() {
   const ReportInputs in = RunInputs();
   OrOutOfMemory([&] {
     ReportState.Marks = FindReportMarks(in);
-    const ReportContent c = GatherRunReport(in);  // the rows are the report's
-    if (report) WriteRunReport(in, c);
-    if (tables) AddToTables(data::DataFile.Name, ReportState.Fits, c);
+    if (report || tables) {  // the figure needs the marks only, not the fit's scores
+      const ReportContent c = GatherRunReport(in);  // the rows are the report's
+      if (report) WriteRunReport(in, c);
+      if (tables) AddToTables(data::DataFile.Name, ReportState.Fits, c);
+    }
     if (figure) WriteRunFigure(in);
   });
 }

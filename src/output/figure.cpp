@@ -372,8 +372,10 @@ std::vector<Place> PlacesFor(const FigureMark& m) {
   return {upRight, downLeft, right, left, above, below};
 }
 
-// At most this many labels, so that the figure stays readable.
-constexpr std::size_t kMaxLabels = 8;
+// At most this many labels, so that the figure stays readable, tried on
+// at most the most significant few times as many marks: a curve of 10^5
+// marks would otherwise measure the text of every one.
+constexpr std::size_t kMaxLabels = 8, kLabelTries = 8 * kMaxLabels;
 
 // The labels of the marks, the largest z first: each at the first of its
 // places that stays in the frame, clear of the labels before it and of the
@@ -388,6 +390,7 @@ void DrawMarkLabels(const Writing& w, const Frame& f, const FigureInputs& in) {
                    [&](std::size_t a, std::size_t b) { return std::fabs(in.Marks[a].Z) > std::fabs(in.Marks[b].Z); });
   const Box frame{f.Left, f.Top, f.Right, f.Bottom};
   std::vector<Box> placed;
+  if (order.size() > kLabelTries) order.resize(kLabelTries);
   for (const std::size_t k : order) {
     if (placed.size() == kMaxLabels) break;
     const FigureMark& m = in.Marks[k];
@@ -580,8 +583,11 @@ std::vector<FigureMark> FigureMarksOf(std::span<const ReportMark> marks, long do
 
 std::string MarkLabelText(long double x, long double sigma) {
   if (!(sigma > 0) || !std::isfinite(sigma) || !std::isfinite(x)) return base::FormatCompact(x, 6);
-  // Far from 1 the numbers share one power of ten, written after them.
-  const long double size = x != 0 ? std::fabs(x) : sigma;
+  // Far from 1 the numbers share one power of ten, written after them;
+  // the larger sets it, so that neither needs hundreds of digits.
+  const long double size = std::fmax(std::fabs(x), sigma);
+  // A sigma below the position's own precision cannot be rounded to.
+  if (sigma < size * 1e-15L) return base::FormatCompact(x, 16) + " \u00b1 " + base::FormatCompact(sigma, 2);
   const int32_t shift = size < 1e-4L || size >= 1e6L ? static_cast<int32_t>(floorl(log10l(size))) : 0;
   const long double scale = powl(10, static_cast<long double>(-shift)), xs = x * scale, ss = sigma * scale;
   // The sigma's two leading digits tell how many of them are kept.

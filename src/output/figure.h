@@ -61,9 +61,10 @@ struct FigureMark {
 // A mark's label: its position and sigma, rounded as a measurement is
 // quoted (the sigma to two significant digits when they read below 35,
 // else one, the position to the same decimal place), e.g.
-// "21.5170 ± 0.0008"; in exponent form when the position is below 1E-4 or
-// from 1E+6 in size, "(1.2346 ± 0.0003)E-9"; the position alone in
-// FormatCompact's 6 digits when the sigma is unknown.
+// "21.5170 ± 0.0008"; in exponent form when the larger of the two is below
+// 1E-4 or from 1E+6, "(1.2346 ± 0.0003)E-9"; both in FormatCompact's form
+// when the sigma lies below the position's precision, and the position
+// alone in its 6 digits when the sigma is unknown.
 std::string MarkLabelText(long double x, long double sigma);
 
 // What a figure is drawn from. The arrays are indexed from 1.
