@@ -20,6 +20,7 @@
 #include "spline/criterion.h"
 #include "spline/evaluate.h"
 #include "spline/fit.h"
+#include "spline/significance.h"
 #include "spline/uncertainty.h"
 #include "study_support.h"
 
@@ -75,32 +76,38 @@ struct Tally {
 // The fit's mark of the kind nearest to `truth` within 0.1: is truth inside
 // +-1.96 sigma_x?
 bool MarkCovers(Problem& P, bool inflection, long double truth) {
+  std::vector<CalculusMark> marks;
+  std::vector<int32_t> intervals;
+  std::vector<long double> knots;
+  std::vector<ValueAndSlope> slopes;
+  FindAllMarks(P.n, P.X.data(), P.A.data(), marks, intervals);
+  if (!inflection) SlopesOfMarks(P.Bands, marks, intervals, knots, slopes);
   long double best = 0.1L, sigma = NAN, at = NAN;
-  for (int32_t i = 1; i < P.n; ++i) {
-    SegmentMarks marks;
-    AnalyseSegment(P.n, P.X.data(), P.A.data(), i, marks);
-    for (int32_t k = 0; k < marks.Count; ++k) {
-      const CalculusMark& m = marks.Mark[k];
-      if ((m.Kind == MarkKind::Inflection) != inflection || std::fabs(m.X - truth) >= best) continue;
-      const SplineSegment& s = P.A[i];
-      const long double t = m.X - P.X[i];
-      const MarkSigmas ms = SigmasOfMark(P.Bands, i, m.X, inflection, s.b + (2 * s.c + 3 * s.d * t) * t,
-                                         2 * s.c + 6 * s.d * t, 6 * s.d);
-      best = std::fabs(m.X - truth), at = m.X, sigma = ms.Defined ? ms.X : NAN;
-    }
+  for (std::size_t k = 0; k < marks.size(); ++k) {
+    const CalculusMark& m = marks[k];
+    if ((m.Kind == MarkKind::Inflection) != inflection || std::fabs(m.X - truth) >= best) continue;
+    const int32_t i = intervals[k];
+    const SplineSegment& s = P.A[i];
+    const long double t = m.X - P.X[i];
+    const long double d1 = s.b + (2 * s.c + 3 * s.d * t) * t, d2 = 2 * s.c + 6 * s.d * t;
+    const MarkSigmas ms = inflection ? SigmasOfInflection(P.Bands, i, m.X, d1, 6 * s.d)
+                                     : SigmasOfExtremum(slopes[k], d1, d2);
+    best = std::fabs(m.X - truth), at = m.X, sigma = ms.Defined ? ms.X : NAN;
   }
   return std::fabs(at - truth) <= 1.96L * sigma;
 }
 
 void CountKnots(Problem& P, const Curve& c, Tally& t) {
   double v = 0, s1 = 0, s2 = 0;
+  std::vector<long double> slope;
+  KnotSlopeVariances(P.n, P.X.data(), P.Bands.E, P.Bands.p, slope);
   for (int32_t i = 1; i <= P.n; ++i) {
     Evaluation e;
     EvaluateSpline(P.n, P.X.data(), P.A.data(), P.X[i], e);
     const PointSigmas s = SigmasAt(P.Bands, P.X[i]);
     const long double x = P.X[i];
     v += std::fabs(e.Value - c.f(x)) <= 1.96L * s.Value;
-    s1 += std::fabs(e.D1 - c.d1(x)) <= 1.96L * s.D1;
+    s1 += std::fabs(e.D1 - c.d1(x)) <= 1.96L * std::sqrt(slope[i]);
     if (i > 1 && i < P.n) s2 += std::fabs(e.D2 - c.d2(x)) <= 1.96L * s.D2;
   }
   t.value += v / P.n, t.d1 += s1 / P.n, t.d2 += s2 / (P.n - 2);

@@ -52,22 +52,24 @@ void Report(Spectrum& s, long double p, bool withZ = true) {
   spline::ComputeCovarianceBands(s.n, s.X.data(), s.E.data(), p, s.Bands);
   output::ReportContent c;
   c.Edf = output::Known(s.Bands.Edf);
-  std::vector<output::ReportMark> found;
   std::vector<spline::CalculusMark> plain;
-  for (int32_t i = 1; i < s.n; ++i) {
-    spline::SegmentMarks marks;
-    spline::AnalyseSegment(s.n, s.X.data(), s.A.data(), i, marks);
-    if (withZ) plain.insert(plain.end(), marks.Mark, marks.Mark + marks.Count);
-    for (int32_t k = 0; k < marks.Count; ++k) {
-      const spline::CalculusMark& m = marks.Mark[k];
-      const spline::MarkSigmas sm = spline::SigmasOfMark(s.Bands, i, m.X, m.Kind == spline::MarkKind::Inflection,
-                                                         0, 1, 1);
-      found.push_back(output::ReportMark{"minimum", m.X, m.Value, 0, 0, 0, output::Known(sm.X),
-                                           output::Known(sm.Y)});
-    }
+  std::vector<int32_t> intervals;
+  spline::FindAllMarks(s.n, s.X.data(), s.A.data(), plain, intervals);
+  std::vector<long double> knots;
+  std::vector<spline::ValueAndSlope> slopes;
+  spline::SlopesOfMarks(s.Bands, plain, intervals, knots, slopes);
+  std::vector<output::ReportMark> found;
+  for (std::size_t k = 0; k < plain.size(); ++k) {
+    const spline::CalculusMark& m = plain[k];
+    const spline::MarkSigmas sm = m.Kind == spline::MarkKind::Inflection
+                                      ? spline::SigmasOfInflection(s.Bands, intervals[k], m.X, 0, 1)
+                                      : spline::SigmasOfExtremum(slopes[k], 0, 1);
+    found.push_back(output::ReportMark{"minimum", m.X, m.Value, 0, 0, 0, output::Known(sm.X),
+                                       output::Known(sm.Y)});
   }
   if (withZ) {
-    const std::vector<long double> z = spline::MarkSignificances(s.n, s.X.data(), s.A.data(), s.Bands, plain);
+    const std::vector<long double> z =
+        spline::MarkSignificances(s.n, s.X.data(), s.A.data(), s.Bands, plain, knots.empty() ? nullptr : &knots);
     for (std::size_t k = 0; k < found.size(); ++k) found[k].Z = z[k];
   }
   c.Marks = found;

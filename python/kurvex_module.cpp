@@ -692,17 +692,29 @@ py::object Call(const Spline& s, py::object x, int nu) {
   }
 }
 
-// The sigmas at x. NaN has none. At -inf or +inf, on the tangent line
-// beyond an end, where the spline's value is infinite too, they are their
-// limits: the slope's sigma is the end slope's and the curvature's 0, as
-// anywhere on that line, and the value's grows without bound (unless the
-// slope is certain).
-spline::PointSigmas SigmasAtAnyX(const spline::CovarianceBands& b, Real x) {
-  if (std::isnan(x)) return {NAN, NAN, NAN};
+// The sigmas of value and curvature at x. NaN has none. At -inf or +inf,
+// on the tangent line beyond an end, where the spline's value is infinite
+// too, they are their limits: the curvature's 0, as anywhere on that line,
+// and the value's grows without bound unless the end slope is certain
+// (`endSlope` its sigma).
+spline::PointSigmas SigmasAtAnyX(const spline::CovarianceBands& b, Real x, Real endSlope) {
+  if (std::isnan(x)) return {NAN, NAN};
   if (!std::isinf(x)) return spline::SigmasAt(b, x);
   spline::PointSigmas end = spline::SigmasAt(b, x < 0 ? b.X[1] : b.X[b.n]);
-  if (end.D1 > 0) end.Value = INFINITY;
+  if (endSlope > 0) end.Value = INFINITY;
   return end;
+}
+
+// The slope's sigma at every x in one pass: NaN has none, and beyond the
+// ends it is the end slope's (the tangent line's).
+std::vector<Real> SlopeSigmas(const spline::CovarianceBands& b, const Real* x, py::ssize_t count) {
+  std::vector<Real> at(x, x + count);
+  for (Real& v : at) v = std::isnan(v) ? b.X[1] : std::clamp(v, b.X[1], b.X[b.n]);
+  at.push_back(b.X[1]), at.push_back(b.X[b.n]);  // the ends, for the value at -inf and inf
+  std::vector<Real> sigma = spline::SlopeSigmasAt(b, at);
+  for (py::ssize_t i = 0; i < count; ++i)
+    if (std::isnan(x[i])) sigma[i] = NAN;
+  return sigma;
 }
 
 py::object Sigma(Spline& s, py::object at, int nu) {
@@ -711,9 +723,15 @@ py::object Sigma(Spline& s, py::object at, int nu) {
   const RealArray x = RealArray::ensure(at);
   if (!x) throw py::value_error("x must be a real or an array of reals");
   RealArray out(std::vector<py::ssize_t>(x.shape(), x.shape() + x.ndim()));
-  for (py::ssize_t i = 0; i < x.size(); ++i) {
-    const spline::PointSigmas p = SigmasAtAnyX(b, x.data()[i]);
-    out.mutable_data()[i] = !b.Defined ? NAN : nu == 0 ? p.Value : nu == 1 ? p.D1 : p.D2;
+  const py::ssize_t count = x.size();
+  const bool infinite = std::any_of(x.data(), x.data() + count, [](Real v) { return std::isinf(v); });
+  const std::vector<Real> slope =
+      b.Defined && (nu == 1 || (nu == 0 && infinite)) ? SlopeSigmas(b, x.data(), count) : std::vector<Real>{};
+  for (py::ssize_t i = 0; i < count; ++i) {
+    const Real v = x.data()[i];
+    const Real endSlope = slope.empty() || !std::isinf(v) ? 0 : slope[v < 0 ? count : count + 1];
+    const spline::PointSigmas p = SigmasAtAnyX(b, v, endSlope);
+    out.mutable_data()[i] = !b.Defined ? NAN : nu == 0 ? p.Value : nu == 1 ? slope[i] : p.D2;
   }
   return ShapedAs(x, std::move(out));
 }

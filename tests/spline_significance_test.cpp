@@ -53,12 +53,14 @@ struct Case : testutil::FitArrays {
     return all;
   }
 
-  // s * S^(nu) / sigma^(nu) at knot k.
+  // s * S^(nu) / sigma^(nu) at interior knot k, the slope's sigma from the
+  // bands' covariance of interval k (whose digits hold at these sizes).
   long double Ratio(int32_t k, bool inflection, int s) const {
     Evaluation e;
     EvaluateSpline(n, X.data(), A.data(), X[k], e);
-    const PointSigmas sg = SigmasAt(Bands, X[k]);
-    return s * (inflection ? e.D2 / sg.D2 : e.D1 / sg.D1);
+    const long double h = X[k + 1] - X[k], slope[4] = {-1 / h, 1 / h, -2 * h / 3, -h / 3};
+    const long double sigma1 = std::sqrt(FormVariance(CovarianceOnInterval(Bands, k), slope));
+    return s * (inflection ? e.D2 / SigmasAt(Bands, X[k]).D2 : e.D1 / sigma1);
   }
 
   // The largest ratio over the knots strictly inside (lo, hi); 0 when none.

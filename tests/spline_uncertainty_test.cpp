@@ -232,21 +232,31 @@ TEST_P(UncertaintyDense, BandsCovariancesAndSigmasMatchTheDenseDefinitions) {
       if (k >= 1 && k <= d.n)
         ExpectClose(CovValueCurvature(b, i, k), d.Joint(i, d.n + k), ee(i, i) * sm / 0.01L, "Cov(a,c)");
   }
-  // Sigmas of value, slope and curvature inside, on knots and outside.
-  for (const long double x : {d.X[1] - 0.7L, d.X[1], (d.X[1] + d.X[2]) / 2, d.X[d.n / 2],
-                              d.X[d.n / 2] + 0.01L, d.X[d.n], d.X[d.n] + 1.5L}) {
-    const std::vector<Evaluation> w = Cardinals(d, x);
-    std::vector<long double> wv(d.n + 1), w1(d.n + 1), w2(d.n + 1);
-    for (int32_t j = 1; j <= d.n; ++j) wv[j] = w[j].Value, w1[j] = w[j].D1, w2[j] = w[j].D2;
-    const PointSigmas s = SigmasAt(b, x);
-    const FormVariance want[3] = {DenseVariance(d, wv), DenseVariance(d, w1), DenseVariance(d, w2)};
-    const long double got[3] = {s.Value, s.D1, s.D2};
-    for (int k = 0; k < 3; ++k) ExpectClose(got[k] * got[k], want[k].value, want[k].scale, "sigma^2");
+  // Sigmas of value and curvature from the bands, and the covariance of
+  // value and slope from the pass over the knots, inside, on knots and
+  // outside (the points in the order of their intervals, as the pass
+  // wants them).
+  const long double xs[] = {d.X[1] - 0.7L, d.X[1], (d.X[1] + d.X[2]) / 2, d.X[d.n / 2],
+                            d.X[d.n / 2] + 0.01L, d.X[d.n], d.X[d.n] + 1.5L};
+  std::vector<SlopePoint> points;
+  for (const long double x : xs) points.push_back(SlopePointAt(d.n, d.X.data(), x));
+  std::vector<ValueAndSlope> pass(points.size());
+  std::vector<long double> slopes;
+  KnotSlopeVariances(d.n, d.X.data(), d.E.data(), d.p, slopes, points, pass.data());
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const std::vector<Evaluation> w = Cardinals(d, xs[i]);
+    std::vector<long double> wv(d.n + 1), w1(d.n + 1), w2(d.n + 1), both(d.n + 1);
+    for (int32_t j = 1; j <= d.n; ++j) wv[j] = w[j].Value, w1[j] = w[j].D1, w2[j] = w[j].D2, both[j] = wv[j] + w1[j];
+    const PointSigmas s = SigmasAt(b, xs[i]);
+    const FormVariance want[5] = {DenseVariance(d, wv), DenseVariance(d, w2), DenseVariance(d, wv),
+                                  DenseVariance(d, w1), DenseVariance(d, both)};
+    const ValueAndSlope& v = pass[i];
+    const long double got[5] = {s.Value * s.Value, s.D2 * s.D2, v.Value, v.Slope, v.Value + 2 * v.Cross + v.Slope};
+    SCOPED_TRACE(::testing::Message() << "point " << i);
+    for (int k = 0; k < 5; ++k) ExpectClose(got[k], want[k].value, want[k].scale, "variance");
   }
   // The variances at knots that a pass over the knots takes: the ends, the
   // first and last interior knots and one in the middle.
-  std::vector<long double> slopes;
-  KnotSlopeVariances(d.n, d.X.data(), d.E.data(), d.p, slopes);
   for (const int32_t k : {1, 2, d.n / 2, d.n - 1, d.n}) {
     if (k < 1) continue;
     const std::vector<Evaluation> w = Cardinals(d, d.X[k]);
@@ -258,22 +268,36 @@ TEST_P(UncertaintyDense, BandsCovariancesAndSigmasMatchTheDenseDefinitions) {
   }
 }
 
-// The slopes' variances at many knots keep their digits: computed from
-// the right end instead of the left (the same data mirrored), they agree.
-// (Against 128-bit arithmetic the band of M^-1 gave them 66% off at 10^5
-// knots, these 5e-8.)
+// The slopes' variances at many knots, and the covariance of value and
+// slope between them, keep their digits: computed from the right end
+// instead of the left (the same data mirrored, where the slope and its
+// covariance with the value change sign), they agree. (Against 128-bit
+// arithmetic the band of M^-1 gave the knots' 66% off at 10^5 knots, this
+// pass 5e-8.)
 TEST(UncertaintyManyKnots, SlopeVariancesAgreeWithTheMirroredData) {
   const int32_t n = 100000;
   std::vector<long double> X(n + 1), E(n + 1), MX(n + 1), ME(n + 1);
   for (int32_t i = 1; i <= n; ++i) X[i] = 400 + 300.0L * (i - 1) / n + 1e-3L * std::sin(i * 1.0L), E[i] = 0.01L * (1 + 0.5L * std::cos(i * 0.37L));
   for (int32_t i = 1; i <= n; ++i) MX[i] = -X[n + 1 - i], ME[i] = E[n + 1 - i];
+  std::vector<SlopePoint> at, mirroredAt;
+  for (int32_t i = 1; i < n; i += 997) {
+    const long double x = X[i] + 0.3L * (X[i + 1] - X[i]);
+    at.push_back({i, x}), mirroredAt.insert(mirroredAt.begin(), SlopePoint{n - i, -x});
+  }
+  std::vector<ValueAndSlope> points(at.size()), mirroredPoints(at.size());
   std::vector<long double> slope, mirrored;
-  KnotSlopeVariances(n, X.data(), E.data(), 2e8L, slope);
-  KnotSlopeVariances(n, MX.data(), ME.data(), 2e8L, mirrored);
+  KnotSlopeVariances(n, X.data(), E.data(), 2e8L, slope, at, points.data());
+  KnotSlopeVariances(n, MX.data(), ME.data(), 2e8L, mirrored, mirroredAt, mirroredPoints.data());
   long double worst = 0;
   for (int32_t k = 1; k <= n; ++k) {
     ASSERT_GT(slope[k], 0) << k;
     worst = std::fmax(worst, std::fabs(slope[k] - mirrored[n + 1 - k]) / slope[k]);
+  }
+  for (std::size_t i = 0; i < at.size(); ++i) {
+    const ValueAndSlope &p = points[i], &m = mirroredPoints[at.size() - 1 - i];
+    worst = std::fmax(worst, std::fabs(p.Slope - m.Slope) / p.Slope);
+    worst = std::fmax(worst, std::fabs(p.Value - m.Value) / p.Value);
+    worst = std::fmax(worst, std::fabs(p.Cross + m.Cross) / std::sqrt(p.Value * p.Slope));
   }
   EXPECT_LT(worst, 1e-6L);
 }

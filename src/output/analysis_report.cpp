@@ -99,15 +99,17 @@ const char* KindName(spline::MarkKind k) {
   }
 }
 
-// A mark with the values of its interval's cubic and its sigmas.
-ReportMark MarkOf(const ReportInputs& in, const spline::CalculusMark& m, int32_t i) {
+// A mark with the values of its interval's cubic and its sigmas; `slopes`
+// the covariance of S and S' at it when it is an extremum (SlopesOfMarks).
+ReportMark MarkOf(const ReportInputs& in, const spline::CalculusMark& m, int32_t i,
+                  const spline::ValueAndSlope& slopes) {
   const spline::SplineSegment& s = in.A[i];
   const long double t = m.X - in.X[i];
   ReportMark r{KindName(m.Kind), m.X, m.Value, s.b + (2 * s.c + 3 * s.d * t) * t,
                2 * s.c + 6 * s.d * t, 6 * s.d, {}, {}};
   const bool inflection = m.Kind == spline::MarkKind::Inflection;
-  const spline::MarkSigmas sm =
-      spline::SigmasOfMark(*in.Bands, i, m.X, inflection, r.D1, r.D2, r.D3);
+  const spline::MarkSigmas sm = inflection ? spline::SigmasOfInflection(*in.Bands, i, m.X, r.D1, r.D3)
+                                           : spline::SigmasOfExtremum(slopes, r.D1, r.D2);
   if (SigmaReason(in)) r.SigmaX = r.SigmaY = Unknown(SigmaReason(in));
   else if (inflection && (m.X == in.X[1] || m.X == in.X[in.N])) r.SigmaX = r.SigmaY = Unknown(kEndKnot);
   else if (!sm.Defined) r.SigmaX = r.SigmaY = Unknown(inflection ? "S''' = 0 on the interval" : "S'' = 0 at the extremum");
@@ -115,9 +117,12 @@ ReportMark MarkOf(const ReportInputs& in, const spline::CalculusMark& m, int32_t
   return r;
 }
 
-// The per-knot arrays, each entry formed as it is written.
+// The per-knot arrays, each entry formed as it is written; the slopes'
+// sigmas from one pass over the knots first.
 void WriteKnots(ReportSink& sink, const ReportInputs& in) {
   const bool defined = SigmaReason(in) == nullptr;
+  std::vector<long double> slope;
+  if (defined) spline::KnotSlopeVariances(in.N, in.X, in.Bands->E, in.Bands->p, slope);
   WriteReportKnots(sink, {"x", "y", "value", "sigma_value", "d1", "sigma_d1", "d2", "sigma_d2"}, in.N,
                    [&](int32_t column, int32_t i) -> long double {
                      const int32_t k = i + 1;
@@ -125,8 +130,9 @@ void WriteKnots(ReportSink& sink, const ReportInputs& in) {
                      if (column == 1) return in.Y[k];
                      if (column % 2 == 1) {
                        if (!defined) return NAN;
+                       if (column == 5) return slope[k] > 0 ? std::sqrt(slope[k]) : 0;
                        const spline::PointSigmas s = spline::SigmasAt(*in.Bands, in.X[k]);
-                       return column == 3 ? s.Value : column == 5 ? s.D1 : s.D2;
+                       return column == 3 ? s.Value : s.D2;
                      }
                      spline::Evaluation e;
                      spline::EvaluateAtKnot(in.N, in.X, in.A, k, e);
@@ -152,8 +158,9 @@ ReportInputs RunInputs() {
   }
   in.ShowCalculus = s.ShowCalculus, in.Knots = config::AnalysisSettings.ReportKnots;
   // Made after the fit exactly when a reader of them asks (fitting_pass.cpp).
-  in.Threshold = spline::MarkScores.Threshold, in.Z = &spline::MarkScores.Z;
+  in.Threshold = spline::MarkScores.Threshold;
   in.WithZ = config::MarkScoresWanted();
+  if (in.WithZ) in.Scores = &spline::MarkScores;
   return in;
 }
 
@@ -217,19 +224,15 @@ const char* ErrorSourceName(bool estimated, int32_t columnError, long double err
 std::vector<ReportMark> FindReportMarks(const ReportInputs& in) {
   std::vector<ReportMark> found;
   if (!in.ShowCalculus) return found;  // the marks the result file lists
-  std::vector<spline::CalculusMark> plain;
-  for (int32_t i = 1; i < in.N; ++i) {
-    spline::SegmentMarks marks;
-    spline::AnalyseSegment(in.N, in.X, in.A, i, marks);
-    for (int32_t k = 0; k < marks.Count; ++k) found.push_back(MarkOf(in, marks.Mark[k], i));
-    if (!in.Z && in.WithZ) plain.insert(plain.end(), marks.Mark, marks.Mark + marks.Count);
-  }
-  if (!in.WithZ) return found;  // the z pass costs about what the bands do
-  const std::vector<long double> made =
-      in.Z ? std::vector<long double>{} : spline::MarkSignificances(in.N, in.X, in.A, *in.Bands, plain);
-  const std::vector<long double>& z = in.Z ? *in.Z : made;
-  for (std::size_t k = 0; k < found.size() && k < z.size(); ++k)
-    found[k].Z = z[k], found[k].Significant = in.Threshold > 0 && z[k] >= in.Threshold;
+  spline::MarkScoreRecord made;
+  const spline::MarkScoreRecord* s = in.Scores;
+  if (!s) spline::ScoreMarks(in.N, in.X, in.A, *in.Bands, in.WithZ, made), s = &made;
+  found.reserve(s->Marks.size());
+  for (std::size_t k = 0; k < s->Marks.size(); ++k)
+    found.push_back(MarkOf(in, s->Marks[k], s->Intervals[k], k < s->Slopes.size() ? s->Slopes[k] : spline::ValueAndSlope{}));
+  if (!in.WithZ) return found;
+  for (std::size_t k = 0; k < found.size() && k < s->Z.size(); ++k)
+    found[k].Z = s->Z[k], found[k].Significant = in.Threshold > 0 && s->Z[k] >= in.Threshold;
   return found;
 }
 
@@ -237,8 +240,9 @@ ReportCursor CursorAt(const ReportInputs& in, long double x) {
   spline::Evaluation e;
   spline::EvaluateSpline(in.N, in.X, in.A, x, e);
   const spline::PointSigmas s = spline::SigmasAt(*in.Bands, x);
+  const long double d1 = spline::SlopeSigmasAt(*in.Bands, std::span<const long double>(&x, 1))[0];
   return ReportCursor{x, e.Value, e.D1, e.D2, e.D3, e.Int,
-                      Sigma(in, s.Value), Sigma(in, s.D1), Sigma(in, s.D2)};
+                      Sigma(in, s.Value), Sigma(in, d1), Sigma(in, s.D2)};
 }
 
 ReportContent GatherReport(const ReportInputs& in, const std::vector<ReportMark>& marks,

@@ -12,6 +12,7 @@
 #include "output/report_file.h"
 #include "spline/analysis.h"
 #include "spline/criterion.h"
+#include "spline/significance.h"
 #include "spline/uncertainty.h"
 
 namespace output {
@@ -32,9 +33,10 @@ struct ReportInputs {
   bool DecimalComma = false, FormatGuessed = false;
   bool ShowCalculus = true;         // the marks are listed
   long double Threshold = 0;        // MarkSignificance; 0: none
-  // The marks' z when already made for this fit (the program makes them
-  // once per fit); null: made here, unless no z is wanted (every z 0).
-  const std::vector<long double>* Z = nullptr;
+  // The marks with their slopes and z when already made for this fit (the
+  // program makes them once per fit); null: made here, the z only when
+  // WithZ (otherwise every z is 0).
+  const spline::MarkScoreRecord* Scores = nullptr;
   bool WithZ = true;
   bool Knots = false;               // the per-knot arrays
 };

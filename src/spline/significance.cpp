@@ -92,20 +92,48 @@ long double Side(const Gap& g, int s) {
   return e.Den == 0 ? 0 : std::sqrt(e.Num / e.Den);
 }
 
-void ScoreFamily(const Family& f, std::vector<long double>& z) {
+// `scale` turns the ratios the knots entered with into sigmas.
+void ScoreFamily(const Family& f, long double scale, std::vector<long double>& z) {
   std::size_t c = 0;
   for (std::size_t k = 0; k < f.Marks.size(); ++k) {
     const FamilyMark& m = f.Marks[k];
     while (f.Changes[c].Last < m.X) ++c;
     const int s = f.Changes[c].Sign;
-    z[m.Index] = std::max(0.0L, std::min(Side(f.Gaps[c], s), Side(f.Gaps[c + 1], -s)));
+    z[m.Index] = scale * std::max(0.0L, std::min(Side(f.Gaps[c], s), Side(f.Gaps[c + 1], -s)));
   }
 }
 
 }  // namespace
 
+void FindAllMarks(int32_t n, const long double* X, const SplineSegment* A, std::vector<CalculusMark>& marks,
+                  std::vector<int32_t>& intervals) {
+  marks.clear(), intervals.clear();
+  for (int32_t i = 1; i < n; ++i) {
+    SegmentMarks found;
+    AnalyseSegment(n, X, A, i, found);
+    marks.insert(marks.end(), found.Mark, found.Mark + found.Count);
+    intervals.insert(intervals.end(), static_cast<std::size_t>(found.Count), i);
+  }
+}
+
+void SlopesOfMarks(const CovarianceBands& bands, std::span<const CalculusMark> marks,
+                   std::span<const int32_t> intervals, std::vector<long double>& knots,
+                   std::vector<ValueAndSlope>& atMarks) {
+  knots.clear(), atMarks.clear();
+  std::vector<SlopePoint> points;
+  std::vector<std::size_t> index;
+  for (std::size_t k = 0; k < marks.size(); ++k)
+    if (marks[k].Kind != MarkKind::Inflection) points.push_back({intervals[k], marks[k].X}), index.push_back(k);
+  if (!bands.Defined || points.empty()) return;
+  std::vector<ValueAndSlope> got(points.size());
+  KnotSlopeVariances(bands.n, bands.X, bands.E, bands.p, knots, points, got.data());
+  atMarks.assign(marks.size(), ValueAndSlope{});
+  for (std::size_t k = 0; k < points.size(); ++k) atMarks[index[k]] = got[k];
+}
+
 std::vector<long double> MarkSignificances(int32_t n, const long double* X, const SplineSegment* A,
-                                           const CovarianceBands& bands, std::span<const CalculusMark> marks) {
+                                           const CovarianceBands& bands, std::span<const CalculusMark> marks,
+                                           const std::vector<long double>* knotSlopes) {
   Family extrema, inflections;
   for (std::size_t k = 0; k < marks.size(); ++k) {
     Family& f = marks[k].Kind == MarkKind::Inflection ? inflections : extrema;
@@ -115,37 +143,50 @@ std::vector<long double> MarkSignificances(int32_t n, const long double* X, cons
   if (!bands.Defined || marks.empty()) return z;
   GroupChanges(extrema), GroupChanges(inflections);
   // Each knot's ratio r enters as r |r| = S |S| / Var, which orders alike,
-  // so that a knot costs neither a root nor a division.
-  std::vector<long double> slope;
-  if (!extrema.Marks.empty()) KnotSlopeVariances(n, X, bands.E, bands.p, slope);
-  for (int32_t k = 2; k < n; ++k) {
-    if (!extrema.Marks.empty() && slope[k] > 0) AddKnot(extrema, X[k], A[k].b, slope[k]);
-    if (inflections.Marks.empty()) continue;
-    const long double v = KnotCurvatureVariance(bands, k);
-    if (v > 0) AddKnot(inflections, X[k], 2 * A[k].c, v);
+  // so that a knot costs neither a root nor a division. For S'' = 2 c with
+  // Var = 4 (t0 - m0) / p that is p c |c| / (t0 - m0): the knots enter
+  // without p, and the z take its root once.
+  if (!extrema.Marks.empty()) {
+    std::vector<long double> made;
+    if (knotSlopes == nullptr) KnotSlopeVariances(n, X, bands.E, bands.p, made);
+    const std::vector<long double>& slope = knotSlopes ? *knotSlopes : made;
+    for (int32_t k = 2; k < n; ++k)
+      if (slope[k] > 0) AddKnot(extrema, X[k], A[k].b, slope[k]);
+    ScoreFamily(extrema, 1, z);
   }
-  if (!extrema.Marks.empty()) ScoreFamily(extrema, z);
-  if (!inflections.Marks.empty()) ScoreFamily(inflections, z);
+  if (!inflections.Marks.empty()) {
+    for (int32_t k = 2; k < n; ++k) {
+      const long double v = bands.t0[k] - bands.m0[k];
+      if (v > 0) AddKnot(inflections, X[k], A[k].c, v);
+    }
+    ScoreFamily(inflections, std::sqrt(bands.p), z);
+  }
   return z;
 }
 
 std::vector<long double> MarkSignificances(int32_t n, const long double* X, const SplineSegment* A,
                                            const CovarianceBands& bands) {
   std::vector<CalculusMark> marks;
-  for (int32_t i = 1; i < n; ++i) {
-    SegmentMarks found;
-    AnalyseSegment(n, X, A, i, found);
-    marks.insert(marks.end(), found.Mark, found.Mark + found.Count);
-  }
+  std::vector<int32_t> intervals;
+  FindAllMarks(n, X, A, marks, intervals);
   return MarkSignificances(n, X, A, bands, marks);
+}
+
+void ScoreMarks(int32_t n, const long double* X, const SplineSegment* A, const CovarianceBands& bands,
+                bool withZ, MarkScoreRecord& out) {
+  std::vector<long double> knots;
+  FindAllMarks(n, X, A, out.Marks, out.Intervals);
+  SlopesOfMarks(bands, out.Marks, out.Intervals, knots, out.Slopes);
+  out.Z.clear();
+  if (withZ) out.Z = MarkSignificances(n, X, A, bands, out.Marks, knots.empty() ? nullptr : &knots);
 }
 
 void ScoreLatestMarks(long double threshold, bool wanted) {
   MarkScoreRecord& r = MarkScores;
   const data::DataSetRecord& d = data::DataSet;
+  r = MarkScoreRecord{};
   r.Threshold = threshold;
-  r.Z.clear();
-  if (wanted) r.Z = MarkSignificances(d.Count, d.XValues, Fit.Segments, LastBands);
+  if (wanted) ScoreMarks(d.Count, d.XValues, Fit.Segments, LastBands, true, r);
 }
 
 MarkSieve ProgramSieve() {

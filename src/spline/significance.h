@@ -40,27 +40,47 @@
 
 namespace spline {
 
-// The z of every mark of the segments A over X[1..n] in the order the
-// marks are found: interval 1 to n-1, each interval's marks in the order
-// AnalyseSegment gives them.
+// Every mark of the segments A over X[1..n] in the order the marks are
+// found (interval 1 to n-1, each interval's marks in the order
+// AnalyseSegment gives them), with the interval of each.
+void FindAllMarks(int32_t n, const long double* X, const SplineSegment* A, std::vector<CalculusMark>& marks,
+                  std::vector<int32_t>& intervals);
+
+// The one pass over the knots that the marks' slopes need: Var S' at
+// every knot into `knots` (for z), and at every extremum the covariance of
+// S and S' into `atMarks` (for its sigmas; zero for an inflection, whose
+// sigmas come from the bands). Nothing when the marks hold no extremum or
+// the bands are not defined.
+void SlopesOfMarks(const CovarianceBands& bands, std::span<const CalculusMark> marks,
+                   std::span<const int32_t> intervals, std::vector<long double>& knots,
+                   std::vector<ValueAndSlope>& atMarks);
+
+// The z of every mark of the segments, in the order FindAllMarks gives.
 std::vector<long double> MarkSignificances(int32_t n, const long double* X, const SplineSegment* A,
                                            const CovarianceBands& bands);
-// The same for marks already found, in that order.
+// The same for marks already found, in that order, with the knots'
+// variances of S' from SlopesOfMarks (made here when null and needed).
 std::vector<long double> MarkSignificances(int32_t n, const long double* X, const SplineSegment* A,
-                                           const CovarianceBands& bands, std::span<const CalculusMark> marks);
+                                           const CovarianceBands& bands, std::span<const CalculusMark> marks,
+                                           const std::vector<long double>* knotSlopes = nullptr);
 
-// The program's: the threshold MarkSignificance sets (0: every mark is
-// listed and drawn) and the z of the latest fit's marks, made after each
-// fit when the threshold or the report asks for them.
+// The marks of one fit with all the report needs of them, made in one go:
+// the marks and their intervals (FindAllMarks), the extrema's slopes
+// (SlopesOfMarks) and, when asked, the z of each.
 struct MarkScoreRecord {
-  long double Threshold = 0;
-  std::vector<long double> Z;
+  long double Threshold = 0;  // the program's MarkSignificance; 0: every mark is listed and drawn
+  std::vector<CalculusMark> Marks;
+  std::vector<int32_t> Intervals;
+  std::vector<ValueAndSlope> Slopes;
+  std::vector<long double> Z;  // empty when not asked
 };
-extern MarkScoreRecord MarkScores;
+void ScoreMarks(int32_t n, const long double* X, const SplineSegment* A, const CovarianceBands& bands,
+                bool withZ, MarkScoreRecord& out);
 
-// After each fit of the program's data set: the z of its marks from the
-// fit's bands (LastBands) when `wanted` (the threshold or a report asks);
-// otherwise none are kept.
+// The program's, for the latest fit of its data set: made after each fit
+// from the fit's bands (LastBands) when `wanted` (the threshold or a report
+// asks); otherwise it holds only the threshold.
+extern MarkScoreRecord MarkScores;
 void ScoreLatestMarks(long double threshold, bool wanted);
 
 // Walks the marks interval by interval in the order above and drops from

@@ -5,6 +5,7 @@
 // band is ever formed. See uncertainty.h for the formulas.
 #include "spline/uncertainty.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
@@ -139,20 +140,19 @@ long double BandAt(const long double* const* bands, int32_t width, int32_t n,
   return off < width ? bands[off][lo] : 0;
 }
 
-// Fills w with the four weights of a + b t + c t^2 + d t^3 on the interval
-// (h wide) and of its first two derivatives.
+// Fills w with the weights of a + b t + c t^2 + d t^3 on the interval
+// (h wide) and of its second derivative.
 void CubicWeights(long double h, long double t, PointWeights& w) {
   const long double t2 = t * t, t3 = t2 * t;
   const long double v[4] = {1 - t / h, t / h, -2 * h * t / 3 + t2 - t3 / (3 * h), -h * t / 3 + t3 / (3 * h)};
-  const long double d1[4] = {-1 / h, 1 / h, -2 * h / 3 + 2 * t - t2 / h, -h / 3 + t2 / h};
   const long double d2[4] = {0, 0, 2 - 2 * t / h, 2 * t / h};
-  for (int k = 0; k < 4; ++k) w.Value[k] = v[k], w.D1[k] = d1[k], w.D2[k] = d2[k];
+  for (int k = 0; k < 4; ++k) w.Value[k] = v[k], w.D2[k] = d2[k];
 }
 
 // The tangent line at X[1] (t <= 0) or at X[n] (t >= 0, on interval n-1).
 void TangentWeights(long double h, long double t, bool right, PointWeights& w) {
   const long double s[4] = {-1 / h, 1 / h, right ? h / 3 : -2 * h / 3, right ? 2 * h / 3 : -h / 3};
-  for (int k = 0; k < 4; ++k) w.D1[k] = s[k], w.D2[k] = 0;
+  for (int k = 0; k < 4; ++k) w.D2[k] = 0;
   for (int k = 0; k < 4; ++k) w.Value[k] = (k == (right ? 1 : 0) ? 1 : 0) + s[k] * t;
 }
 
@@ -280,7 +280,6 @@ PointSigmas SigmasAt(const CovarianceBands& b, long double x) {
   const PointWeights w = WeightsAt(b.n, b.X, x);
   const IntervalCovariance c = CovarianceOnInterval(b, w.Interval);
   s.Value = Root(FormVariance(c, w.Value));
-  s.D1 = Root(FormVariance(c, w.D1));
   s.D2 = Root(FormVariance(c, w.D2));
   return s;
 }
@@ -324,10 +323,48 @@ void AddInterval(Sym2& d, long double lambda, long double g, long double side) {
   d.xx += 12 * lgg * g, d.xs += side * 6 * lgg, d.ss += 4 * lg;
 }
 
+// The covariance of S(x) and S'(x) for a point of interval k, from the
+// blocks of the values and slopes at its two ends: `left` and `right` the
+// diagonal blocks of P^-1 at knots k and k+1, `u` = (D_k^-1 P_{k,k+1})',
+// tl and tr the diagonal of H_ss^-1 at both knots and l the factor that
+// couples them in H_ss (its off-diagonal inverse is -l tr).
+ValueAndSlope OnInterval(const Sym2& left, const Sym2& right, const Mat2& u, long double tl, long double tr,
+                         long double l, long double inverseLambda, long double x0, long double x1,
+                         long double x) {
+  // Over (g0, s0, g1, s1), the slopes' covariances being the natural
+  // spline's: the conditional part (2/p) H_ss^-1 taken off.
+  const long double c02 = -(u.a * right.xx + u.c * right.xs), c03 = -(u.a * right.xs + u.c * right.ss);
+  const long double c12 = -(u.b * right.xx + u.d * right.xs);
+  const long double c13 = -(u.b * right.xs + u.d * right.ss) + l * tr * inverseLambda;
+  const long double C[4][4] = {{left.xx, left.xs, c02, c03},
+                               {left.xs, left.ss - tl * inverseLambda, c12, c13},
+                               {c02, c12, right.xx, right.xs},
+                               {c03, c13, right.xs, right.ss - tr * inverseLambda}};
+  // Weights of S(x) and S'(x): the tangent lines beyond the ends, the
+  // cubic of the two ends' values and slopes (Hermite's) in between.
+  long double v[4] = {0, 0, 0, 0}, d[4] = {0, 0, 0, 0};
+  if (x < x0) {
+    v[0] = 1, v[1] = x - x0, d[1] = 1;
+  } else if (x > x1) {
+    v[2] = 1, v[3] = x - x1, d[3] = 1;
+  } else {
+    const long double h = x1 - x0, t = x - x0, u1 = t / h, u0 = 1 - u1;
+    v[0] = u0 * u0 * (1 + 2 * u1), v[1] = t * u0 * u0, v[2] = u1 * u1 * (3 - 2 * u1), v[3] = -t * u1 * u0;
+    d[0] = -6 * u1 * u0 / h, d[1] = u0 * (1 - 3 * u1), d[2] = -d[0], d[3] = u1 * (3 * u1 - 2);
+  }
+  ValueAndSlope out;
+  for (int i = 0; i < 4; ++i) {
+    const long double cv = Dot4(C[i], v), cd = Dot4(C[i], d);
+    out.Value += v[i] * cv, out.Cross += d[i] * cv, out.Slope += d[i] * cd;
+  }
+  return out;
+}
+
 }  // namespace
 
 void KnotSlopeVariances(int32_t n, const long double* X, const long double* E, long double p,
-                        std::vector<long double>& slope) {
+                        std::vector<long double>& slope, std::span<const SlopePoint> points,
+                        ValueAndSlope* atPoints) {
   slope.assign(static_cast<std::size_t>(n > 0 ? n : 0) + 1, 0.0L);
   if (n < 2) return;
   const long double lambda = p / 2;
@@ -354,11 +391,12 @@ void KnotSlopeVariances(int32_t n, const long double* X, const long double* E, l
     before = after;
   }
   // Backward: S_k = D_k^-1 + U S_{k+1} U' with U = D_k^-1 P_{k,k+1}, and
-  // the same for the tridiagonal H_ss.
+  // the same for the tridiagonal H_ss. The points are met from the last.
   const long double inverseLambda = 1 / lambda;
   Sym2 s = inverse;
   long double t = inverseSlopePivot;
   slope[n] = s.ss - t * inverseLambda;
+  std::size_t next = points.size();
   for (int32_t k = n - 1; k >= 1; --k) {
     const long double* kept = &keep[4 * static_cast<std::size_t>(k)];
     const Sym2 di{kept[0], kept[1], kept[2]};
@@ -366,28 +404,61 @@ void KnotSlopeVariances(int32_t n, const long double* X, const long double* E, l
     const Mat2 c = Coupling(lambda, g);
     const Mat2 ut{di.xx * c.a + di.xs * c.c, di.xs * c.a + di.ss * c.c, di.xx * c.b + di.xs * c.d,
                   di.xs * c.b + di.ss * c.d};  // (D_k^-1 P_{k,k+1})'
-    const Sym2 carried = Congruent(ut, s);
+    const Sym2 carried = Congruent(ut, s), right = s;
+    const long double l = 2 * g * kept[3], tRight = t;
     s = {di.xx + carried.xx, di.xs + carried.xs, di.ss + carried.ss};
-    const long double l = 2 * g * kept[3];
     t = kept[3] + l * l * t;
     slope[k] = s.ss - t * inverseLambda;
+    for (; next > 0 && points[next - 1].Interval == k; --next)
+      atPoints[next - 1] = OnInterval(s, right, ut, t, tRight, l, inverseLambda, X[k], X[k + 1],
+                                      points[next - 1].X);
   }
 }
 
-MarkSigmas SigmasOfMark(const CovarianceBands& b, int32_t interval, long double x,
-                        bool inflection, long double slope, long double curvature,
-                        long double jerk) {
+SlopePoint SlopePointAt(int32_t n, const long double* X, long double x) {
+  if (x <= X[1]) return {1, x};
+  if (x >= X[n]) return {n - 1, x};
+  return {FindInterval(n, X, x), x};
+}
+
+std::vector<long double> SlopeSigmasAt(const CovarianceBands& b, std::span<const long double> at) {
+  std::vector<long double> sigma(at.size(), 0.0L);
+  if (!b.Defined || at.empty()) return sigma;
+  std::vector<SlopePoint> points(at.size());
+  std::vector<std::size_t> order(at.size());
+  for (std::size_t i = 0; i < at.size(); ++i) points[i] = SlopePointAt(b.n, b.X, at[i]), order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t i, std::size_t j) { return points[i].Interval < points[j].Interval; });
+  std::vector<SlopePoint> sorted(at.size());
+  for (std::size_t i = 0; i < at.size(); ++i) sorted[i] = points[order[i]];
+  std::vector<ValueAndSlope> got(at.size());
+  std::vector<long double> knots;
+  KnotSlopeVariances(b.n, b.X, b.E, b.p, knots, sorted, got.data());
+  for (std::size_t i = 0; i < at.size(); ++i) sigma[order[i]] = Root(got[i].Slope);
+  return sigma;
+}
+
+MarkSigmas SigmasOfExtremum(const ValueAndSlope& v, long double slope, long double curvature) {
   MarkSigmas s;
-  const long double divisor = inflection ? jerk : curvature;
-  if (!b.Defined || divisor == 0 || !std::isfinite(divisor)) return s;
+  if (curvature == 0 || !std::isfinite(curvature)) return s;
+  // The root x of S' moves by -dS'(x) / S''(x), and the ordinate with it.
+  const long double k = slope / curvature;
+  s.X = Root(v.Slope) / std::fabs(curvature);
+  s.Y = Root(v.Value - 2 * k * v.Cross + k * k * v.Slope);
+  s.Defined = true;
+  return s;
+}
+
+MarkSigmas SigmasOfInflection(const CovarianceBands& b, int32_t interval, long double x, long double slope,
+                              long double jerk) {
+  MarkSigmas s;
+  if (!b.Defined || jerk == 0 || !std::isfinite(jerk)) return s;
   const PointWeights w = WeightsOnInterval(b.X, interval, x - b.X[interval]);
   const IntervalCovariance c = CovarianceOnInterval(b, interval);
-  // The root x of S' (or S'') moves by -dS'(x) / S''(x) (or -dS''(x) / S''').
-  const long double* moving = inflection ? w.D2 : w.D1;
-  s.X = Root(FormVariance(c, moving)) / std::fabs(divisor);
-  // The ordinate follows the curve as the mark moves: S(x) + S'(x) dx.
+  // The root x of S'' moves by -dS''(x) / S''', and the ordinate with it.
+  s.X = Root(FormVariance(c, w.D2)) / std::fabs(jerk);
   long double y[4];
-  for (int k = 0; k < 4; ++k) y[k] = w.Value[k] - slope / divisor * moving[k];
+  for (int k = 0; k < 4; ++k) y[k] = w.Value[k] - slope / jerk * w.D2[k];
   s.Y = Root(FormVariance(c, y));
   s.Defined = true;
   return s;

@@ -22,6 +22,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace spline {
@@ -85,12 +86,15 @@ long double CovCurvatures(const CovarianceBands& b, int32_t i, int32_t k);
 // so that it keeps its digits when A_ii is near 1 (little smoothing).
 long double ResidualShare(const CovarianceBands& b, int32_t i);
 
-// The weights of value, first and second derivative at x on (a[i], a[i+1],
-// c[i], c[i+1]) of the interval that EvaluateSpline uses for x: the tangent
-// lines left of X[1] and right of X[n], the cubic in between.
+// The weights of value and second derivative at x on (a[i], a[i+1], c[i],
+// c[i+1]) of the interval that EvaluateSpline uses for x: the tangent lines
+// left of X[1] and right of X[n], the cubic in between. (The slope is not
+// taken from these four: its weights on the values grow as 1/h, and the
+// values' covariances lose the digits it needs when the knots are many;
+// see KnotSlopeVariances.)
 struct PointWeights {
   int32_t Interval;
-  long double Value[4], D1[4], D2[4];
+  long double Value[4], D2[4];
 };
 PointWeights WeightsAt(int32_t n, const long double* X, long double x);
 // The same on interval i with t = x - X[i], for a point that belongs to it.
@@ -99,9 +103,9 @@ PointWeights WeightsOnInterval(const long double* X, int32_t i, long double t);
 // w' C w, the variance of a linear form in the interval's four values.
 long double FormVariance(const IntervalCovariance& c, const long double* w);
 
-// Standard deviations of S, S' and S'' at x.
+// Standard deviations of S and S'' at x.
 struct PointSigmas {
-  long double Value = 0, D1 = 0, D2 = 0;
+  long double Value = 0, D2 = 0;
 };
 PointSigmas SigmasAt(const CovarianceBands& b, long double x);
 
@@ -122,8 +126,30 @@ PointSigmas SigmasAt(const CovarianceBands& b, long double x);
 // H_ss the tridiagonal slope block of H. Both diagonals come from block
 // factors that keep their digits (5e-8 relative at 10^5 knots, 1e-9 at
 // 10^6). O(n), four reals a knot of working memory; p > 0 and finite.
+//
+// The same pass gives, at points between the knots, the covariance of S(x)
+// and S'(x): on interval i the spline is the cubic of its two ends' values
+// and slopes, whose joint covariance the blocks hold (the block that
+// couples knot i with i+1 is -D_i^-1 P_{i,i+1} S_{i+1}, with S the diagonal
+// blocks of P^-1 and D the pivots; the slopes' given the values is
+// (2/p) H_ss^-1). `points` come in the order of their intervals; a point
+// left of X[1] (right of X[n]) lies on the tangent line there.
+struct SlopePoint {
+  int32_t Interval;  // 1 .. n-1
+  long double X;
+};
+struct ValueAndSlope {
+  long double Value = 0, Cross = 0, Slope = 0;  // Var S(x), Cov(S(x), S'(x)), Var S'(x)
+};
 void KnotSlopeVariances(int32_t n, const long double* X, const long double* E, long double p,
-                        std::vector<long double>& slope);
+                        std::vector<long double>& slope, std::span<const SlopePoint> points = {},
+                        ValueAndSlope* atPoints = nullptr);
+
+// The point of x for the pass above, on the interval EvaluateSpline uses.
+SlopePoint SlopePointAt(int32_t n, const long double* X, long double x);
+
+// The sigma of S'(x) at every x of `at` (finite), in one pass: O(n + m log m).
+std::vector<long double> SlopeSigmasAt(const CovarianceBands& b, std::span<const long double> at);
 
 // Var S''(X[k]) = 4 Var(c[k]) at an interior knot, straight from the bands
 // (which keep this one's digits at any number of knots).
@@ -132,16 +158,18 @@ inline long double KnotCurvatureVariance(const CovarianceBands& b, int32_t k) {
 }
 
 // The sigma of a mark's position by the delta method: an extremum moves by
-// sigma(S'(x)) / |S''(x)|, an inflection by sigma(S''(x)) / |S'''|. `slope`
-// is S'(x), `curvature` S''(x) and `jerk` the interval's S'''. Returns false
-// (and leaves the sigmas 0) when the divisor is 0. sigmaY is the sigma of
-// the mark's ordinate as the mark moves (for an extremum that of S(x)).
+// sigma(S'(x)) / |S''(x)|, an inflection by sigma(S''(x)) / |S'''|; `slope`
+// is S'(x), `curvature` S''(x) and `jerk` the interval's S'''. Defined is
+// false (and the sigmas 0) when the divisor is 0. Y is the sigma of the
+// mark's ordinate as the mark moves: S(x) + S'(x) dx.
 struct MarkSigmas {
   bool Defined = false;
   long double X = 0, Y = 0;
 };
-MarkSigmas SigmasOfMark(const CovarianceBands& b, int32_t interval, long double x,
-                        bool inflection, long double slope, long double curvature,
-                        long double jerk);
+// An extremum, from the covariance of S and S' the pass above gives at it.
+MarkSigmas SigmasOfExtremum(const ValueAndSlope& v, long double slope, long double curvature);
+// An inflection on interval i, from the bands.
+MarkSigmas SigmasOfInflection(const CovarianceBands& b, int32_t interval, long double x, long double slope,
+                              long double jerk);
 
 }  // namespace spline
