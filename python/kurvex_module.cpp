@@ -879,7 +879,8 @@ when the file cannot be read.)",
       py::arg("min_z") = py::none());
   Def(type, "sigma", &Sigma,
       "The Bayesian pointwise standard deviation of the value (nu = 0), slope (1) or curvature (2) at x: NaN "
-      "at NaN; at -inf and inf their limits on the tangent line beyond the end (inf, the end slope's, 0).",
+      "at NaN; at -inf and inf their limits on the tangent line beyond the end (inf, the end slope's, 0). "
+      "The slope's takes one pass over the knots per call: ask for many x in one array.",
       py::arg("x"), py::arg("nu") = 0);
   Def(type, "report", &Report,
       "The analysis report as the program writes it, as a dict; min_z as MarkSignificance, which marks each "

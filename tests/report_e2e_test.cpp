@@ -75,7 +75,8 @@ TEST(ReportEndToEnd, ValidJsonWithEveryPartAndTheResultFilesUnchanged) {
                     "([.marks[] | select(.z > 3) | .x] | length == 1 and .[0] > 21.5 and .[0] < 21.52) and "
                     "([.marks[] | has(\"z\") and (has(\"significant\") | not)] | all) and "
                     "([.knots[] | length] | unique) == [.data.n] and "
-                    "(.cursor[0].sigma_y > 0)' fit.json > /dev/null"));
+                    "(.cursor[0].sigma_y > 0) and (.cursor | all(.sigma_d1 > 0)) and "
+                    "(.knots.sigma_d1 | all(. > 0))' fit.json > /dev/null"));
   // Every number reads back with the program's own conversion to the value
   // that prints as the same text.
   const std::regex number(R"([-+]?[0-9]\.[0-9]{20}e[-+][0-9]+)");
