@@ -360,6 +360,46 @@ ValueAndSlope OnInterval(const Sym2& left, const Sym2& right, const Mat2& u, lon
   return out;
 }
 
+// The forward elimination's state at a knot, with the knots before it
+// eliminated: the inverse pivot block of P and the pivot of H_ss with its
+// inverse.
+struct Forward {
+  Sym2 inverse{};
+  long double slopePivot = 0, inverseSlopePivot = 0;
+};
+
+// Eliminates knot k-1 from knot k: `before` = 1/h[k-1] (0 at the first
+// knot, where nothing is eliminated), `after` = 1/h[k] (0 at the last).
+// One division for each pivot and block.
+[[gnu::always_inline]] inline void Eliminate(const long double* E, int32_t k, long double lambda,
+                                             long double before, long double after, Forward& f) {
+  Sym2 d{1 / (E[k] * E[k]), 0, 0};
+  AddInterval(d, lambda, before, -1), AddInterval(d, lambda, after, 1);
+  long double h = 4 * (before + after);
+  if (k > 1) {
+    const Sym2 eliminated = Congruent(Coupling(lambda, before), f.inverse);
+    d.xx -= eliminated.xx, d.xs -= eliminated.xs, d.ss -= eliminated.ss;
+    const long double l = 2 * before * f.inverseSlopePivot;
+    h -= l * l * f.slopePivot;
+  }
+  f.inverse = Inverse(d), f.slopePivot = h, f.inverseSlopePivot = 1 / h;
+}
+
+// The states of knots first..last from the state before `first`.
+void EliminateBlock(int32_t n, const long double* X, const long double* E, long double lambda, int32_t first,
+                    int32_t last, Forward f, Forward* out) {
+  long double before = first > 1 ? 1 / Width(X, first - 1) : 0;
+  for (int32_t k = first; k <= last; ++k) {
+    const long double after = k < n ? 1 / Width(X, k) : 0;
+    Eliminate(E, k, lambda, before, after, f);
+    out[k - first] = f, before = after;
+  }
+}
+
+// Knots a block of the backward pass takes: their states (20 KB) stay in
+// the cache.
+constexpr int32_t kBlockKnots = 256;
+
 }  // namespace
 
 void KnotSlopeVariances(int32_t n, const long double* X, const long double* E, long double p,
@@ -368,50 +408,48 @@ void KnotSlopeVariances(int32_t n, const long double* X, const long double* E, l
   slope.assign(static_cast<std::size_t>(n > 0 ? n : 0) + 1, 0.0L);
   if (n < 2) return;
   const long double lambda = p / 2;
-  // Forward: the inverse pivots of P (three reals a knot) and the inverse
-  // pivots of H_ss, eliminating knot k-1 from knot k. One division for
-  // each width, pivot and block.
-  std::vector<long double> keep(4 * (static_cast<std::size_t>(n) + 1));
-  Sym2 inverse{};
-  long double before = 0, slopePivot = 0, inverseSlopePivot = 0;  // before: 1/h[k-1], 0 at the first knot
+  // Forward: only the state before each block of knots is kept (a block's
+  // five reals, where every knot's would take 64 bytes a knot: 64 MB at
+  // 10^6 points); the backward pass makes a block's states again from it,
+  // by the same arithmetic, so that the results are the same to the bit,
+  // for one more forward step a knot.
+  const int32_t blocks = (n + kBlockKnots - 1) / kBlockKnots;  // block b: knots b B + 1 .. (b + 1) B
+  std::vector<Forward> starts(static_cast<std::size_t>(blocks));
+  Forward f;
+  long double before = 0;
   for (int32_t k = 1; k <= n; ++k) {
+    if ((k - 1) % kBlockKnots == 0) starts[static_cast<std::size_t>((k - 1) / kBlockKnots)] = f;
     const long double after = k < n ? 1 / Width(X, k) : 0;
-    Sym2 d{1 / (E[k] * E[k]), 0, 0};
-    AddInterval(d, lambda, before, -1), AddInterval(d, lambda, after, 1);
-    long double h = 4 * (before + after);
-    if (k > 1) {
-      const Sym2 eliminated = Congruent(Coupling(lambda, before), inverse);
-      d.xx -= eliminated.xx, d.xs -= eliminated.xs, d.ss -= eliminated.ss;
-      const long double l = 2 * before * inverseSlopePivot;
-      h -= l * l * slopePivot;
-    }
-    inverse = Inverse(d), slopePivot = h, inverseSlopePivot = 1 / h;
-    long double* kept = &keep[4 * static_cast<std::size_t>(k)];
-    kept[0] = inverse.xx, kept[1] = inverse.xs, kept[2] = inverse.ss, kept[3] = inverseSlopePivot;
+    Eliminate(E, k, lambda, before, after, f);
     before = after;
   }
   // Backward: S_k = D_k^-1 + U S_{k+1} U' with U = D_k^-1 P_{k,k+1}, and
   // the same for the tridiagonal H_ss. The points are met from the last.
   const long double inverseLambda = 1 / lambda;
-  Sym2 s = inverse;
-  long double t = inverseSlopePivot;
+  Sym2 s = f.inverse;
+  long double t = f.inverseSlopePivot;
   slope[n] = s.ss - t * inverseLambda;
   std::size_t next = points.size();
-  for (int32_t k = n - 1; k >= 1; --k) {
-    const long double* kept = &keep[4 * static_cast<std::size_t>(k)];
-    const Sym2 di{kept[0], kept[1], kept[2]};
-    const long double g = 1 / Width(X, k);
-    const Mat2 c = Coupling(lambda, g);
-    const Mat2 ut{di.xx * c.a + di.xs * c.c, di.xs * c.a + di.ss * c.c, di.xx * c.b + di.xs * c.d,
-                  di.xs * c.b + di.ss * c.d};  // (D_k^-1 P_{k,k+1})'
-    const Sym2 carried = Congruent(ut, s), right = s;
-    const long double l = 2 * g * kept[3], tRight = t;
-    s = {di.xx + carried.xx, di.xs + carried.xs, di.ss + carried.ss};
-    t = kept[3] + l * l * t;
-    slope[k] = s.ss - t * inverseLambda;
-    for (; next > 0 && points[next - 1].Interval == k; --next)
-      atPoints[next - 1] = OnInterval(s, right, ut, t, tRight, l, inverseLambda, X[k], X[k + 1],
-                                      points[next - 1].X);
+  Forward block[kBlockKnots];
+  for (int32_t b = blocks - 1; b >= 0; --b) {
+    const int32_t first = b * kBlockKnots + 1, last = std::min(n, first + kBlockKnots - 1);
+    EliminateBlock(n, X, E, lambda, first, last, starts[static_cast<std::size_t>(b)], block);
+    for (int32_t k = std::min(last, n - 1); k >= first; --k) {
+      const Forward& kept = block[k - first];
+      const Sym2& di = kept.inverse;
+      const long double g = 1 / Width(X, k);
+      const Mat2 c = Coupling(lambda, g);
+      const Mat2 ut{di.xx * c.a + di.xs * c.c, di.xs * c.a + di.ss * c.c, di.xx * c.b + di.xs * c.d,
+                    di.xs * c.b + di.ss * c.d};  // (D_k^-1 P_{k,k+1})'
+      const Sym2 carried = Congruent(ut, s), right = s;
+      const long double l = 2 * g * kept.inverseSlopePivot, tRight = t;
+      s = {di.xx + carried.xx, di.xs + carried.xs, di.ss + carried.ss};
+      t = kept.inverseSlopePivot + l * l * t;
+      slope[k] = s.ss - t * inverseLambda;
+      for (; next > 0 && points[next - 1].Interval == k; --next)
+        atPoints[next - 1] = OnInterval(s, right, ut, t, tRight, l, inverseLambda, X[k], X[k + 1],
+                                        points[next - 1].X);
+    }
   }
 }
 

@@ -125,7 +125,8 @@ PointSigmas SigmasAt(const CovarianceBands& b, long double x);
 //   Var S'(X[k]) = (P^-1)_{s[k] s[k]} - (2/p) (H_ss^-1)_{kk},
 // H_ss the tridiagonal slope block of H. Both diagonals come from block
 // factors that keep their digits (5e-8 relative at 10^5 knots, 1e-9 at
-// 10^6). O(n), four reals a knot of working memory; p > 0 and finite.
+// 10^6). O(n), p > 0 and finite; the working memory is five reals for
+// every 256 knots.
 //
 // The same pass gives, at points between the knots, the covariance of S(x)
 // and S'(x): on interval i the spline is the cubic of its two ends' values
