@@ -255,6 +255,11 @@ TEST_P(UncertaintyDense, BandsCovariancesAndSigmasMatchTheDenseDefinitions) {
     SCOPED_TRACE(::testing::Message() << "point " << i);
     for (int k = 0; k < 5; ++k) ExpectClose(got[k], want[k].value, want[k].scale, "variance");
   }
+  // Asked for in any order, the slopes' sigmas come back in that order.
+  const std::vector<long double> reversed(std::rbegin(xs), std::rend(xs));
+  const std::vector<long double> sigma = SlopeSigmasAt(b, reversed);
+  for (std::size_t i = 0; i < points.size(); ++i)
+    EXPECT_EQ(sigma[points.size() - 1 - i], std::sqrt(pass[i].Slope)) << i;
   // The variances at knots that a pass over the knots takes: the ends, the
   // first and last interior knots and one in the middle.
   for (const int32_t k : {1, 2, d.n / 2, d.n - 1, d.n}) {
