@@ -11,20 +11,12 @@
 #include "spline/criterion.h"
 #include "spline/fit.h"
 #include "spline/uncertainty.h"
+#include "../tests/fit_arrays.h"
 
 namespace study {
 
-// The arrays a fit of n points works on, indexed from 1 as the engine's.
-struct Arrays {
-  int32_t n;
-  std::vector<long double> X, Y, E;
-  std::vector<double> R;  // the fit's workspace
-  std::vector<spline::SplineSegment> A;
-  spline::CovarianceBands Bands;
-
-  explicit Arrays(int32_t count)
-      : n(count), X(n + 1), Y(n + 1), E(n + 1), R(spline::WorkspaceDoubles(n)), A(n + 1) {}
-};
+// The arrays a fit of n points works on, as the tests have them.
+using Arrays = testutil::FitArrays;
 
 struct Problem : Arrays {
   std::mt19937_64 rng;

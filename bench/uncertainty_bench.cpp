@@ -21,7 +21,7 @@
 namespace {
 
 struct Spectrum : study::Arrays {
-  explicit Spectrum(int32_t count) : Arrays(count) {
+  explicit Spectrum(int32_t count) : study::Arrays(count) {
     std::mt19937_64 random(20240514);
     std::normal_distribution<double> normal(0, 1);
     auto peak = [](long double x, long double c, long double w, long double h) {
